@@ -1,0 +1,248 @@
+#include "headers.h"
+
+#include "decoders.h"
+#include "textcodec.h"
+
+#include <QDataStream>
+#include <QIODevice>
+#include <QtEndian>
+#include <climits>
+#include <cstring>
+
+bool HeaderField::setValue(const QVariant& newValue)
+{
+    bool ok = false;
+    const int parsed = newValue.toString().toInt(&ok, 10);
+    if (!ok)
+        return false;
+    switch (type) {
+    case FieldKindInt:
+        if (parsed == INT_MIN)
+            return false;
+        break;
+    case FieldKindShort:
+        if (parsed < -32768 || parsed > 32767)
+            return false;
+        break;
+    case FieldKindChar:
+        if (parsed < -128 || parsed > 127)
+            return false;
+        break;
+    default:
+        return false;
+    }
+    value = parsed;
+    return true;
+}
+
+CHeader::CHeader(const HeaderTable& table, qint32* values)
+    : m_table(table), m_values(values)
+{
+}
+
+CHeader::~CHeader() = default;
+
+QString CHeader::fieldText(int fieldIndex, bool* hasDecoder, bool* decodedOk) const
+{
+    if (hasDecoder)
+        *hasDecoder = true;
+    const DecoderKind kind = (fieldIndex >= 0 && fieldIndex < m_table.count) ? m_table.specs[fieldIndex].decoder
+                                                                            : DecoderKind::None;
+    if (kind == DecoderKind::None) {
+        if (hasDecoder)
+            *hasDecoder = false;
+        return QString::number(value(fieldIndex));
+    }
+    return decodeField(this, fieldIndex, kind, decodedOk);
+}
+
+bool CHeader::setValue(int fieldIndex, const QVariant& value)
+{
+    if (fieldIndex < 0 || fieldIndex >= m_table.count)
+        return false;
+    HeaderField f{m_table.kinds[fieldIndex], m_values[fieldIndex]};
+    if (!f.setValue(value))
+        return false;
+    m_values[fieldIndex] = f.value;
+    return true;
+}
+
+HeaderField CHeader::field(int fieldIndex) const
+{
+    if (fieldIndex < 0 || fieldIndex >= m_table.count)
+        return HeaderField{};
+    return HeaderField{m_table.kinds[fieldIndex], m_values[fieldIndex]};
+}
+
+void CHeader::decodeFrom(const uchar* block, bool littleEndian)
+{
+    const int n = m_table.count;
+    if (littleEndian) {
+        for (int i = 0; i < n; ++i) {
+            const uchar* p = block + m_table.offsets[i];
+            switch (m_table.specs[i].width) {
+            case 4: m_values[i] = qFromLittleEndian<qint32>(p); break;
+            case 2: m_values[i] = qFromLittleEndian<qint16>(p); break;
+            default: m_values[i] = static_cast<qint8>(*p); break;
+            }
+        }
+    } else {
+        for (int i = 0; i < n; ++i) {
+            const uchar* p = block + m_table.offsets[i];
+            switch (m_table.specs[i].width) {
+            case 4: m_values[i] = qFromBigEndian<qint32>(p); break;
+            case 2: m_values[i] = qFromBigEndian<qint16>(p); break;
+            default: m_values[i] = static_cast<qint8>(*p); break;
+            }
+        }
+    }
+}
+
+void CHeader::encodeTo(uchar* block, bool littleEndian) const
+{
+    for (int i = 0; i < m_table.count; ++i) {
+        uchar* p = block + m_table.offsets[i];
+        switch (m_table.specs[i].width) {
+        case 4:
+            littleEndian ? qToLittleEndian<qint32>(m_values[i], p) : qToBigEndian<qint32>(m_values[i], p);
+            break;
+        case 2:
+            littleEndian ? qToLittleEndian<qint16>(qint16(m_values[i]), p) : qToBigEndian<qint16>(qint16(m_values[i]), p);
+            break;
+        default:
+            *p = uchar(m_values[i] & 0xFF);
+            break;
+        }
+    }
+}
+
+SEGYMainHeader::SEGYMainHeader()
+    : CHeader(binaryHeaderTable(), m_block)
+{
+}
+
+void SEGYMainHeader::fillMandatoryDefaults()
+{
+    if (value(1) == 0)
+        setValue(1, 1);
+    if (value(3) == 0)
+        setValue(3, 1);
+    if (value(6) == 0)
+        setValue(6, value(5));
+    if (value(8) == 0)
+        setValue(8, value(7));
+    if (value(24) == 0)
+        setValue(24, 1);
+}
+
+SEGYTraceHeader::SEGYTraceHeader(qint64 position)
+    : CHeader(traceHeaderTable(), m_block), filePosition(position)
+{
+}
+
+namespace {
+
+// Reads up to size bytes; what the device does not have stays zero.
+void readPadded(QDataStream& stream, char* buffer, int size)
+{
+    std::memset(buffer, 0, size_t(size));
+    if (stream.device())
+        stream.device()->read(buffer, size);
+}
+
+bool littleEndianStream(const QDataStream& stream)
+{
+    return stream.byteOrder() == QDataStream::LittleEndian;
+}
+
+void writeAll(QDataStream& stream, const char* data, int size)
+{
+    if (stream.writeRawData(data, size) != size)
+        stream.setStatus(QDataStream::WriteFailed);
+}
+
+}  // namespace
+
+QDataStream& operator>>(QDataStream& stream, SEGYTraceHeader& header)
+{
+    char block[TraceHeaderSize];
+    readPadded(stream, block, TraceHeaderSize);
+    header.decodeFrom(reinterpret_cast<const uchar*>(block), littleEndianStream(stream));
+    return stream;
+}
+
+QDataStream& operator<<(QDataStream& stream, const SEGYTraceHeader& header)
+{
+    char block[TraceHeaderSize];
+    header.encodeTo(reinterpret_cast<uchar*>(block), littleEndianStream(stream));
+    writeAll(stream, block, TraceHeaderSize);
+    return stream;
+}
+
+QDataStream& operator>>(QDataStream& stream, SEGYMainHeader& header)
+{
+    QIODevice* device = stream.device();
+    const qint64 start = device ? device->pos() : 0;
+    QByteArray text(TextHeaderSize, '\0');
+    readPadded(stream, text.data(), TextHeaderSize);
+    header.textHeader = text;
+
+    char block[BinaryHeaderSize];
+    readPadded(stream, block, BinaryHeaderSize);
+    header.decodeFrom(reinterpret_cast<const uchar*>(block), littleEndianStream(stream));
+    if (device)
+        device->seek(start + TextHeaderSize + BinaryHeaderSize);
+
+    header.extendedTextHeaders.clear();
+    const qint16 count = qint16(header.value(29));
+    auto readBlock = [&]() {
+        QByteArray extended(TextHeaderSize, '\0');
+        readPadded(stream, extended.data(), TextHeaderSize);
+        header.extendedTextHeaders.append(extended);
+        return extended;
+    };
+    if (count == -1) {
+        while (device && !device->atEnd()) {
+            if (isEndTextBlock(readBlock()))
+                break;
+        }
+    } else if (count > 0) {
+        for (int i = 0; i < count && device && !device->atEnd(); ++i)
+            readBlock();
+    }
+    return stream;
+}
+
+QDataStream& operator<<(QDataStream& stream, SEGYMainHeader& header)
+{
+    const QByteArray text = paddedTextHeader(header.textHeader);
+    writeAll(stream, text.constData(), TextHeaderSize);
+    header.fillMandatoryDefaults();
+
+    // Bytes 3261-3500 and 3507-3600 belong to no field: in place they keep
+    // the file's bytes, so only the two field runs are written.
+    QIODevice* device = stream.device();
+    const qint64 start = device ? device->pos() - TextHeaderSize : 0;
+    char block[BinaryHeaderSize] = {};
+    header.encodeTo(reinterpret_cast<uchar*>(block), littleEndianStream(stream));
+    const HeaderTable& table = header.table();
+    const int firstRun = table.offsets[26] + 2;
+    const int secondStart = table.offsets[27];
+    const int secondRun = table.offsets[29] + 2 - secondStart;
+    if (device)
+        device->seek(start + TextHeaderSize);
+    writeAll(stream, block, firstRun);
+    if (device)
+        device->seek(start + TextHeaderSize + secondStart);
+    writeAll(stream, block + secondStart, secondRun);
+    if (device && !device->seek(start + TextHeaderSize + BinaryHeaderSize))
+        stream.setStatus(QDataStream::WriteFailed);
+    for (const QByteArray& extended : header.extendedTextHeaders) {
+        if (extended.isEmpty())
+            continue;
+        QByteArray blockBytes = extended.left(TextHeaderSize);
+        blockBytes.append(QByteArray(TextHeaderSize - blockBytes.size(), '\0'));
+        writeAll(stream, blockBytes.constData(), TextHeaderSize);
+    }
+    return stream;
+}

@@ -1,0 +1,146 @@
+#include "samplecodec.h"
+
+#include <QtEndian>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+int bytesPerSampleForFormat(int formatCode)
+{
+    switch (formatCode) {
+    case 1: case 2: case 4: case 5: return 4;
+    case 3: return 2;
+    case 8: return 1;
+    default: return 0;
+    }
+}
+
+float ibmToFloat(quint32 word)
+{
+    const quint32 b0 = word >> 24;
+    const quint32 mantissa = word & 0x00FFFFFFu;
+    if (b0 == 0 && mantissa == 0)
+        return 0.0f;
+    const float scale = static_cast<float>(std::pow(16.0, int(b0 & 0x7F) - 64));
+    float result = scale * (static_cast<float>(mantissa) * 5.9604644775390625e-08f);  // m * 2^-24
+    if (b0 & 0x80)
+        result = -result;
+    return result;
+}
+
+quint32 floatToIbm(float value)
+{
+    quint32 u;
+    std::memcpy(&u, &value, sizeof u);
+    const quint32 s = u >> 31;
+    const int e = int((u >> 23) & 0xFF);
+    const quint32 f = u << 9;
+    if (e == 255)
+        return (s << 31) + 0x7FFFFFFFu;
+    if (e == 0 && f == 0)
+        return 0;
+    if (e == 0)
+        return (s << 31) + (f >> 8);
+    quint32 g = (f >> 1) | 0x80000000u;
+    g >>= ((-(e + 130)) & 3);
+    int x = (e + 133) >> 2;
+    while (g < 0x10000000u) {
+        g <<= 4;
+        --x;
+    }
+    return ((s * 128 + quint32(x)) << 24) + (g >> 8);
+}
+
+namespace {
+
+template <typename T>
+T load(const uchar* p, bool littleEndian)
+{
+    return littleEndian ? qFromLittleEndian<T>(p) : qFromBigEndian<T>(p);
+}
+
+template <typename T>
+void store(T value, uchar* p, bool littleEndian)
+{
+    littleEndian ? qToLittleEndian<T>(value, p) : qToBigEndian<T>(value, p);
+}
+
+// Truncation toward zero into an integer of the given width, keeping the low bits.
+qint64 truncated(double v)
+{
+    if (!(v == v))
+        return 0;
+    if (v >= 9.2e18)
+        return std::numeric_limits<qint64>::max();
+    if (v <= -9.2e18)
+        return std::numeric_limits<qint64>::min();
+    return static_cast<qint64>(v);
+}
+
+}  // namespace
+
+void decodeSamples(int formatCode, const uchar* in, int count, bool le, double* out)
+{
+    switch (formatCode) {
+    case 1:
+        for (int i = 0; i < count; ++i)
+            out[i] = ibmToFloat(load<quint32>(in + 4 * i, le));
+        break;
+    case 2:
+    case 4:
+        for (int i = 0; i < count; ++i)
+            out[i] = load<qint32>(in + 4 * i, le) / 2147483647.0;
+        break;
+    case 3:
+        for (int i = 0; i < count; ++i)
+            out[i] = load<qint16>(in + 2 * i, le) * (1.0 / 32768.0);
+        break;
+    case 5:
+        for (int i = 0; i < count; ++i) {
+            const quint32 bits = load<quint32>(in + 4 * i, le);
+            float f;
+            std::memcpy(&f, &bits, sizeof f);
+            out[i] = f;
+        }
+        break;
+    case 8:
+        for (int i = 0; i < count; ++i)
+            out[i] = static_cast<qint8>(in[i]) * (1.0 / 128.0);
+        break;
+    default:
+        break;
+    }
+}
+
+void encodeSamples(int formatCode, const double* in, int count, bool le, uchar* out)
+{
+    switch (formatCode) {
+    case 1:
+        for (int i = 0; i < count; ++i)
+            store<quint32>(floatToIbm(static_cast<float>(in[i])), out + 4 * i, le);
+        break;
+    case 2:
+    case 4:
+        for (int i = 0; i < count; ++i)
+            store<qint32>(qint32(quint32(quint64(truncated(in[i] * 2147483647.0)))), out + 4 * i, le);
+        break;
+    case 3:
+        for (int i = 0; i < count; ++i)
+            store<qint16>(qint16(quint16(quint64(truncated(in[i] * 32768.0)))), out + 2 * i, le);
+        break;
+    case 5:
+        for (int i = 0; i < count; ++i) {
+            const float f = static_cast<float>(in[i]);
+            quint32 bits;
+            std::memcpy(&bits, &f, sizeof bits);
+            store<quint32>(bits, out + 4 * i, le);
+        }
+        break;
+    case 8:
+        for (int i = 0; i < count; ++i)
+            out[i] = uchar(quint64(truncated(in[i] * 128.0)) & 0xFF);
+        break;
+    default:
+        break;
+    }
+}

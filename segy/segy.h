@@ -1,0 +1,89 @@
+#pragma once
+
+#include "headers.h"
+
+#include <QDataStream>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QVariant>
+
+class QIODevice;
+
+// One open SEG-Y file: its device, byte order, binary and textual headers and
+// one header per trace, in file order. Reports only through its signals.
+class SEGY : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit SEGY(QIODevice* device = nullptr, QObject* parent = nullptr);
+    ~SEGY() override;
+
+    bool load(QIODevice* device);
+    bool close();
+    void clear();
+    void setDevice(QIODevice* device);
+    QIODevice* currentDevice() const { return m_device; }
+    bool isLoaded() const { return m_loaded; }
+
+    int byteOrder() const { return m_byteOrder == QDataStream::LittleEndian ? 1 : 0; }
+    SEGYMainHeader* mainHeader() const { return m_mainHeader; }
+    int mainHeaderValue(int fieldIndex) const { return m_mainHeader ? m_mainHeader->value(fieldIndex) : 0; }
+    int bytesPerSample() const;
+    int samplesPerTrace() const { return mainHeaderValue(7); }
+    QByteArray textHeader() const { return m_mainHeader ? m_mainHeader->textHeader : QByteArray(); }
+    QList<SEGYTraceHeader*> traceHeaders() const { return m_traceHeaders; }
+    int traceCount() const { return m_traceHeaders.size(); }
+    int traceHeaderValue(int traceIndex, int fieldIndex) const;
+    int traceSamplesCount(int traceIndex) const;
+    // Sample count the loader's rule gives for a trace header: its own count
+    // when at least 1, else the binary header's; never below 0.
+    int effectiveSampleCount(const SEGYTraceHeader* header) const;
+
+    bool setMainHeaderValue(int fieldIndex, const QVariant& value);
+    bool setTraceHeaderValue(int traceIndex, int fieldIndex, const QVariant& value);
+    bool setTextHeader(const QByteArray& text);
+
+    void notifyEditStarted() { emit editStarted(); }
+    void notifyEditProgress(int percent) { emit editProgress(percent); }
+    void notifyEditCompleted() { emit editCompleted(); }
+
+    // The samples of one trace as the loader laid it out, decoded to doubles
+    // (new[]; the caller deletes[]); null for an index outside the list.
+    double* readTraceSamples(QDataStream& source, int traceIndex);
+    void writeTraceSamples(QDataStream& destination, const double* samples, int traceIndex);
+
+signals:
+    void loadStarted();
+    void loadProgress(int percent);
+    void loadCompleted();
+    void saveStarted();
+    void saveProgress(int percent);
+    void saveCompleted();
+    void editStarted();
+    void editProgress(int percent);
+    void editCompleted();
+    void errorLoading();
+    void errorMessage(QString message);
+    void ioOperationCompleted();
+
+public slots:
+    bool open();
+    bool save();
+    bool save(QIODevice* destDevice);
+    bool importTraceHeadersFromASCIIFile(QString asciiFile, QString separator);
+    bool exportTraceHeadersToASCIIFile(QString asciiFile, QString separator);
+
+private:
+    bool walkTraces(QIODevice* device, qint64 start, qint64 size, qint64* lastTraceEnd);
+    bool writeNewFile(QIODevice* destination);
+
+    bool m_loaded = false;
+    QIODevice* m_device = nullptr;
+    QDataStream::ByteOrder m_byteOrder = QDataStream::BigEndian;
+    SEGYMainHeader* m_mainHeader = nullptr;
+    QList<SEGYTraceHeader*> m_traceHeaders;
+    // Geometry found at load; the saves keep it whatever the headers say now.
+    int m_loadedFormatCode = 0;
+};
