@@ -1,0 +1,124 @@
+#include "benchfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QtEndian>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+void put32(uchar* p, qint32 v) { qToBigEndian<qint32>(v, p); }
+void put16(uchar* p, qint16 v) { qToBigEndian<qint16>(v, p); }
+
+}  // namespace
+
+QString benchFilePath()
+{
+    const QByteArray file = qgetenv("TREVALON_BENCH_FILE");
+    if (!file.isEmpty())
+        return QString::fromLocal8Bit(file);
+    QByteArray dir = qgetenv("TREVALON_BENCH_DIR");
+    if (dir.isEmpty())
+        dir = "/tmp/trevalon-bench";
+    return QString::fromLocal8Bit(dir) + QStringLiteral("/million.sgy");
+}
+
+QString ensureBenchFile(int traces, int samples)
+{
+    const QString path = benchFilePath();
+    const qint64 expected = 3600 + qint64(traces) * (240 + 4 * samples);
+    if (QFileInfo(path).size() == expected)
+        return path;
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    std::fprintf(stderr, "making %s (%d traces)...\n", qPrintable(path), traces);
+
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly))
+        return QString();
+    QByteArray head(3600, '\0');
+    head.fill(char(0x40), 3200);
+    uchar* bin = reinterpret_cast<uchar*>(head.data()) + 3200;
+    put32(bin + 4, 7);
+    put16(bin + 12, 48);
+    put16(bin + 16, 4000);
+    put16(bin + 18, 4000);
+    put16(bin + 20, qint16(samples));
+    put16(bin + 22, qint16(samples));
+    put16(bin + 24, 1);
+    put16(bin + 54, 1);
+    put16(bin + 300, 1);
+    out.write(head);
+
+    // Samples: a fixed IBM-coded wavelet; headers: a realistic 2-D line in
+    // ED50 / UTM zone 31N metres with scalar -100.
+    std::vector<uchar> trace(size_t(240 + 4 * samples), 0);
+    for (int i = 0; i < samples; ++i) {
+        const double v = std::sin(i * 0.1) * 1000.0 * std::exp(-i * 0.01);
+        // IBM encoding of v (truncated mantissa)
+        quint32 word = 0;
+        if (v != 0.0) {
+            double m = std::fabs(v);
+            int e = 64;
+            while (m >= 1.0) { m /= 16.0; ++e; }
+            while (m < 1.0 / 16.0) { m *= 16.0; --e; }
+            word = (v < 0 ? 0x80000000u : 0u) | (quint32(e) << 24) | (quint32(m * 16777216.0) & 0xFFFFFF);
+        }
+        qToBigEndian<quint32>(word, trace.data() + 240 + 4 * i);
+    }
+    std::vector<uchar> chunk;
+    chunk.reserve(size_t(8) << 20);
+    for (int t = 0; t < traces; ++t) {
+        uchar* h = trace.data();
+        const int shot = t / 48, channel = t % 48;
+        const double sx = 432150.0 + shot * 25.0, sy = 4581320.0 + shot * 12.5;
+        const double gx = sx + 100.0 + channel * 12.5, gy = sy + 50.0 + channel * 6.25;
+        put32(h + 0, t + 1);
+        put32(h + 4, t + 1);
+        put32(h + 8, 1001 + shot);
+        put32(h + 12, channel + 1);
+        put32(h + 16, 5001 + shot);
+        put32(h + 20, 2001 + 2 * shot + channel);
+        put32(h + 24, channel + 1);
+        put16(h + 28, 1);
+        put32(h + 36, 100 + channel * 14);
+        put32(h + 40, 12000 + (t % 97));
+        put16(h + 68, -100);
+        put16(h + 70, -100);
+        put32(h + 72, qint32(sx * 100));
+        put32(h + 76, qint32(sy * 100));
+        put32(h + 80, qint32(gx * 100));
+        put32(h + 84, qint32(gy * 100));
+        put16(h + 88, 1);
+        put16(h + 114, qint16(samples));
+        put16(h + 116, 4000);
+        put32(h + 180, qint32((sx + gx) * 50));
+        put32(h + 184, qint32((sy + gy) * 50));
+        put32(h + 188, 1000 + shot);
+        put32(h + 192, 2000 + channel);
+        chunk.insert(chunk.end(), trace.begin(), trace.end());
+        if (chunk.size() >= (size_t(8) << 20)) {
+            if (out.write(reinterpret_cast<const char*>(chunk.data()), qint64(chunk.size())) != qint64(chunk.size()))
+                return QString();
+            chunk.clear();
+        }
+    }
+    if (out.write(reinterpret_cast<const char*>(chunk.data()), qint64(chunk.size())) != qint64(chunk.size()))
+        return QString();
+    return out.commit() ? path : QString();
+}
+
+qint64 peakResidentBytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
+    }
+    return 0;
+}
