@@ -39,8 +39,7 @@ QString ensureBenchFile(int traces, int samples)
     QSaveFile out(path);
     if (!out.open(QIODevice::WriteOnly))
         return QString();
-    QByteArray head(3600, '\0');
-    head.fill(char(0x40), 3200);
+    QByteArray head = QByteArray(3200, char(0x40)) + QByteArray(400, '\0');
     uchar* bin = reinterpret_cast<uchar*>(head.data()) + 3200;
     put32(bin + 4, 7);
     put16(bin + 12, 48);
