@@ -39,8 +39,7 @@ QString ensureBenchFile(int traces, int samples)
     QSaveFile out(path);
     if (!out.open(QIODevice::WriteOnly))
         return QString();
-    QByteArray head = QByteArray(3200, char(0x40)) + QByteArray(400, '\0');
-    uchar* bin = reinterpret_cast<uchar*>(head.data()) + 3200;
+    uchar bin[400] = {};
     put32(bin + 4, 7);
     put16(bin + 12, 48);
     put16(bin + 16, 4000);
@@ -50,7 +49,7 @@ QString ensureBenchFile(int traces, int samples)
     put16(bin + 24, 1);
     put16(bin + 54, 1);
     put16(bin + 300, 1);
-    out.write(head);
+    out.write(QByteArray(3200, char(0x40)) + QByteArray(reinterpret_cast<const char*>(bin), 400));
 
     // Samples: a fixed IBM-coded wavelet; headers: a realistic 2-D line in
     // ED50 / UTM zone 31N metres with scalar -100.
