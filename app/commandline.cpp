@@ -1,0 +1,427 @@
+#include "commandline.h"
+
+#include "headerfields.h"
+#include "segy.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QFile>
+#include <QObject>
+#include <cstdio>
+
+#if __has_include("reprojection.h")
+#include "reprojection.h"
+#else
+// The reference-system library is not part of this build: every
+// reprojection fails.
+static int reprojectTraceCoordinates(SEGY*, int, int, QString, QString)
+{
+    return -1;
+}
+#endif
+
+namespace {
+
+const char* const Context = "CommandLine";
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate(Context, text);
+}
+
+void printLine(FILE* stream, const QString& line)
+{
+    std::fputs(line.toLocal8Bit().constData(), stream);
+    std::fputc('\n', stream);
+}
+
+// Microseconds as milliseconds, without trailing zeros: 4000 -> "4", 250 -> "0.25".
+QString millisecondsText(int microseconds)
+{
+    return QString::number(microseconds / 1000.0, 'g', 12);
+}
+
+}  // namespace
+
+CommandLine::CommandLine() = default;
+
+const QStringList& CommandLine::commandNames()
+{
+    static const QStringList names{
+        QStringLiteral("edit"),
+        QStringLiteral("reproject"),
+        QStringLiteral("import-headers"),
+        QStringLiteral("export-headers"),
+        QStringLiteral("info"),
+    };
+    return names;
+}
+
+const QStringList& CommandLine::commandDescriptions()
+{
+    static const QStringList descriptions{
+        QObject::tr("Edit binary and trace headers."),
+        QObject::tr("Reproject positioning data in trace headers."),
+        QObject::tr("Import trace headers from ASCII file in CSV format."),
+        QObject::tr("Export trace headers to ASCII file in CSV format."),
+        QObject::tr("Print a summary of the file."),
+    };
+    return descriptions;
+}
+
+void CommandLine::declareProgramArguments(QCommandLineParser& parser)
+{
+    parser.setApplicationDescription(QObject::tr("A graphical and command line tool to edit SEG-Y files."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("file"), QCoreApplication::translate("main", "Input SEG-Y file name."),
+                                 QString());
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QCoreApplication::translate("main", "edit, reproject, import-headers, export-headers."),
+                                 QString());
+}
+
+bool CommandLine::wantsWindow(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    declareProgramArguments(parser);
+    const bool parsed = parser.parse(arguments);
+    const QStringList positional = parser.positionalArguments();
+    switch (positional.size()) {
+    case 0:
+        // Any option here is help, version or an error, which the parser
+        // answers on the terminal.
+        return parsed && parser.optionNames().isEmpty();
+    case 1:
+        return !commandNames().contains(positional.first());
+    default:
+        return false;
+    }
+}
+
+int CommandLine::setup(QCoreApplication& app)
+{
+    declareProgramArguments(m_parser);
+    // No command option is declared yet, so this first pass may well fail;
+    // only its positional arguments matter.
+    m_parser.parse(QCoreApplication::arguments());
+    const QStringList positional = m_parser.positionalArguments();
+
+    if (positional.isEmpty()) {
+        m_parser.process(app);
+        return 0;
+    }
+    if (positional.size() == 1) {
+        if (commandNames().contains(positional.first())) {
+            addCommandOptions(positional.first());
+            m_parser.showHelp(0);
+        }
+        m_inputFileName = positional.first();
+        return 1;
+    }
+
+    m_commandMode = true;
+    if (commandNames().contains(positional.first())) {
+        qDebug() << QObject::tr("Error: missing input SEG-Y file name.");
+        m_parser.showHelp(0);
+    }
+    m_inputFileName = positional.at(0);
+    const QString command = positional.at(1);
+    if (!addCommandOptions(command))
+        return 2;
+    m_parser.process(app);
+    return readCommandOptions(command) ? 1 : 2;
+}
+
+bool CommandLine::addCommandOptions(const QString& command)
+{
+    const int i = commandNames().indexOf(command);
+    if (i < 0) {
+        qDebug() << QObject::tr("Error: unrecognized command %1").arg(command);
+        return false;
+    }
+    m_command = i;
+
+    m_parser.clearPositionalArguments();
+    m_parser.addPositionalArgument(QStringLiteral("file"), QCoreApplication::translate("main", "Input SEG-Y file name."),
+                                   QString());
+    m_parser.addPositionalArgument(commandNames().at(i), commandDescriptions().at(i), QString());
+
+    const QString saveAsValue = QStringLiteral("file-name");
+    const QString saveAsText = QStringLiteral("Output SEG-Y file");
+    const QString separatorValue = QStringLiteral("separator");
+    const QString separatorText = QStringLiteral("Char separator for CSV file");
+    switch (i) {
+    case Edit:
+        m_parser.addOption({{QStringLiteral("b"), QStringLiteral("bin-header")},
+                            QStringLiteral("Binary header field to be edited."),
+                            QStringLiteral("byte_offset=new_value")});
+        m_parser.addOption({{QStringLiteral("t"), QStringLiteral("trace-header")},
+                            QStringLiteral("Trace header field to be edited."),
+                            QStringLiteral("byte_offset=new_value")});
+        m_parser.addOption({QStringLiteral("interval"), QStringLiteral("Trace index interval."),
+                            QStringLiteral("start_index-end_index")});
+        m_parser.addOption({QStringLiteral("saveas"), saveAsText, saveAsValue});
+        break;
+    case Reproject:
+        m_parser.addOption({QStringLiteral("in-epsg"), QStringLiteral("Input epsg id."), QStringLiteral("epsg-id")});
+        m_parser.addOption({QStringLiteral("out-epsg"), QStringLiteral("Output epsg id."), QStringLiteral("epsg-id")});
+        m_parser.addOption({QStringLiteral("in-proj"), QStringLiteral("Input projection string."),
+                            QStringLiteral("proj4-string")});
+        m_parser.addOption({QStringLiteral("out-proj"), QStringLiteral("Output projection string."),
+                            QStringLiteral("proj4-string")});
+        m_parser.addOption({QStringLiteral("saveas"), saveAsText, saveAsValue});
+        break;
+    case ImportHeaders:
+        m_parser.addOption({QStringLiteral("ascii-in"), QStringLiteral("ASCII input file"), QStringLiteral("marker")});
+        m_parser.addOption({QStringLiteral("delim"), separatorText, separatorValue});
+        m_parser.addOption({QStringLiteral("saveas"), saveAsText, saveAsValue});
+        break;
+    case ExportHeaders:
+        m_parser.addOption({QStringLiteral("ascii-out"), QStringLiteral("ASCII output file"), QStringLiteral("marker")});
+        m_parser.addOption({QStringLiteral("delim"), separatorText, separatorValue});
+        break;
+    default:  // info takes no option
+        break;
+    }
+    return true;
+}
+
+bool CommandLine::readCommandOptions(const QString& command)
+{
+    const int i = commandNames().indexOf(command);
+    if (i == Info)
+        return true;
+    if (m_parser.optionNames().isEmpty())
+        return false;
+
+    auto storeText = [this](QMap<QString, QVariant>& map, const QString& name) {
+        const QString value = m_parser.value(name);
+        if (!value.isEmpty())
+            map.insert(name, value);
+    };
+
+    switch (i) {
+    case Edit:
+        for (const char* name : {"bin-header", "trace-header", "interval"}) {
+            const QString key = QLatin1String(name);
+            const QStringList values = m_parser.values(key);
+            if (!values.isEmpty())
+                m_editOptions.insert(key, values);
+        }
+        m_saveAsFileName = m_parser.value(QStringLiteral("saveas"));
+        return !m_editOptions.isEmpty();
+    case Reproject:
+        for (const char* name : {"in-epsg", "out-epsg"}) {
+            const QString key = QLatin1String(name);
+            const QString value = m_parser.value(key);
+            if (!value.isEmpty())
+                m_reprojectOptions.insert(key, value.toInt());
+        }
+        storeText(m_reprojectOptions, QStringLiteral("in-proj"));
+        storeText(m_reprojectOptions, QStringLiteral("out-proj"));
+        m_saveAsFileName = m_parser.value(QStringLiteral("saveas"));
+        return !m_reprojectOptions.isEmpty();
+    case ImportHeaders:
+        storeText(m_importOptions, QStringLiteral("ascii-in"));
+        storeText(m_importOptions, QStringLiteral("delim"));
+        m_saveAsFileName = m_parser.value(QStringLiteral("saveas"));
+        return !m_importOptions.isEmpty();
+    case ExportHeaders:
+        storeText(m_exportOptions, QStringLiteral("ascii-out"));
+        storeText(m_exportOptions, QStringLiteral("delim"));
+        return !m_exportOptions.isEmpty();
+    default:
+        return false;
+    }
+}
+
+void CommandLine::printError(const QString& message)
+{
+    ++m_errorCount;
+    qDebug() << message;
+}
+
+bool CommandLine::run()
+{
+    if (m_inputFileName.isEmpty())
+        return true;
+    if (m_command == Info)
+        return runInfo();
+
+    SEGY segy;
+    segy.setDevice(new QFile(m_inputFileName));
+    if (!segy.open()) {
+        printError(tr("Error: could not open file %1.").arg(m_inputFileName));
+        segy.setDevice(nullptr);  // the file object keeps an unopened device otherwise
+        return false;
+    }
+
+    editHeaders(segy);
+    importHeaders(segy);
+    exportHeaders(segy);
+    reproject(segy);
+
+    // An export only reads the file; every other command writes it.
+    if (m_command != ExportHeaders) {
+        bool saved;
+        QString target;
+        if (m_saveAsFileName.isEmpty()) {
+            target = m_inputFileName;
+            saved = segy.save();
+        } else {
+            target = m_saveAsFileName;
+            QFile destination(m_saveAsFileName);
+            saved = segy.save(&destination);
+        }
+        if (!saved)
+            printError(tr("Error: could not save file %1.").arg(target));
+    }
+
+    segy.close();
+    return m_errorCount == 0;
+}
+
+void CommandLine::editHeaders(SEGY& segy)
+{
+    const QString equals = QStringLiteral("=");
+    for (const QString& edit : m_editOptions.value(QStringLiteral("bin-header"))) {
+        const QStringList parts = edit.split(equals, Qt::KeepEmptyParts);
+        if (parts.size() != 2) {
+            printError(tr("Error: %1 is not a valid sytax to edit binary header fields.").arg(edit));
+            continue;
+        }
+        const int index = binaryHeaderFieldIndex(parts.at(0));
+        if (index == -1)
+            printError(tr("Error: %1 is not a valid offset for SEG-Y binary header.").arg(parts.at(0)));
+        else
+            segy.setMainHeaderValue(index, parts.at(1));
+    }
+
+    QMap<int, QVariant> traceEdits;
+    for (const QString& edit : m_editOptions.value(QStringLiteral("trace-header"))) {
+        const QStringList parts = edit.split(equals, Qt::KeepEmptyParts);
+        if (parts.size() != 2) {
+            printError(tr("Error: %1 is not a valid sytax to edit trace header fields.").arg(edit));
+            continue;
+        }
+        const int index = traceHeaderFieldIndex(parts.at(0));
+        if (index == -1)
+            printError(tr("Error: %1 is not a valid offset for SEG-Y trace headers.").arg(parts.at(0)));
+        else
+            traceEdits.insert(index, parts.at(1));
+    }
+
+    const int traceCount = segy.traceHeaders().size();
+    int start = 0;
+    int end = traceCount;
+    const QStringList intervals = m_editOptions.value(QStringLiteral("interval"));
+    if (!intervals.isEmpty()) {
+        const QStringList bounds = intervals.first().split(QLatin1Char('-'), Qt::KeepEmptyParts);
+        if (bounds.size() == 2) {
+            start = bounds.at(0).toInt();
+            end = bounds.at(1).toInt();
+        }
+    }
+    if (start < 0 || start >= end || end > traceCount) {
+        printError(tr("Error: no valid trace index values."));
+        return;
+    }
+    for (int trace = start; trace < end; ++trace) {
+        for (auto it = traceEdits.cbegin(); it != traceEdits.cend(); ++it)
+            segy.setTraceHeaderValue(trace, it.key(), it.value());
+    }
+}
+
+void CommandLine::importHeaders(SEGY& segy)
+{
+    if (m_importOptions.isEmpty())
+        return;
+    QString separator = m_importOptions.value(QStringLiteral("delim")).toString();
+    if (separator.isEmpty())
+        separator = QStringLiteral(" ");
+    const QString file = m_importOptions.value(QStringLiteral("ascii-in")).toString();
+    if (file.isEmpty())
+        printError(tr("Error: no input ASCII file."));
+    else if (!segy.importTraceHeadersFromASCIIFile(file, separator))
+        printError(tr("Error: an error occurred importing trace headers from ASCII file %1.").arg(file));
+}
+
+void CommandLine::exportHeaders(SEGY& segy)
+{
+    if (m_exportOptions.isEmpty())
+        return;
+    QString separator = m_exportOptions.value(QStringLiteral("delim")).toString();
+    if (separator.isEmpty())
+        separator = QStringLiteral(" ");
+    const QString file = m_exportOptions.value(QStringLiteral("ascii-out")).toString();
+    if (file.isEmpty())
+        printError(tr("Error: no output ASCII file."));
+    else if (!segy.exportTraceHeadersToASCIIFile(file, separator))
+        printError(tr("Error: an error occurred exporting trace headers to ASCII file %1.").arg(file));
+}
+
+void CommandLine::reproject(SEGY& segy)
+{
+    if (m_reprojectOptions.isEmpty())
+        return;
+    const int inputEpsg = m_reprojectOptions.value(QStringLiteral("in-epsg")).toInt();
+    const int outputEpsg = m_reprojectOptions.value(QStringLiteral("out-epsg")).toInt();
+    const QString inputProj = m_reprojectOptions.value(QStringLiteral("in-proj")).toString();
+    const QString outputProj = m_reprojectOptions.value(QStringLiteral("out-proj")).toString();
+
+    bool usable = true;
+    if (inputEpsg == 0 && inputProj.isEmpty()) {
+        printError(tr("Error: no input coordinate reference system."));
+        usable = false;
+    }
+    if (outputEpsg == 0 && outputProj.isEmpty()) {
+        printError(tr("Error: no output coordinate reference system."));
+        usable = false;
+    }
+    if (usable && reprojectTraceCoordinates(&segy, inputEpsg, outputEpsg, inputProj, outputProj) < 0)
+        printError(tr("Error: no valid input and/or output coordinate reference systems."));
+}
+
+bool CommandLine::runInfo()
+{
+    SEGY segy;
+    QStringList warnings;
+    QObject::connect(&segy, &SEGY::errorMessage, [&warnings](const QString& message) { warnings.append(message); });
+    segy.setDevice(new QFile(m_inputFileName));
+    const bool loaded = segy.open();
+    for (const QString& warning : qAsConst(warnings))
+        printLine(stderr, QStringLiteral("Warning: ") + warning);
+    if (!loaded) {
+        printError(tr("Error: could not open file %1.").arg(m_inputFileName));
+        segy.setDevice(nullptr);
+        return false;
+    }
+
+    QString formatText;
+    QString frequencyText;
+    int interval = 0;
+    int extendedHeaders = 0;
+    if (const SEGYMainHeader* header = segy.mainHeader()) {
+        formatText = header->fieldText(binaryHeaderFieldIndex(QStringLiteral("3225")));
+        const int intervalField = binaryHeaderFieldIndex(QStringLiteral("3217"));
+        frequencyText = header->fieldText(intervalField);
+        interval = header->value(intervalField);
+        extendedHeaders = header->value(binaryHeaderFieldIndex(QStringLiteral("3505")));
+    }
+
+    const QStringList lines{
+        tr("File: %1").arg(m_inputFileName),
+        tr("Sample format: %1").arg(formatText),
+        tr("Sample interval: %1 ms").arg(millisecondsText(interval)),
+        tr("Sampling freq.: %1").arg(frequencyText),
+        tr("Trace count: %1").arg(segy.traceHeaders().size()),
+        tr("Samples count: %1").arg(segy.samplesPerTrace()),
+        tr("Extended text headers: %1").arg(extendedHeaders),
+        tr("Byte order: %1").arg(segy.byteOrder() == 1 ? tr("Little Endian") : tr("Big Endian")),
+    };
+    for (const QString& line : lines)
+        printLine(stdout, line);
+    segy.close();
+    return true;
+}
