@@ -1,11 +1,335 @@
+// Trace headers as delimited text: one line of field labels, then one line
+// of the 91 values per trace, every cell followed by the separator, CR LF
+// line ends, UTF-8. Both directions work on bytes, because a million traces
+// make some hundred million cells.
+
+#include "headers.h"
 #include "segy.h"
 
-bool SEGY::importTraceHeadersFromASCIIFile(QString, QString)
+#include <QFile>
+#include <QSaveFile>
+#include <QtEndian>
+#include <climits>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+constexpr int SamplesCountField = 38;  // bytes 115-116
+constexpr qint64 ChunkSize = 4 << 20;
+
+// Decimal text of value at out; returns the end of the text.
+char* writeInteger(char* out, qint32 value)
 {
-    return false;
+    static const char pairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
+    quint32 u = quint32(value);
+    if (value < 0) {
+        *out++ = '-';
+        u = 0u - u;
+    }
+    char digits[10];
+    char* p = digits + 10;
+    while (u >= 100) {
+        const quint32 pair = (u % 100) * 2;
+        u /= 100;
+        *--p = pairs[pair + 1];
+        *--p = pairs[pair];
+    }
+    if (u >= 10) {
+        *--p = pairs[u * 2 + 1];
+        *--p = pairs[u * 2];
+    } else {
+        *--p = char('0' + u);
+    }
+    const size_t length = size_t(digits + 10 - p);
+    std::memcpy(out, p, length);
+    return out + length;
 }
 
-bool SEGY::exportTraceHeadersToASCIIFile(QString, QString)
+// Reads a device line by line in large chunks. A line ends at LF; one CR
+// before the LF (or before the end of the data) is not part of the line.
+class LineReader
 {
-    return false;
+public:
+    explicit LineReader(QIODevice* device) : m_device(device) {}
+
+    bool atEnd()
+    {
+        if (m_pos == m_data.size())
+            fill();
+        return m_pos == m_data.size();
+    }
+
+    // The next line, valid until the next call; false at the end of the data.
+    bool readLine(const char** begin, const char** end)
+    {
+        for (;;) {
+            const char* base = m_data.constData();
+            const auto* newline = static_cast<const char*>(
+                std::memchr(base + m_pos, '\n', size_t(m_data.size() - m_pos)));
+            if (newline || m_eof) {
+                if (!newline && m_pos == m_data.size())
+                    return false;
+                *begin = base + m_pos;
+                *end = newline ? newline : base + m_data.size();
+                m_pos = newline ? int(newline - base) + 1 : m_data.size();
+                if (*end > *begin && (*end)[-1] == '\r')
+                    --*end;
+                return true;
+            }
+            fill();
+        }
+    }
+
+private:
+    void fill()
+    {
+        if (m_eof)
+            return;
+        m_data.remove(0, m_pos);
+        m_pos = 0;
+        const int kept = m_data.size();
+        m_data.resize(kept + int(ChunkSize));
+        const qint64 got = m_device->read(m_data.data() + kept, ChunkSize);
+        m_data.resize(kept + int(qMax<qint64>(got, 0)));
+        if (got <= 0)
+            m_eof = true;
+    }
+
+    QIODevice* m_device;
+    QByteArray m_data;
+    int m_pos = 0;
+    bool m_eof = false;
+};
+
+const char* findSeparator(const char* from, const char* end, const QByteArray& separator)
+{
+    const char first = separator.at(0);
+    const int length = separator.size();
+    while (from < end) {
+        const auto* hit = static_cast<const char*>(std::memchr(from, first, size_t(end - from)));
+        if (!hit || end - hit < length)
+            return nullptr;
+        if (length == 1 || std::memcmp(hit + 1, separator.constData() + 1, size_t(length - 1)) == 0)
+            return hit;
+        from = hit + 1;
+    }
+    return nullptr;
+}
+
+// Plain decimal text ("-" and up to 18 digits, nothing else) parsed at once.
+bool parsePlainInteger(const char* begin, const char* end, qint64* value)
+{
+    const bool negative = begin < end && *begin == '-';
+    const char* p = negative ? begin + 1 : begin;
+    if (p == end || end - p > 18)
+        return false;
+    qint64 result = 0;
+    for (; p < end; ++p) {
+        const unsigned digit = unsigned(*p) - unsigned('0');
+        if (digit > 9)
+            return false;
+        result = result * 10 + digit;
+    }
+    *value = negative ? -result : result;
+    return true;
+}
+
+// The range a field kind accepts from text (see HeaderField::setValue).
+bool fitsKind(qint64 value, int kind)
+{
+    switch (kind) {
+    case FieldKindInt: return value > INT_MIN && value <= INT_MAX;
+    case FieldKindShort: return value >= -32768 && value <= 32767;
+    case FieldKindChar: return value >= -128 && value <= 127;
+    default: return false;
+    }
+}
+
+// The sample count a cell asks for, as an unsigned 16-bit word; 0 when the
+// cell is no such number. The signed form of the same word, which is what
+// an export writes for counts above 32767, is read as that word too.
+quint16 requestedSampleCount(const char* begin, const char* end)
+{
+    qint64 value = 0;
+    if (!parsePlainInteger(begin, end, &value)) {
+        const QString text = QString::fromUtf8(begin, int(end - begin));
+        bool ok = false;
+        const ushort word = text.toUShort(&ok, 10);
+        if (ok)
+            return word;
+        const short signedWord = text.toShort(&ok, 10);
+        return ok ? quint16(signedWord) : 0;
+    }
+    if (value >= 0 && value <= 65535)
+        return quint16(value);
+    if (value >= -32768 && value < 0)
+        return quint16(value + 65536);
+    return 0;
+}
+
+}  // namespace
+
+bool SEGY::exportTraceHeadersToASCIIFile(QString asciiFile, QString separator)
+{
+    if (asciiFile.isEmpty() || !isLoaded())
+        return false;
+    // The text goes to a temporary file beside the destination, which
+    // replaces the destination only once everything has been written.
+    QSaveFile file(asciiFile);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+
+    const QByteArray sep = separator.toUtf8();
+    const int sepSize = sep.size();
+    const HeaderTable& table = traceHeaderTable();
+    const qint64 longestLine = qint64(table.count) * (11 + sepSize) + 2;
+    std::vector<char> buffer(size_t(ChunkSize + longestLine));
+    char* const start = buffer.data();
+    char* out = start;
+    bool ok = true;
+
+    auto flush = [&]() {
+        if (ok && out > start)
+            ok = file.write(start, out - start) == out - start;
+        out = start;
+    };
+    auto endLine = [&]() {
+        *out++ = '\r';
+        *out++ = '\n';
+        if (out - start >= ChunkSize)
+            flush();
+    };
+
+    for (const QString& label : traceHeaderLabels()) {
+        const QByteArray text = label.toUtf8();
+        std::memcpy(out, text.constData(), size_t(text.size()));
+        out += text.size();
+        std::memcpy(out, sep.constData(), size_t(sepSize));
+        out += sepSize;
+    }
+    endLine();
+
+    for (const SEGYTraceHeader* header : qAsConst(m_traceHeaders)) {
+        for (int field = 0; field < table.count && ok; ++field) {
+            out = writeInteger(out, header ? header->value(field) : 0);
+            std::memcpy(out, sep.constData(), size_t(sepSize));
+            out += sepSize;
+        }
+        if (!ok)
+            break;
+        endLine();
+    }
+    flush();
+    if (!ok) {
+        file.cancelWriting();  // the temporary file goes, the destination stays
+        return false;
+    }
+    return file.commit();
+}
+
+bool SEGY::importTraceHeadersFromASCIIFile(QString asciiFile, QString separator)
+{
+    if (asciiFile.isEmpty() || !isLoaded())
+        return false;
+    QFile file(asciiFile);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+
+    LineReader reader(&file);
+    const char* begin = nullptr;
+    const char* end = nullptr;
+    QString headerLine;
+    if (reader.readLine(&begin, &end)) {
+        if (end - begin >= 3 && std::memcmp(begin, "\xEF\xBB\xBF", 3) == 0)
+            begin += 3;  // a byte-order mark some spreadsheets write
+        headerLine = QString::fromUtf8(begin, int(end - begin));
+    }
+
+    bool samplesDiffer = false;
+    const QByteArray sep = separator.toUtf8();
+    if (!headerLine.isEmpty() && !sep.isEmpty()) {
+        // Columns match fields by the exact label; others are ignored.
+        const QStringList columns = headerLine.split(separator, Qt::KeepEmptyParts, Qt::CaseSensitive);
+        const QStringList& labels = traceHeaderLabels();
+        std::vector<int> columnField(size_t(columns.size()), -1);
+        bool anyField = false;
+        for (int c = 0; c < columns.size(); ++c) {
+            columnField[size_t(c)] = labels.indexOf(columns[c]);
+            anyField = anyField || columnField[size_t(c)] >= 0;
+        }
+
+        const HeaderTable& table = traceHeaderTable();
+        const int columnCount = columns.size();
+        const int traces = anyField ? m_traceHeaders.size() : 0;
+        qint32 values[TraceHeaderFieldCount];
+        uchar block[TraceHeaderSize];
+
+        // Row r goes to trace r; lines beyond the last trace are not read.
+        for (int row = 0; row < traces && !reader.atEnd(); ++row) {
+            if (!reader.readLine(&begin, &end))
+                break;
+            SEGYTraceHeader* header = m_traceHeaders[row];
+            if (!header)
+                continue;
+            const qint32 storedSamples = header->value(SamplesCountField);
+            const quint16 currentSamples = quint16(traceSamplesCount(row));
+            for (int field = 0; field < table.count; ++field)
+                values[field] = header->value(field);
+            bool changed = false;
+
+            // A line with fewer cells than the header simply ends early.
+            const char* cell = begin;
+            for (int c = 0; c < columnCount; ++c) {
+                const char* next = findSeparator(cell, end, sep);
+                const char* cellEnd = next ? next : end;
+                const int field = columnField[size_t(c)];
+                if (field >= 0) {
+                    qint64 parsed = 0;
+                    if (parsePlainInteger(cell, cellEnd, &parsed)) {
+                        if (fitsKind(parsed, table.kinds[field])) {
+                            changed = changed || values[field] != qint32(parsed);
+                            values[field] = qint32(parsed);
+                        }
+                    } else if (cell != cellEnd) {
+                        // Anything unusual goes through the editing rule itself.
+                        HeaderField edited{table.kinds[field], values[field]};
+                        if (edited.setValue(QString::fromUtf8(cell, int(cellEnd - cell)))) {
+                            changed = changed || values[field] != edited.value;
+                            values[field] = edited.value;
+                        }
+                    }
+                    // The sample count never changes; a different one is reported.
+                    if (field == SamplesCountField) {
+                        if (requestedSampleCount(cell, cellEnd) != currentSamples)
+                            samplesDiffer = true;
+                        values[field] = storedSamples;
+                    }
+                }
+                if (!next)
+                    break;
+                cell = next + sep.size();
+            }
+
+            if (changed) {
+                for (int field = 0; field < table.count; ++field) {
+                    uchar* p = block + table.offsets[field];
+                    switch (table.specs[field].width) {
+                    case 4: qToBigEndian<qint32>(values[field], p); break;
+                    case 2: qToBigEndian<qint16>(qint16(values[field]), p); break;
+                    default: *p = uchar(values[field]); break;
+                    }
+                }
+                header->decodeFrom(block, false);
+            }
+        }
+    }
+    file.close();
+
+    if (samplesDiffer)
+        emit errorMessage(tr("It appears that for some traces the new number of samples (offset [115-116]) is different from the old one.\n\rTo avoid the definition of inconsistent headers the old number of samples has been restored in those traces."));
+    return true;
 }
