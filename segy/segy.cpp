@@ -21,8 +21,8 @@ SEGY::SEGY(QIODevice* device, QObject* parent)
 
 SEGY::~SEGY()
 {
-    if (m_loaded)
-        delete m_device;
+    // The device is owned whether or not a load ever succeeded on it.
+    delete m_device;
     clear();
 }
 

@@ -1,0 +1,372 @@
+// Loading: byte order, revision, extended headers, trace walk and the
+// reports on malformed files.
+
+#include "fixture.h"
+#include "segy.h"
+
+#include <QBuffer>
+#include <QSignalSpy>
+#include <QtTest>
+
+namespace {
+
+struct Loaded {
+    bool ok = false;
+    QStringList messages;
+    int loadCompleted = 0;
+    int errorLoading = 0;
+    int ioCompleted = 0;
+    QList<int> progress;
+};
+
+Loaded loadInto(SEGY& segy, const QByteArray& bytes, QTemporaryDir& dir)
+{
+    static int serial = 0;
+    const QString path = dir.filePath(QStringLiteral("f%1.sgy").arg(++serial));
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    f.write(bytes);
+    f.close();
+    Loaded r;
+    QObject context;  // drops the connections when this load is done
+    QObject::connect(&segy, &SEGY::errorMessage, &context, [&](const QString& m) { r.messages << m; });
+    QObject::connect(&segy, &SEGY::loadCompleted, &context, [&] { ++r.loadCompleted; });
+    QObject::connect(&segy, &SEGY::errorLoading, &context, [&] { ++r.errorLoading; });
+    QObject::connect(&segy, &SEGY::ioOperationCompleted, &context, [&] { ++r.ioCompleted; });
+    QObject::connect(&segy, &SEGY::loadProgress, &context, [&](int p) { r.progress << p; });
+    segy.setDevice(new QFile(path));
+    r.ok = segy.open();
+    return r;
+}
+
+SegyFixture simple(int traces, int samples = 10, int format = 1,
+                   QDataStream::ByteOrder order = QDataStream::BigEndian)
+{
+    SegyFixture fx(order);
+    fx.geometry(samples, format);
+    for (int t = 0; t < traces; ++t) {
+        fx.addTrace(samples, format, [t](int i) { return t * 100 + i; });
+        fx.tr32(t, 1, t + 1);
+    }
+    return fx;
+}
+
+}  // namespace
+
+class TestLoader : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+
+private slots:
+    void byteOrderDetection_data()
+    {
+        QTest::addColumn<int>("order");
+        QTest::addColumn<int>("format");
+        for (int format : {1, 2, 3, 5, 8}) {
+            QTest::newRow(qPrintable(QStringLiteral("big %1").arg(format))) << int(QDataStream::BigEndian) << format;
+            QTest::newRow(qPrintable(QStringLiteral("little %1").arg(format))) << int(QDataStream::LittleEndian) << format;
+        }
+    }
+    void byteOrderDetection()
+    {
+        QFETCH(int, order);
+        QFETCH(int, format);
+        SegyFixture fx = simple(4, 7, format, QDataStream::ByteOrder(order));
+        fx.bin32(3205, 77).tr16(2, 71, -100).tr32(2, 73, -1234567);
+        SEGY segy;
+        Loaded r = loadInto(segy, fx.bytes(), dir);
+        QVERIFY(r.ok);
+        QCOMPARE(segy.byteOrder(), order == QDataStream::LittleEndian ? 1 : 0);
+        QCOMPARE(segy.traceCount(), 4);
+        QCOMPARE(segy.mainHeaderValue(1), 77);
+        QCOMPARE(segy.mainHeaderValue(9), format);
+        QCOMPARE(segy.traceHeaderValue(2, 20), -100);
+        QCOMPARE(segy.traceHeaderValue(2, 21), -1234567);
+        QCOMPARE(segy.traceHeaderValue(3, 0), 4);
+        QCOMPARE(segy.traceHeaders().at(1)->filePosition, 3600 + 240 + 7 * qint64(fx.encodeSample(format, 0).size()));
+        QVERIFY(r.messages.isEmpty());
+        QCOMPARE(r.loadCompleted, 1);
+        QCOMPARE(r.ioCompleted, 1);
+        QCOMPARE(r.progress.size(), 4);
+        QCOMPARE(r.progress.last(), 100);
+    }
+
+    void revisionWords_data()
+    {
+        QTest::addColumn<int>("word");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("0") << 0 << QString();
+        QTest::newRow("1") << 1 << QString();
+        QTest::newRow("0x0100") << 0x0100 << "Unsupported revision number 256 found in file.";
+        QTest::newRow("negative") << -2 << "Unsupported revision number -2 found in file.";
+    }
+    void revisionWords()
+    {
+        QFETCH(int, word);
+        QFETCH(QString, message);
+        SegyFixture fx = simple(2);
+        fx.bin16(3501, qint16(word));
+        SEGY segy;
+        Loaded r = loadInto(segy, fx.bytes(), dir);
+        QVERIFY(r.ok);
+        QCOMPARE(r.messages, message.isEmpty() ? QStringList() : QStringList{message});
+    }
+
+    void headersOnlyFails()
+    {
+        SEGY segy;
+        SegyFixture fx = simple(0);
+        Loaded r = loadInto(segy, fx.bytes(), dir);
+        QVERIFY(!r.ok);
+        QCOMPARE(r.messages, (QStringList{"End of file reached before any trace header could be found in file.",
+                                          "Error loading segy."}));
+        QCOMPARE(r.errorLoading, 1);
+        QCOMPARE(r.loadCompleted, 0);
+        QCOMPARE(r.ioCompleted, 1);
+        QVERIFY(segy.mainHeader());  // what was read stays
+    }
+
+    void unopenableDevice()
+    {
+        SEGY segy;
+        QSignalSpy completed(&segy, &SEGY::ioOperationCompleted);
+        QSignalSpy failed(&segy, &SEGY::errorLoading);
+        QSignalSpy messages(&segy, &SEGY::errorMessage);
+        segy.setDevice(new QFile(dir.filePath("does-not-exist.sgy")));
+        QVERIFY(!segy.open());
+        QCOMPARE(failed.count(), 0);
+        QCOMPARE(completed.count(), 1);
+        QCOMPARE(messages.count(), 1);
+        QCOMPARE(messages.at(0).at(0).toString(), QStringLiteral("Error loading segy."));
+        SEGY noDevice;
+        QVERIFY(!noDevice.open());
+    }
+
+    void zeroSampleCountUsesBinaryCount()
+    {
+        SegyFixture fx(QDataStream::BigEndian);
+        fx.geometry(12, 1);
+        for (int t = 0; t < 4; ++t)
+            fx.addTrace(12, 1, [](int i) { return i; });
+        fx.tr16(2, 115, 0);  // trace 3 has no own count
+        SEGY segy;
+        Loaded r = loadInto(segy, fx.bytes(), dir);
+        QVERIFY(r.ok);
+        QCOMPARE(r.messages, QStringList{"Invalid samples count at trace 3."});
+        QCOMPARE(segy.traceCount(), 4);
+        QCOMPARE(segy.traceHeaders().at(3)->filePosition, 3600 + 3 * (240 + 48));
+        QCOMPARE(segy.traceSamplesCount(2), 0);
+        QCOMPARE(segy.traceSamplesCount(4), -1);
+    }
+
+    void truncatedLastTrace()
+    {
+        SegyFixture fx = simple(3, 50);
+        fx.truncateBy(100);
+        SEGY segy;
+        Loaded r = loadInto(segy, fx.bytes(), dir);
+        QVERIFY(r.ok);
+        QCOMPARE(r.messages, QStringList{"100 bytes of junk at the end of the file."});
+        QCOMPARE(segy.traceCount(), 3);
+    }
+
+    void strayBytesAfterLastTrace()
+    {
+        SegyFixture fx = simple(3, 20);
+        fx.tail(QByteArray(50, '\x01'));
+        SEGY segy;
+        Loaded r = loadInto(segy, fx.bytes(), dir);
+        QVERIFY(r.ok);
+        QCOMPARE(segy.traceCount(), 4);
+        QCOMPARE(segy.traceHeaderValue(3, 38), 0);        // beyond the 50 bytes
+        QCOMPARE(segy.traceHeaderValue(3, 0), 0x01010101);
+        // 20 samples of 4 bytes from the binary header, less the 190 header bytes missing.
+        QCOMPARE(r.messages, (QStringList{"Invalid samples count at trace 4.",
+                                          QStringLiteral("%1 bytes of junk at the end of the file.").arg(190 + 80)}));
+    }
+
+    void extendedHeaders_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("blocks");
+        QTest::addColumn<int>("expectedBlocks");
+        QTest::newRow("unknown count, end stanza in third") << -1 << 3 << 3;
+        QTest::newRow("two") << 2 << 2 << 2;
+        QTest::newRow("zero") << 0 << 0 << 0;
+        QTest::newRow("below -1") << -5 << 0 << 0;
+    }
+    void extendedHeaders()
+    {
+        QFETCH(int, count);
+        QFETCH(int, blocks);
+        QFETCH(int, expectedBlocks);
+        SegyFixture fx(QDataStream::BigEndian);
+        fx.geometry(4, 1);
+        fx.bin16(3505, qint16(count));
+        for (int b = 0; b < blocks; ++b) {
+            const QByteArray text = (b == blocks - 1 && count == -1) ? QByteArray("((SEG: EndText))") : QByteArray("((SEG: Layout))");
+            fx.extendedBlock(toEbcdicForTest(text));
+        }
+        for (int t = 0; t < 3; ++t)
+            fx.addTrace(4, 1, [](int) { return 1.0; });
+        SEGY segy;
+        Loaded r = loadInto(segy, fx.bytes(), dir);
+        QVERIFY(r.ok);
+        QCOMPARE(segy.mainHeader()->extendedTextHeaders.size(), expectedBlocks);
+        QCOMPARE(segy.traceCount(), 3);
+        QCOMPARE(segy.traceHeaders().at(0)->filePosition, 3600 + 3200 * qint64(expectedBlocks));
+    }
+
+    void unknownCountWithoutEndStanzaStopsAtEnd()
+    {
+        SegyFixture fx(QDataStream::BigEndian);
+        fx.geometry(4, 1).bin16(3505, -1);
+        fx.extendedBlock(QByteArray(3200, '\x40'));
+        SEGY segy;
+        Loaded r = loadInto(segy, fx.bytes(), dir);
+        QVERIFY(!r.ok);
+        QCOMPARE(segy.mainHeader()->extendedTextHeaders.size(), 1);
+    }
+
+    void formatWithoutSampleSize()
+    {
+        // Format 6 has no sample size: every trace is its header alone.
+        SegyFixture fx(QDataStream::BigEndian);
+        fx.geometry(100, 6);
+        for (int t = 0; t < 5; ++t) {
+            fx.addTrace(100);
+            fx.tr32(t, 1, t + 1);
+        }
+        SEGY segy;
+        Loaded r = loadInto(segy, fx.bytes(), dir);
+        QVERIFY(r.ok);
+        QCOMPARE(segy.traceCount(), 5);
+        QCOMPARE(segy.traceHeaderValue(4, 0), 5);
+        QCOMPARE(segy.bytesPerSample(), 0);
+    }
+
+    void negativeCountsTerminate()
+    {
+        // Both counts negative: the walk must not go backwards.
+        SegyFixture fx(QDataStream::BigEndian);
+        fx.geometry(-5, 1);
+        for (int t = 0; t < 3; ++t)
+            fx.addTrace(-7);
+        SEGY segy;
+        Loaded r = loadInto(segy, fx.bytes(), dir);
+        QVERIFY(r.ok);
+        QCOMPARE(segy.traceCount(), 3);
+        QCOMPARE(r.messages.size(), 3);
+        QCOMPARE(r.messages.at(2), QStringLiteral("Invalid samples count at trace 3."));
+    }
+
+    void shortFiles()
+    {
+        for (int size : {0, 1, 100, 3199, 3200, 3225, 3599, 3600, 3601}) {
+            SegyFixture fx = simple(1);
+            QByteArray bytes = fx.bytes().left(size);
+            SEGY segy;
+            Loaded r = loadInto(segy, bytes, dir);
+            QCOMPARE(r.ok, size > 3600);
+            QCOMPARE(r.messages.last(), size > 3600 ? QStringLiteral("%1 bytes of junk at the end of the file.").arg(3600 + 240 + 40 - size)
+                                                    : QStringLiteral("Error loading segy."));
+        }
+    }
+
+    void nonFileDevice()
+    {
+        SegyFixture fx = simple(6, 9, 3, QDataStream::LittleEndian);
+        auto* buffer = new QBuffer;
+        buffer->setData(fx.bytes());
+        SEGY segy(buffer);
+        QVERIFY(segy.isLoaded());
+        QCOMPARE(segy.traceCount(), 6);
+        QCOMPARE(segy.traceHeaderValue(5, 0), 6);
+        QCOMPARE(segy.byteOrder(), 1);
+    }
+
+    void reloadClearsAndCloseReleases()
+    {
+        SEGY segy;
+        loadInto(segy, simple(3).bytes(), dir);
+        QCOMPARE(segy.traceCount(), 3);
+        loadInto(segy, simple(5, 10, 1, QDataStream::LittleEndian).bytes(), dir);
+        QCOMPARE(segy.traceCount(), 5);
+        QCOMPARE(segy.byteOrder(), 1);
+        QVERIFY(segy.close());
+        QVERIFY(!segy.isLoaded());
+        QCOMPARE(segy.traceCount(), 0);
+        QVERIFY(!segy.mainHeader());
+        QCOMPARE(segy.mainHeaderValue(7), 0);
+        QCOMPARE(segy.traceHeaderValue(0, 0), 0);
+        QVERIFY(segy.textHeader().isEmpty());
+    }
+
+    void setters()
+    {
+        SEGY empty;
+        QVERIFY(!empty.setMainHeaderValue(7, 1));
+        QVERIFY(!empty.setTraceHeaderValue(0, 0, 1));
+        QVERIFY(!empty.setTextHeader("C"));
+
+        SEGY segy;
+        loadInto(segy, simple(3).bytes(), dir);
+        QVERIFY(segy.setMainHeaderValue(7, 1500));
+        QCOMPARE(segy.mainHeaderValue(7), 1500);
+        QVERIFY(!segy.setMainHeaderValue(7, 40000));
+        QCOMPARE(segy.mainHeaderValue(7), 1500);
+        QVERIFY(!segy.setTraceHeaderValue(3, 0, 5));
+        QVERIFY(!segy.setTraceHeaderValue(-1, 0, 5));
+        QVERIFY(segy.setTraceHeaderValue(0, 71, 123456));
+        QCOMPARE(segy.traceHeaderValue(0, 71), 123456);
+        QVERIFY(segy.setTextHeader(QByteArray(4000, 'C')));
+        QCOMPARE(segy.textHeader().size(), 3200);
+        QVERIFY(segy.setTextHeader("C short"));
+        QCOMPARE(segy.textHeader(), QByteArray("C short"));
+    }
+
+    void editSignalsAreRelayed()
+    {
+        SEGY segy;
+        QSignalSpy started(&segy, &SEGY::editStarted);
+        QSignalSpy progress(&segy, &SEGY::editProgress);
+        QSignalSpy completed(&segy, &SEGY::editCompleted);
+        segy.notifyEditStarted();
+        segy.notifyEditProgress(42);
+        segy.notifyEditCompleted();
+        QCOMPARE(started.count(), 1);
+        QCOMPARE(progress.at(0).at(0).toInt(), 42);
+        QCOMPARE(completed.count(), 1);
+    }
+
+private:
+    static QByteArray toEbcdicForTest(const QByteArray& ascii);
+};
+
+QByteArray TestLoader::toEbcdicForTest(const QByteArray& ascii)
+{
+    // Only the characters the stanzas use.
+    QByteArray out;
+    for (char c : ascii) {
+        switch (c) {
+        case '(': out += '\x4D'; break;
+        case ')': out += '\x5D'; break;
+        case ':': out += '\x7A'; break;
+        case ' ': out += '\x40'; break;
+        default:
+            if (c >= 'A' && c <= 'I') out += char(0xC1 + (c - 'A'));
+            else if (c >= 'J' && c <= 'R') out += char(0xD1 + (c - 'J'));
+            else if (c >= 'S' && c <= 'Z') out += char(0xE2 + (c - 'S'));
+            else if (c >= 'a' && c <= 'i') out += char(0x81 + (c - 'a'));
+            else if (c >= 'j' && c <= 'r') out += char(0x91 + (c - 'j'));
+            else if (c >= 's' && c <= 'z') out += char(0xA2 + (c - 's'));
+            else out += '\x40';
+        }
+    }
+    return out;
+}
+
+QTEST_GUILESS_MAIN(TestLoader)
+#include "tst_loader.moc"

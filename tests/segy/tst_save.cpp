@@ -1,0 +1,401 @@
+// Saving in place and to a new file: layout, defaults, samples, and what a
+// failing save leaves behind.
+
+#include "fixture.h"
+#include "segy.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QSignalSpy>
+#include <QtTest>
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// Positions where two byte arrays differ.
+QList<int> differences(const QByteArray& a, const QByteArray& b)
+{
+    QList<int> at;
+    for (int i = 0; i < qMin(a.size(), b.size()); ++i)
+        if (a[i] != b[i])
+            at << i;
+    return at;
+}
+
+SegyFixture survey(int traces, int samples, int format, QDataStream::ByteOrder order = QDataStream::BigEndian)
+{
+    SegyFixture fx(order);
+    fx.geometry(samples, format).bin32(3205, 3).bin16(3213, 24).bin16(3219, 4000).bin16(3223, qint16(samples)).bin16(3255, 1);
+    fx.text("C 1 SAVE TEST");
+    for (int t = 0; t < traces; ++t) {
+        fx.addTrace(samples, format, [t, format](int i) {
+            switch (format) {
+            case 3: return double((i % 7) - 3) * 1000.0 * t;   // includes zeros
+            case 8: return double((i * 37 + t) % 255 - 127);
+            case 1: case 5: return (i - 5) * 0.125 * (t + 1);
+            default: return double(i * 1000003 - t * 7);
+            }
+        });
+        fx.tr32(t, 1, t + 1).tr32(t, 181, 100000 + t);
+    }
+    return fx;
+}
+
+QString fileIn(QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
+{
+    const QString path = dir.filePath(name);
+    writeFile(path, bytes);
+    return path;
+}
+
+}  // namespace
+
+class TestSave : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+
+private slots:
+    void initTestCase()
+    {
+        std::signal(SIGXFSZ, SIG_IGN);  // a file size limit makes writes fail instead
+    }
+
+    void unchangedHeadersRoundTrip_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<int>("order");
+        for (int format : {1, 2, 3, 4, 5, 8})
+            for (int order : {0, 1})
+                QTest::newRow(qPrintable(QStringLiteral("format %1 %2").arg(format).arg(order ? "little" : "big")))
+                    << format << order;
+    }
+    void unchangedHeadersRoundTrip()
+    {
+        // Defaults already filled: both saves reproduce the file byte for byte.
+        QFETCH(int, format);
+        QFETCH(int, order);
+        const QByteArray original = survey(5, 13, format, QDataStream::ByteOrder(order)).bytes();
+        const QString path = fileIn(dir, QStringLiteral("rt%1%2.sgy").arg(format).arg(order), original);
+        SEGY segy;
+        segy.setDevice(new QFile(path));
+        QVERIFY(segy.open());
+        const QString copy = path + ".copy";
+        QVERIFY(segy.save(new QFile(copy, &segy)));
+        QCOMPARE(readAll(copy), original);
+        QVERIFY(segy.save());
+        QCOMPARE(readAll(path), original);
+    }
+
+    void mandatoryDefaultsAreFilled()
+    {
+        SegyFixture fx(QDataStream::BigEndian);
+        fx.geometry(8, 1, 2000);
+        fx.addTrace(8, 1, [](int i) { return i; });
+        const QString path = fileIn(dir, "defaults.sgy", fx.bytes());
+        SEGY segy;
+        segy.setDevice(new QFile(path));
+        QVERIFY(segy.open());
+        QVERIFY(segy.save());
+        QCOMPARE(segy.mainHeaderValue(1), 1);
+        QCOMPARE(segy.mainHeaderValue(3), 1);
+        QCOMPARE(segy.mainHeaderValue(6), 2000);
+        QCOMPARE(segy.mainHeaderValue(8), 8);
+        QCOMPARE(segy.mainHeaderValue(24), 1);
+        SEGY reread;
+        reread.setDevice(new QFile(path));
+        QVERIFY(reread.open());
+        QCOMPARE(reread.mainHeaderValue(6), 2000);
+        QCOMPARE(reread.mainHeaderValue(24), 1);
+    }
+
+    void inPlaceKeepsUnassignedBytesAndSamples()
+    {
+        QByteArray original = survey(4, 10, 1).bytes();
+        original[3300] = 'x';   // inside 3261-3500, which belongs to no field
+        original[3550] = 'y';
+        const QString path = fileIn(dir, "inplace.sgy", original);
+        SEGY segy;
+        segy.setDevice(new QFile(path));
+        QVERIFY(segy.open());
+        QVERIFY(segy.setTraceHeaderValue(2, 0, 99));
+        QSignalSpy progress(&segy, &SEGY::saveProgress);
+        QVERIFY(segy.save());
+        const QByteArray saved = readAll(path);
+        QCOMPARE(saved.size(), original.size());
+        const qint64 trace2 = 3600 + 2 * (240 + 40);
+        QCOMPARE(differences(original, saved), (QList<int>{int(trace2) + 3}));
+        QCOMPARE(progress.count(), 4);
+
+        // The new file has zeros there.
+        QVERIFY(segy.save(new QFile(path + ".new", &segy)));
+        const QByteArray fresh = readAll(path + ".new");
+        QCOMPARE(fresh[3300], '\0');
+        QCOMPARE(fresh.mid(3600), saved.mid(3600));
+    }
+
+    void progressOfAHundredTraces()
+    {
+        const QString path = fileIn(dir, "hundred.sgy", survey(100, 2, 3).bytes());
+        SEGY segy;
+        segy.setDevice(new QFile(path));
+        QVERIFY(segy.open());
+        QSignalSpy progress(&segy, &SEGY::saveProgress);
+        QSignalSpy completed(&segy, &SEGY::saveCompleted);
+        QVERIFY(segy.save());
+        QCOMPARE(progress.count(), 100);
+        QCOMPARE(progress.first().at(0).toInt(), 0);
+        QCOMPARE(progress.last().at(0).toInt(), 99);
+        QCOMPARE(completed.count(), 1);
+    }
+
+    // Changing the fields that fix the layout changes exactly those header
+    // bytes in both outputs; samples stay where and what they were.
+    void geometryEditsChangeOnlyTheirBytes_data()
+    {
+        QTest::addColumn<bool>("binary");
+        QTest::addColumn<int>("field");
+        QTest::addColumn<int>("value");
+        QTest::newRow("trace samples 115-116") << false << 38 << 3;
+        QTest::newRow("binary samples 3221") << true << 7 << 1000;
+        QTest::newRow("binary format 3225") << true << 9 << 5;
+        QTest::newRow("binary format unknown") << true << 9 << 6;
+    }
+    void geometryEditsChangeOnlyTheirBytes()
+    {
+        QFETCH(bool, binary);
+        QFETCH(int, field);
+        QFETCH(int, value);
+        const QByteArray original = survey(6, 10, 1).bytes();
+        const QString path = fileIn(dir, QStringLiteral("geometry%1%2.sgy").arg(binary).arg(field), original);
+        SEGY segy;
+        segy.setDevice(new QFile(path));
+        QVERIFY(segy.open());
+        const qint64 trace1 = 3600 + 240 + 40;
+        QList<int> expected;
+        if (binary) {
+            QVERIFY(segy.setMainHeaderValue(field, value));
+            expected = {3200 + (field == 7 ? 20 : 24), 3200 + (field == 7 ? 21 : 25)};
+        } else {
+            QVERIFY(segy.setTraceHeaderValue(1, field, value));
+            expected = {int(trace1) + 114, int(trace1) + 115};
+        }
+        QList<int> changed;
+        for (int at : expected)
+            if (original[at] != char(binary ? (field == 7 ? (at % 2 ? value & 0xFF : value >> 8) : (at % 2 ? value : 0))
+                                            : (at % 2 ? value : 0)))
+                changed << at;
+
+        QVERIFY(segy.save(new QFile(path + ".new", &segy)));
+        QCOMPARE(differences(original, readAll(path + ".new")), changed);
+        QCOMPARE(readAll(path + ".new").size(), original.size());
+        QVERIFY(segy.save());
+        QCOMPARE(differences(original, readAll(path)), changed);
+        QCOMPARE(readAll(path).size(), original.size());
+    }
+
+    void zeroCountTraceKeepsItsPlace()
+    {
+        SegyFixture fx = survey(3, 10, 1);
+        fx.tr16(1, 115, 0);
+        const QByteArray original = fx.bytes();
+        const QString path = fileIn(dir, "zerocount.sgy", original);
+        SEGY segy;
+        segy.setDevice(new QFile(path));
+        QVERIFY(segy.open());
+        QVERIFY(segy.save());
+        QCOMPARE(readAll(path), original);
+        QVERIFY(segy.save(new QFile(path + ".new", &segy)));
+        QCOMPARE(readAll(path + ".new"), original);
+    }
+
+    void truncatedLastTraceIsCompletedWithZeros()
+    {
+        SegyFixture fx = survey(2, 10, 2);
+        fx.truncateBy(8);
+        const QString path = fileIn(dir, "truncated.sgy", fx.bytes());
+        SEGY segy;
+        segy.setDevice(new QFile(path));
+        QVERIFY(segy.open());
+        QVERIFY(segy.save(new QFile(path + ".new", &segy)));
+        const QByteArray out = readAll(path + ".new");
+        QCOMPARE(out.size(), fx.bytes().size() + 8);
+        QCOMPARE(out.right(8), QByteArray(8, '\0'));
+        QCOMPARE(out.left(out.size() - 8), fx.bytes());
+    }
+
+    void headerOnlyFormatSavesHeaders()
+    {
+        SegyFixture fx(QDataStream::LittleEndian);
+        fx.geometry(10, 6).bin32(3205, 1).bin16(3213, 1).bin16(3219, 4000).bin16(3223, 10).bin16(3255, 1);
+        for (int t = 0; t < 4; ++t) {
+            fx.addTrace(10);
+            fx.tr32(t, 1, t + 1);
+        }
+        const QString path = fileIn(dir, "format6.sgy", fx.bytes());
+        SEGY segy;
+        segy.setDevice(new QFile(path));
+        QVERIFY(segy.open());
+        QVERIFY(segy.save(new QFile(path + ".new", &segy)));
+        QCOMPARE(readAll(path + ".new"), fx.bytes());
+    }
+
+    void extendedBlocksAreWritten()
+    {
+        SegyFixture fx = survey(2, 4, 1);
+        fx.bin16(3505, 2).extendedBlock(QByteArray(3200, 'a')).extendedBlock(QByteArray(3200, 'b'));
+        const QString path = fileIn(dir, "extended.sgy", fx.bytes());
+        SEGY segy;
+        segy.setDevice(new QFile(path));
+        QVERIFY(segy.open());
+        QVERIFY(segy.save(new QFile(path + ".new", &segy)));
+        QCOMPARE(readAll(path + ".new"), fx.bytes());
+    }
+
+    void saveAsOntoTheLoadedFile()
+    {
+        SegyFixture fx = survey(20, 30, 1);
+        const QString path = fileIn(dir, "self.sgy", fx.bytes());
+        SEGY segy;
+        segy.setDevice(new QFile(path));
+        QVERIFY(segy.open());
+        QVERIFY(segy.setTraceHeaderValue(19, 0, 4242));
+        QVERIFY(segy.save(new QFile(path, &segy)));
+        QByteArray expected = fx.bytes();
+        const int at = 3600 + 19 * (240 + 120);
+        expected[at + 0] = 0; expected[at + 1] = 0; expected[at + 2] = char(4242 >> 8); expected[at + 3] = char(4242 & 0xFF);
+        QCOMPARE(readAll(path), expected);
+        QCOMPARE(QDir(dir.path()).entryList({"self.sgy*"}, QDir::Files), QStringList{"self.sgy"});
+        // The object still works on the rewritten file.
+        QVERIFY(segy.open());
+        QCOMPARE(segy.traceHeaderValue(19, 0), 4242);
+    }
+
+    void failingFileWriteLeavesDestinationUnchanged()
+    {
+        // A real file whose writes fail part-way: the process may not grow
+        // files beyond 64 KiB, and the new file needs more.
+        const QString source = fileIn(dir, "big.sgy", survey(200, 100, 1).bytes());
+        const QString dest = fileIn(dir, "dest.sgy", QByteArray("previous content"));
+        SEGY segy;
+        segy.setDevice(new QFile(source));
+        QVERIFY(segy.open());
+        QSignalSpy messages(&segy, &SEGY::errorMessage);
+
+        rlimit old;
+        getrlimit(RLIMIT_FSIZE, &old);
+        rlimit limited = old;
+        limited.rlim_cur = 64 * 1024;
+        setrlimit(RLIMIT_FSIZE, &limited);
+        const bool saved = segy.save(new QFile(dest, &segy));
+        setrlimit(RLIMIT_FSIZE, &old);
+
+        QVERIFY(!saved);
+        QCOMPARE(messages.count(), 1);
+        QCOMPARE(messages.at(0).at(0).toString(), QStringLiteral("Error saving file."));
+        QCOMPARE(readAll(dest), QByteArray("previous content"));
+        const QStringList left = QDir(dir.path()).entryList({"dest.sgy*"}, QDir::Files | QDir::Hidden);
+        QCOMPARE(left, QStringList{"dest.sgy"});
+        // Nothing there before: nothing there after.
+        const QString none = dir.filePath("none.sgy");
+        setrlimit(RLIMIT_FSIZE, &limited);
+        const bool savedNone = segy.save(new QFile(none, &segy));
+        setrlimit(RLIMIT_FSIZE, &old);
+        QVERIFY(!savedNone);
+        QVERIFY(!QFile::exists(none));
+    }
+
+    void missingDirectoryFails()
+    {
+        const QString source = fileIn(dir, "small.sgy", survey(2, 4, 1).bytes());
+        SEGY segy;
+        segy.setDevice(new QFile(source));
+        QVERIFY(segy.open());
+        QSignalSpy messages(&segy, &SEGY::errorMessage);
+        QVERIFY(!segy.save(new QFile(dir.filePath("no/such/dir/out.sgy"), &segy)));
+        QCOMPARE(messages.count(), 1);
+    }
+
+    void failingDevices_data()
+    {
+        QTest::addColumn<qint64>("failAfter");
+        QTest::newRow("at once") << qint64(0);
+        QTest::newRow("in the binary header") << qint64(3300);
+        QTest::newRow("in the traces") << qint64(5000);
+    }
+    void failingDevices()
+    {
+        QFETCH(qint64, failAfter);
+        const QByteArray original = survey(40, 10, 1).bytes();
+
+        // In place: the device is the file itself.
+        auto* inPlace = new FailingDevice(original, failAfter);
+        SEGY segy(inPlace);
+        QVERIFY(segy.isLoaded());
+        QSignalSpy messages(&segy, &SEGY::errorMessage);
+        QVERIFY(!segy.save());
+        QCOMPARE(messages.count(), 1);
+        QCOMPARE(messages.at(0).at(0).toString(), QStringLiteral("Error saving file."));
+
+        // To another device.
+        FailingDevice dest(QByteArray(), failAfter);
+        QVERIFY(!segy.save(&dest));
+        QCOMPARE(messages.count(), 2);
+        QCOMPARE(messages.at(1).at(0).toString(), QStringLiteral("Error saving file."));
+        QVERIFY(!dest.isOpen());
+    }
+
+    void notLoadedSavesFail()
+    {
+        SEGY segy;
+        QSignalSpy messages(&segy, &SEGY::errorMessage);
+        QSignalSpy completed(&segy, &SEGY::saveCompleted);
+        QVERIFY(!segy.save());
+        QBuffer buffer;
+        QVERIFY(!segy.save(&buffer));
+        QCOMPARE(messages.count(), 2);
+        QCOMPARE(completed.count(), 2);
+    }
+
+    void samplesThroughStreams()
+    {
+        const QByteArray original = survey(3, 6, 3, QDataStream::LittleEndian).bytes();
+        auto* buffer = new QBuffer;
+        buffer->setData(original);
+        SEGY segy(buffer);
+        QVERIFY(segy.isLoaded());
+        QBuffer source;
+        source.setData(original);
+        source.open(QIODevice::ReadOnly);
+        QDataStream in(&source);
+        double* samples = segy.readTraceSamples(in, 2);
+        QVERIFY(samples);
+        QCOMPARE(samples[0], -3000.0 * 2 / 32768.0);
+        QCOMPARE(samples[3], 0.0);
+        QBuffer out;
+        out.open(QIODevice::WriteOnly);
+        QDataStream outStream(&out);
+        segy.writeTraceSamples(outStream, samples, 2);
+        delete[] samples;
+        const int at = 3600 + 2 * (240 + 12) + 240;
+        QCOMPARE(out.data().mid(at), original.mid(at, 12));
+        QVERIFY(!segy.readTraceSamples(in, 3));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSave)
+#include "tst_save.moc"
