@@ -1,0 +1,1291 @@
+// End-to-end runs of the trevalon executable in command mode: exact output
+// lines, exit statuses and the files it leaves behind, read back through
+// python3-segyio where it can open them.
+
+#include "fixture.h"
+#include "segy.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextCodec>
+#include <QtTest>
+#include <cmath>
+#include <functional>
+
+namespace {
+
+constexpr int SurveyTraces = 12;
+
+struct Result {
+    int status = -1;
+    QStringList out;
+    QStringList err;
+    QByteArray rawOut;
+};
+
+QStringList lines(const QByteArray& bytes)
+{
+    QStringList result = QString::fromUtf8(bytes).split(QLatin1Char('\n'));
+    if (!result.isEmpty() && result.last().isEmpty())
+        result.removeLast();
+    return result;
+}
+
+// A message as the default message handler writes a qDebug() of a string.
+QString quoted(const QString& message)
+{
+    return QLatin1Char('"') + message + QLatin1Char('"');
+}
+
+QStringList quotedAll(const QStringList& messages)
+{
+    QStringList result;
+    for (const QString& m : messages)
+        result.append(quoted(m));
+    return result;
+}
+
+QString binDir()
+{
+    return QString::fromLocal8Bit(qgetenv("TREVALON_BIN_DIR"));
+}
+
+QString executable()
+{
+    return binDir() + QStringLiteral("/trevalon");
+}
+
+// Runs the program the way a server session would: no display of any kind.
+Result runProgram(const QStringList& arguments, const QString& program = executable(),
+                  const QString& workingDirectory = QString())
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "QT_MESSAGE_PATTERN", "QT_LOGGING_RULES"})
+        env.remove(QLatin1String(name));
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    QProcess process;
+    process.setProcessEnvironment(env);
+    if (!workingDirectory.isEmpty())
+        process.setWorkingDirectory(workingDirectory);
+    process.start(program, arguments);
+    Result result;
+    if (!process.waitForStarted(-1) || !process.waitForFinished(-1))
+        return result;
+    result.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    result.rawOut = process.readAllStandardOutput();
+    result.out = lines(result.rawOut);
+    result.err = lines(process.readAllStandardError());
+    return result;
+}
+
+// Traces of the test survey: distinct values in a few fields so that edits,
+// imports and reprojections show which traces they reached.
+int originalTraceValue(int traceByte, int trace)
+{
+    switch (traceByte) {
+    case 1: return trace + 1;
+    case 29: return 1;
+    case 189: return 100 + trace;
+    case 193: return -50 * trace;
+    case 115: return 4;
+    default: return 0;
+    }
+}
+
+SegyFixture surveyFixture(QDataStream::ByteOrder order = QDataStream::BigEndian, int traces = SurveyTraces)
+{
+    SegyFixture f(order);
+    f.text("C 1 TEST SURVEY").geometry(4, 1, 4000);
+    for (int t = 0; t < traces; ++t) {
+        f.addTrace(4, 1, [t](int i) { return t * 10.0 + i + 0.5; });
+        f.tr32(t, 1, originalTraceValue(1, t));
+        f.tr16(t, 29, qint16(originalTraceValue(29, t)));
+        f.tr32(t, 189, originalTraceValue(189, t));
+        f.tr32(t, 193, originalTraceValue(193, t));
+    }
+    return f;
+}
+
+// What python3-segyio reads: binary fields by file byte, trace fields by
+// trace byte for every trace, and the samples of every trace.
+struct Oracle {
+    bool ok = false;
+    QString error;
+    QMap<int, int> bin;
+    QList<QMap<int, int>> traces;
+    QList<QList<double>> samples;
+};
+
+Oracle readWithSegyio(const QString& path, const QList<int>& binBytes, const QList<int>& traceBytes,
+                      bool littleEndian = false)
+{
+    static const char* script = R"(
+import json, sys, segyio
+path, bb, tb, endian = sys.argv[1], json.loads(sys.argv[2]), json.loads(sys.argv[3]), sys.argv[4]
+with segyio.open(path, ignore_geometry=True, endian=endian) as f:
+    out = {"bin": [f.bin[b] for b in bb],
+           "tr": [[h[b] for b in tb] for h in f.header],
+           "samples": [[float(v) for v in t] for t in f.trace]}
+print(json.dumps(out))
+)";
+    auto toJson = [](const QList<int>& list) {
+        QJsonArray a;
+        for (int v : list)
+            a.append(v);
+        return QString::fromUtf8(QJsonDocument(a).toJson(QJsonDocument::Compact));
+    };
+    Oracle oracle;
+    QProcess python;
+    python.start(QString::fromLocal8Bit(qgetenv("TREVALON_PYTHON")),
+                 {QStringLiteral("-c"), QString::fromUtf8(script), path, toJson(binBytes), toJson(traceBytes),
+                  littleEndian ? QStringLiteral("little") : QStringLiteral("big")});
+    if (!python.waitForFinished(-1) || python.exitCode() != 0) {
+        oracle.error = QString::fromUtf8(python.readAllStandardError());
+        return oracle;
+    }
+    const QJsonObject o = QJsonDocument::fromJson(python.readAllStandardOutput()).object();
+    const QJsonArray bin = o.value(QStringLiteral("bin")).toArray();
+    for (int i = 0; i < binBytes.size(); ++i)
+        oracle.bin.insert(binBytes[i], bin.at(i).toInt());
+    for (const QJsonValue& row : o.value(QStringLiteral("tr")).toArray()) {
+        QMap<int, int> fields;
+        const QJsonArray values = row.toArray();
+        for (int i = 0; i < traceBytes.size(); ++i)
+            fields.insert(traceBytes[i], values.at(i).toInt());
+        oracle.traces.append(fields);
+    }
+    for (const QJsonValue& row : o.value(QStringLiteral("samples")).toArray()) {
+        QList<double> values;
+        for (const QJsonValue& v : row.toArray())
+            values.append(v.toDouble());
+        oracle.samples.append(values);
+    }
+    oracle.ok = true;
+    return oracle;
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The trace-header text slots are real when an export of a loaded file works.
+bool headerTextSupported(const QString& segyPath, const QString& scratch)
+{
+    SEGY segy;
+    segy.setDevice(new QFile(segyPath));
+    if (!segy.open())
+        return false;
+    const bool ok = segy.exportTraceHeadersToASCIIFile(scratch, QStringLiteral(","));
+    segy.close();
+    QFile::remove(scratch);
+    return ok;
+}
+
+bool runningAsRoot(const QString& readOnlyFile)
+{
+    QFile f(readOnlyFile);
+    const bool writable = f.open(QIODevice::ReadWrite);
+    return writable;
+}
+
+}  // namespace
+
+Q_DECLARE_METATYPE(QList<int>)
+
+class TestCommandLine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+
+    void parsing_data();
+    void parsing();
+    void commandHelp_data();
+    void commandHelp();
+    void headlessWithoutFile();
+
+    void edit_data();
+    void edit();
+    void editKeepsSamplesAndOtherFields();
+    void saveAsLeavesInputUntouched();
+    void saveAsOntoInput_data();
+    void saveAsOntoInput();
+    void failedSave_data();
+    void failedSave();
+    void unwritableInPlace();
+    void unopenableFile_data();
+    void unopenableFile();
+    void littleEndianEdit();
+
+    void exportHeaders_data();
+    void exportHeaders();
+    void exportFailures_data();
+    void exportFailures();
+    void importRoundTrip_data();
+    void importRoundTrip();
+    void importFailures_data();
+    void importFailures();
+    void importKeepsSampleCount();
+
+    void reprojectChecks_data();
+    void reprojectChecks();
+    void reprojectByProjTexts();
+    void reprojectByCodes();
+    void reprojectWithoutCatalogue();
+
+    void info_data();
+    void info();
+    void infoWarningsAndFailure();
+    void infoOnSharedSamples_data();
+    void infoOnSharedSamples();
+
+private:
+    QString makeSurvey(const QString& name = QStringLiteral("survey.sgy"),
+                       QDataStream::ByteOrder order = QDataStream::BigEndian);
+    QString path(const QString& name) const { return m_dir->filePath(name); }
+
+    QScopedPointer<QTemporaryDir> m_dir;
+};
+
+void TestCommandLine::initTestCase()
+{
+    // Arguments with non-ASCII names reach the child as UTF-8 whatever the
+    // locale the tests run under.
+    QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
+    QVERIFY2(QFileInfo(executable()).isExecutable(), qPrintable(executable()));
+}
+
+void TestCommandLine::init()
+{
+    m_dir.reset(new QTemporaryDir);
+    QVERIFY(m_dir->isValid());
+}
+
+QString TestCommandLine::makeSurvey(const QString& name, QDataStream::ByteOrder order)
+{
+    const QString p = path(name);
+    if (!surveyFixture(order).writeTo(p))
+        return QString();
+    return p;
+}
+
+// ---------------------------------------------------------------- parsing
+
+void TestCommandLine::parsing_data()
+{
+    QTest::addColumn<QStringList>("arguments");  // %1 is the survey file
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QStringList>("err");  // whole lines
+    QTest::addColumn<QString>("outStart");  // beginning of standard output
+
+    const QString usage = QStringLiteral("Usage: ");
+    QTest::newRow("unrecognized command") << QStringList{"%1", "frobnicate", "-b", "3217=1"} << 1
+                                          << QStringList{quoted("Error: unrecognized command frobnicate")} << QString();
+    QTest::newRow("command names are case-sensitive")
+        << QStringList{"%1", "EDIT", "-b", "3217=1"} << 1 << QStringList{quoted("Error: unrecognized command EDIT")}
+        << QString();
+    QTest::newRow("no option") << QStringList{"%1", "edit"} << 1 << QStringList() << QString();
+    QTest::newRow("save-as alone") << QStringList{"%1", "edit", "--saveas", "out.sgy"} << 1 << QStringList()
+                                   << QString();
+    QTest::newRow("reproject without values") << QStringList{"%1", "reproject", "--in-proj", ""} << 1
+                                              << QStringList() << QString();
+    QTest::newRow("option word before the file")
+        << QStringList{"--bin-header", "3217=2000", "%1", "edit"} << 1
+        << QStringList{quoted("Error: unrecognized command %1")} << QString();
+    QTest::newRow("short option word before the file")
+        << QStringList{"-t", "189=7", "%1", "edit"} << 1 << QStringList{quoted("Error: unrecognized command %1")}
+        << QString();
+    QTest::newRow("command before the file") << QStringList{"edit", "%1", "-b", "3217=1"} << 0
+                                             << QStringList{quoted("Error: missing input SEG-Y file name.")} << usage;
+    QTest::newRow("export has no save-as")
+        << QStringList{"%1", "export-headers", "--ascii-out", "h.csv", "--saveas", "x.sgy"} << 1
+        << QStringList{"Trevalon: Unknown option 'saveas'."} << QString();
+    QTest::newRow("undeclared option") << QStringList{"%1", "edit", "-b", "3217=1", "--frob"} << 1
+                                       << QStringList{"Trevalon: Unknown option 'frob'."} << QString();
+    QTest::newRow("option of another command") << QStringList{"%1", "edit", "--in-epsg", "4326"} << 1
+                                               << QStringList{"Trevalon: Unknown option 'in-epsg'."} << QString();
+    QTest::newRow("missing option value") << QStringList{"%1", "edit", "-b"} << 1
+                                          << QStringList{"Trevalon: Missing value after '-b'."} << QString();
+    QTest::newRow("help with a command") << QStringList{"%1", "edit", "-b", "3217=1", "--help"} << 0
+                                         << QStringList() << usage;
+    QTest::newRow("version with a command") << QStringList{"%1", "edit", "-b", "3217=1", "--version"} << 0
+                                            << QStringList() << QStringLiteral("Trevalon");
+    QTest::newRow("info takes no option") << QStringList{"%1", "info", "--saveas", "x.sgy"} << 1
+                                          << QStringList{"Trevalon: Unknown option 'saveas'."} << QString();
+}
+
+// None of these runs may write the survey.
+void TestCommandLine::parsing()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QStringList, err);
+    QFETCH(QString, outStart);
+
+    const QString survey = makeSurvey();
+    const QByteArray before = fileChecksum(survey);
+    for (QString& a : arguments)
+        a.replace(QStringLiteral("%1"), survey);
+    for (QString& e : err)
+        e.replace(QStringLiteral("%1"), survey);
+
+    const Result r = runProgram(arguments, executable(), m_dir->path());
+    QCOMPARE(r.err, err);
+    QCOMPARE(r.status, status);
+    if (outStart.isEmpty())
+        QCOMPARE(r.out, QStringList());
+    else
+        QVERIFY2(!r.out.isEmpty() && r.out.first().startsWith(outStart), r.rawOut.constData());
+    QCOMPARE(fileChecksum(survey), before);
+    QVERIFY(!QFile::exists(path(QStringLiteral("out.sgy"))));
+    QVERIFY(!QFile::exists(path(QStringLiteral("x.sgy"))));
+}
+
+void TestCommandLine::commandHelp_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QStringList>("present");  // substrings of the help
+    QTest::addColumn<QStringList>("absent");
+
+    QTest::newRow("edit") << "edit"
+                          << QStringList{"Usage: ", "[options] file edit", "-b, --bin-header <byte_offset=new_value>",
+                                         "Binary header field to be edited.",
+                                         "-t, --trace-header <byte_offset=new_value>",
+                                         "Trace header field to be edited.",
+                                         "--interval <start_index-end_index>", "Trace index interval.",
+                                         "--saveas <file-name>", "Output SEG-Y file", "Input SEG-Y file name.",
+                                         "Edit binary and trace headers."}
+                          << QStringList{"--in-epsg", "--ascii-in"};
+    QTest::newRow("reproject") << "reproject"
+                               << QStringList{"[options] file reproject", "--in-epsg <epsg-id>", "Input epsg id.",
+                                              "--out-epsg <epsg-id>", "Output epsg id.", "--in-proj <proj4-string>",
+                                              "Input projection string.", "--out-proj <proj4-string>",
+                                              "Output projection string.", "--saveas <file-name>",
+                                              "Reproject positioning data in trace headers."}
+                               << QStringList{"--bin-header"};
+    QTest::newRow("import-headers") << "import-headers"
+                                    << QStringList{"--ascii-in <marker>", "ASCII input file", "--delim <separator>",
+                                                   "Char separator for CSV file", "--saveas <file-name>",
+                                                   "Import trace headers from ASCII file in CSV format."}
+                                    << QStringList{"--ascii-out"};
+    QTest::newRow("export-headers") << "export-headers"
+                                    << QStringList{"--ascii-out <marker>", "ASCII output file", "--delim <separator>",
+                                                   "Export trace headers to ASCII file in CSV format."}
+                                    << QStringList{"--saveas", "ASCII input file"};
+    QTest::newRow("info") << "info" << QStringList{"[options] file info", "Input SEG-Y file name."}
+                          << QStringList{"--saveas", "--delim"};
+}
+
+// A command name alone prints that command's help, with no display.
+void TestCommandLine::commandHelp()
+{
+    QFETCH(QString, command);
+    QFETCH(QStringList, present);
+    QFETCH(QStringList, absent);
+
+    const Result r = runProgram({command});
+    QCOMPARE(r.status, 0);
+    QCOMPARE(r.err, QStringList());
+    const QString help = QString::fromUtf8(r.rawOut);
+    for (const QString& s : present)
+        QVERIFY2(help.contains(s), qPrintable(s + QStringLiteral(" missing from:\n") + help));
+    for (const QString& s : absent)
+        QVERIFY2(!help.contains(s), qPrintable(s + QStringLiteral(" found in:\n") + help));
+    // Each option has its own description line.
+    if (command == QLatin1String("reproject"))
+        QCOMPARE(help.count(QStringLiteral("Input projection string.")), 1);
+}
+
+// The parser's own answers need no display either.
+void TestCommandLine::headlessWithoutFile()
+{
+    Result r = runProgram({QStringLiteral("--help")});
+    QCOMPARE(r.status, 0);
+    QVERIFY(!r.out.isEmpty() && r.out.first().startsWith(QLatin1String("Usage: ")));
+    QVERIFY(QString::fromUtf8(r.rawOut).contains(QLatin1String("edit, reproject, import-headers, export-headers.")));
+
+    r = runProgram({QStringLiteral("--version")});
+    QCOMPARE(r.status, 0);
+    QCOMPARE(r.out, QStringList{QStringLiteral("Trevalon ")});
+
+    r = runProgram({QStringLiteral("--frob")});
+    QCOMPARE(r.status, 1);
+    QCOMPARE(r.err, QStringList{QStringLiteral("Trevalon: Unknown option 'frob'.")});
+}
+
+// ---------------------------------------------------------------- edit
+
+void TestCommandLine::edit_data()
+{
+    QTest::addColumn<QStringList>("arguments");  // %1 is the survey file
+    QTest::addColumn<QStringList>("errors");      // messages, unquoted
+    QTest::addColumn<int>("interval");            // binary 3217-3218 afterwards
+    QTest::addColumn<int>("traceByte");           // trace field looked at
+    QTest::addColumn<int>("newValue");
+    QTest::addColumn<int>("first");  // traces [first, end) hold newValue,
+    QTest::addColumn<int>("end");    // all others their original value
+
+    const int n = SurveyTraces;
+    const QString N = QString::number(n);
+    QTest::newRow("binary field") << QStringList{"%1", "edit", "-b", "3217=2000"} << QStringList() << 2000 << 189
+                                  << 0 << 0 << 0;
+    QTest::newRow("binary field, long form with =")
+        << QStringList{"%1", "edit", "--bin-header=3217=2000"} << QStringList() << 2000 << 189 << 0 << 0 << 0;
+    QTest::newRow("option with = before the file")
+        << QStringList{"--bin-header=3217=2000", "%1", "edit"} << QStringList() << 2000 << 189 << 0 << 0 << 0;
+    QTest::newRow("trace option with = before the file")
+        << QStringList{"--trace-header=189=7", "%1", "edit"} << QStringList() << 4000 << 189 << 7 << 0 << n;
+    QTest::newRow("extra positional arguments ignored")
+        << QStringList{"%1", "edit", "extra", "-b", "3217=2000", "more"} << QStringList() << 2000 << 189 << 0 << 0
+        << 0;
+    QTest::newRow("binary offset inside a field")
+        << QStringList{"%1", "edit", "-b", "3218=1"}
+        << QStringList{"Error: 3218 is not a valid offset for SEG-Y binary header."} << 4000 << 189 << 0 << 0 << 0;
+    QTest::newRow("binary offset outside the header")
+        << QStringList{"%1", "edit", "-b", "17=1"}
+        << QStringList{"Error: 17 is not a valid offset for SEG-Y binary header."} << 4000 << 189 << 0 << 0 << 0;
+    QTest::newRow("binary syntax without =")
+        << QStringList{"%1", "edit", "-b", "3217"}
+        << QStringList{"Error: 3217 is not a valid sytax to edit binary header fields."} << 4000 << 189 << 0 << 0
+        << 0;
+    QTest::newRow("binary edit with empty value")
+        << QStringList{"%1", "edit", "--bin-header="}
+        << QStringList{"Error:  is not a valid sytax to edit binary header fields."} << 4000 << 189 << 0 << 0 << 0;
+    QTest::newRow("binary syntax with two =")
+        << QStringList{"%1", "edit", "-b", "3217=1=2"}
+        << QStringList{"Error: 3217=1=2 is not a valid sytax to edit binary header fields."} << 4000 << 189 << 0
+        << 0 << 0;
+    QTest::newRow("errors do not stop later edits")
+        << QStringList{"%1", "edit", "-b", "3218=1", "-b", "3217=1000"}
+        << QStringList{"Error: 3218 is not a valid offset for SEG-Y binary header."} << 1000 << 189 << 0 << 0 << 0;
+    QTest::newRow("binary value too wide for the field") << QStringList{"%1", "edit", "-b", "3217=70000"}
+                                                         << QStringList() << 4000 << 189 << 0 << 0 << 0;
+    QTest::newRow("binary value not a number") << QStringList{"%1", "edit", "-b", "3217=abc"} << QStringList()
+                                               << 4000 << 189 << 0 << 0 << 0;
+    QTest::newRow("binary field twice, last stays")
+        << QStringList{"%1", "edit", "-b", "3217=1000", "--bin-header", "3217=3000"} << QStringList() << 3000 << 189
+        << 0 << 0 << 0;
+    QTest::newRow("trace interval") << QStringList{"%1", "edit", "-t", "189=1200", "--interval", "3-7"}
+                                    << QStringList() << 4000 << 189 << 1200 << 3 << 7;
+    QTest::newRow("options before and after") << QStringList{"%1", "edit", "--interval", "3-7", "-t", "189=1200"}
+                                              << QStringList() << 4000 << 189 << 1200 << 3 << 7;
+    QTest::newRow("interval = form") << QStringList{"%1", "edit", "--trace-header=189=1200", "--interval=3-7"}
+                                     << QStringList() << 4000 << 189 << 1200 << 3 << 7;
+    QTest::newRow("no interval: all traces") << QStringList{"%1", "edit", "-t", "189=-5"} << QStringList() << 4000
+                                             << 189 << -5 << 0 << n;
+    QTest::newRow("interval 0-N") << QStringList{"%1", "edit", "-t", "189=9", "--interval", "0-" + N}
+                                  << QStringList() << 4000 << 189 << 9 << 0 << n;
+    QTest::newRow("interval last trace") << QStringList{"%1", "edit", "-t", "189=9", "--interval", "11-" + N}
+                                         << QStringList() << 4000 << 189 << 9 << 11 << n;
+    const QStringList noRange{"Error: no valid trace index values."};
+    QTest::newRow("interval 0-N+1") << QStringList{"%1", "edit", "-t", "189=9", "--interval", "0-13"} << noRange
+                                    << 4000 << 189 << 0 << 0 << 0;
+    QTest::newRow("interval reversed") << QStringList{"%1", "edit", "-t", "189=9", "--interval", "10-5"} << noRange
+                                       << 4000 << 189 << 0 << 0 << 0;
+    QTest::newRow("interval empty") << QStringList{"%1", "edit", "-t", "189=9", "--interval", "5-5"} << noRange
+                                    << 4000 << 189 << 0 << 0 << 0;
+    QTest::newRow("interval not numbers") << QStringList{"%1", "edit", "-t", "189=9", "--interval", "a-b"}
+                                          << noRange << 4000 << 189 << 0 << 0 << 0;
+    QTest::newRow("interval with three parts keeps all traces")
+        << QStringList{"%1", "edit", "-t", "189=9", "--interval", "-1-10"} << QStringList() << 4000 << 189 << 9 << 0
+        << n;
+    QTest::newRow("interval without dash keeps all traces")
+        << QStringList{"%1", "edit", "-t", "189=9", "--interval", "4"} << QStringList() << 4000 << 189 << 9 << 0 << n;
+    QTest::newRow("only the first interval counts")
+        << QStringList{"%1", "edit", "-t", "189=9", "--interval", "2-4", "--interval", "0-" + N} << QStringList()
+        << 4000 << 189 << 9 << 2 << 4;
+    QTest::newRow("bad interval does not stop binary edits")
+        << QStringList{"%1", "edit", "-b", "3217=2000", "-t", "189=9", "--interval", "5-5"} << noRange << 2000 << 189
+        << 0 << 0 << 0;
+    QTest::newRow("trace field twice, last applied")
+        << QStringList{"%1", "edit", "-t", "189=5", "-t", "189=6", "--interval", "1-2"} << QStringList() << 4000
+        << 189 << 6 << 1 << 2;
+    QTest::newRow("trace offset inside a field")
+        << QStringList{"%1", "edit", "-t", "190=5"}
+        << QStringList{"Error: 190 is not a valid offset for SEG-Y trace headers."} << 4000 << 189 << 0 << 0 << 0;
+    QTest::newRow("trace offset zero") << QStringList{"%1", "edit", "-t", "0=5"}
+                                       << QStringList{"Error: 0 is not a valid offset for SEG-Y trace headers."}
+                                       << 4000 << 189 << 0 << 0 << 0;
+    QTest::newRow("trace syntax without =")
+        << QStringList{"%1", "edit", "-t", "189"}
+        << QStringList{"Error: 189 is not a valid sytax to edit trace header fields."} << 4000 << 189 << 0 << 0 << 0;
+    QTest::newRow("trace syntax with empty offset")
+        << QStringList{"%1", "edit", "-t", "=5"}
+        << QStringList{"Error:  is not a valid offset for SEG-Y trace headers."} << 4000 << 189 << 0 << 0 << 0;
+    QTest::newRow("trace value not a number") << QStringList{"%1", "edit", "-t", "189=x1"} << QStringList() << 4000
+                                              << 189 << 0 << 0 << 0;
+    QTest::newRow("two-byte trace field refuses a wide value")
+        << QStringList{"%1", "edit", "-t", "29=40000"} << QStringList() << 4000 << 29 << 0 << 0 << 0;
+    QTest::newRow("two-byte trace field") << QStringList{"%1", "edit", "-t", "29=-3", "--interval", "0-1"}
+                                          << QStringList() << 4000 << 29 << -3 << 0 << 1;
+    QTest::newRow("four-byte trace field, lowest value")
+        << QStringList{"%1", "edit", "-t", "189=-2147483647"} << QStringList() << 4000 << 189 << -2147483647 << 0 << n;
+    QTest::newRow("four-byte trace field, highest value")
+        << QStringList{"%1", "edit", "-t", "189=2147483647"} << QStringList() << 4000 << 189 << 2147483647 << 0 << n;
+    QTest::newRow("four-byte trace field refuses the most negative int")
+        << QStringList{"%1", "edit", "-t", "189=-2147483648"} << QStringList() << 4000 << 189 << 0 << 0 << 0;
+    QTest::newRow("four-byte trace field refuses 2^31")
+        << QStringList{"%1", "edit", "-t", "189=2147483648"} << QStringList() << 4000 << 189 << 0 << 0 << 0;
+    QTest::newRow("several errors, each on its line")
+        << QStringList{"%1", "edit", "-b", "3218=1", "-t", "190=1", "-t", "189", "--interval", "9-3"}
+        << QStringList{"Error: 3218 is not a valid offset for SEG-Y binary header.",
+                       "Error: 190 is not a valid offset for SEG-Y trace headers.",
+                       "Error: 189 is not a valid sytax to edit trace header fields.",
+                       "Error: no valid trace index values."}
+        << 4000 << 189 << 0 << 0 << 0;
+}
+
+void TestCommandLine::edit()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, errors);
+    QFETCH(int, interval);
+    QFETCH(int, traceByte);
+    QFETCH(int, newValue);
+    QFETCH(int, first);
+    QFETCH(int, end);
+
+    const QString survey = makeSurvey();
+    for (QString& a : arguments)
+        a.replace(QStringLiteral("%1"), survey);
+
+    const Result r = runProgram(arguments);
+    QCOMPARE(r.err, quotedAll(errors));
+    QCOMPARE(r.out, QStringList());
+    // Success only when nothing went wrong; the file is written either way.
+    QCOMPARE(r.status, errors.isEmpty() ? 0 : 1);
+
+    const Oracle o = readWithSegyio(survey, {3217, 3221, 3225}, {traceByte, 115, 1});
+    QVERIFY2(o.ok, qPrintable(o.error));
+    QCOMPARE(o.bin.value(3217), interval);
+    QCOMPARE(o.bin.value(3221), 4);
+    QCOMPARE(o.traces.size(), SurveyTraces);
+    for (int t = 0; t < SurveyTraces; ++t) {
+        const int expected = (t >= first && t < end) ? newValue : originalTraceValue(traceByte, t);
+        QCOMPARE(o.traces[t].value(traceByte), expected);
+        QCOMPARE(o.traces[t].value(1), originalTraceValue(1, t));
+    }
+}
+
+// An in-place edit rewrites headers only: samples come back as written.
+void TestCommandLine::editKeepsSamplesAndOtherFields()
+{
+    const QString survey = makeSurvey();
+    const Oracle before = readWithSegyio(survey, {3217}, {1, 29, 189, 193});
+    QVERIFY2(before.ok, qPrintable(before.error));
+    const Result r = runProgram({survey, QStringLiteral("edit"), QStringLiteral("-t"), QStringLiteral("193=77"),
+                                 QStringLiteral("--interval"), QStringLiteral("1-3")});
+    QCOMPARE(r.err, QStringList());
+    QCOMPARE(r.status, 0);
+    QCOMPARE(QFileInfo(survey).size(), qint64(surveyFixture().bytes().size()));
+    const Oracle after = readWithSegyio(survey, {3217}, {1, 29, 189, 193});
+    QVERIFY2(after.ok, qPrintable(after.error));
+    QCOMPARE(after.samples, before.samples);
+    for (int t = 0; t < SurveyTraces; ++t) {
+        QMap<int, int> expected = before.traces[t];
+        if (t == 1 || t == 2)
+            expected[193] = 77;
+        QCOMPARE(after.traces[t], expected);
+    }
+}
+
+void TestCommandLine::saveAsLeavesInputUntouched()
+{
+    const QString survey = makeSurvey();
+    const QByteArray checksum = fileChecksum(survey);
+    const QString out = path(QStringLiteral("fixed.sgy"));
+    const Result r = runProgram({survey, QStringLiteral("edit"), QStringLiteral("--bin-header"),
+                                 QStringLiteral("3217=2000"), QStringLiteral("--saveas"), out});
+    QCOMPARE(r.err, QStringList());
+    QCOMPARE(r.status, 0);
+    QCOMPARE(fileChecksum(survey), checksum);
+
+    const Oracle original = readWithSegyio(survey, {3217}, {189});
+    const Oracle written = readWithSegyio(out, {3217}, {189});
+    QVERIFY2(written.ok, qPrintable(written.error));
+    QCOMPARE(written.bin.value(3217), 2000);
+    QCOMPARE(original.bin.value(3217), 4000);
+    QCOMPARE(written.traces, original.traces);
+    QCOMPARE(written.samples, original.samples);
+}
+
+void TestCommandLine::saveAsOntoInput_data()
+{
+    QTest::addColumn<bool>("relativeInput");
+    QTest::addColumn<bool>("relativeTarget");
+    QTest::newRow("same text") << false << false;
+    QTest::newRow("relative input, absolute target") << true << false;
+    QTest::newRow("absolute input, relative target") << false << true;
+}
+
+// Writing the new file onto the one being read must not lose its samples.
+void TestCommandLine::saveAsOntoInput()
+{
+    QFETCH(bool, relativeInput);
+    QFETCH(bool, relativeTarget);
+    const QString survey = makeSurvey();
+    const Oracle before = readWithSegyio(survey, {3217}, {189});
+    QVERIFY2(before.ok, qPrintable(before.error));
+    const QString name = QStringLiteral("survey.sgy");
+    const Result r = runProgram({relativeInput ? name : survey, QStringLiteral("edit"), QStringLiteral("-t"),
+                                 QStringLiteral("189=42"), QStringLiteral("--saveas"), relativeTarget ? name : survey},
+                                executable(), m_dir->path());
+    QCOMPARE(r.err, QStringList());
+    QCOMPARE(r.status, 0);
+    const Oracle after = readWithSegyio(survey, {3217}, {189});
+    QVERIFY2(after.ok, qPrintable(after.error));
+    QCOMPARE(after.samples, before.samples);
+    QCOMPARE(after.traces.size(), SurveyTraces);
+    for (const auto& trace : after.traces)
+        QCOMPARE(trace.value(189), 42);
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{name});  // no stray temporary file
+}
+
+void TestCommandLine::failedSave_data()
+{
+    QTest::addColumn<QString>("target");  // relative to the temporary directory
+    QTest::newRow("missing directory") << "no-such-dir/out.sgy";
+    QTest::newRow("a directory") << "adir";
+}
+
+void TestCommandLine::failedSave()
+{
+    QFETCH(QString, target);
+    const QString survey = makeSurvey();
+    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("adir")));
+    const QByteArray checksum = fileChecksum(survey);
+    const QString out = path(target);
+    const Result r = runProgram(
+        {survey, QStringLiteral("edit"), QStringLiteral("-b"), QStringLiteral("3217=2000"), QStringLiteral("--saveas"), out});
+    QCOMPARE(r.err, QStringList{quoted(QStringLiteral("Error: could not save file %1.").arg(out))});
+    QCOMPARE(r.status, 1);
+    QCOMPARE(fileChecksum(survey), checksum);
+    QVERIFY(!QFileInfo(out).isFile());
+}
+
+void TestCommandLine::unwritableInPlace()
+{
+    const QString survey = makeSurvey();
+    QVERIFY(QFile::setPermissions(survey, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    if (runningAsRoot(survey))
+        QSKIP("permissions do not stop this user from writing");
+    const QByteArray checksum = fileChecksum(survey);
+    const Result r = runProgram({survey, QStringLiteral("edit"), QStringLiteral("-b"), QStringLiteral("3217=2000")});
+    QCOMPARE(r.err, QStringList{quoted(QStringLiteral("Error: could not save file %1.").arg(survey))});
+    QCOMPARE(r.status, 1);
+    QCOMPARE(fileChecksum(survey), checksum);
+}
+
+void TestCommandLine::unopenableFile_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content");  // null: no file
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QStringList>("options");
+
+    QTest::newRow("missing file") << "missing.sgy" << QByteArray() << "edit" << QStringList{"-b", "3217=1"};
+    QTest::newRow("headers only, no trace")
+        << "short.sgy" << surveyFixture(QDataStream::BigEndian, 0).bytes() << "edit" << QStringList{"-t", "189=1"};
+    QTest::newRow("tiny file") << "tiny.sgy" << QByteArray(100, 'x') << "import-headers"
+                               << QStringList{"--ascii-in", "h.csv"};
+    QTest::newRow("reproject") << "missing.sgy" << QByteArray() << "reproject"
+                               << QStringList{"--in-epsg", "4326", "--out-epsg", "32631"};
+    QTest::newRow("export") << "missing.sgy" << QByteArray() << "export-headers" << QStringList{"--ascii-out", "h.csv"};
+}
+
+// Nothing is written and nothing else is reported.
+void TestCommandLine::unopenableFile()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+    QFETCH(QString, command);
+    QFETCH(QStringList, options);
+
+    const QString file = path(name);
+    if (!content.isNull()) {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    }
+    const QByteArray checksum = fileChecksum(file);
+    const Result r = runProgram(QStringList{file, command} + options, executable(), m_dir->path());
+    QCOMPARE(r.err, QStringList{quoted(QStringLiteral("Error: could not open file %1.").arg(file))});
+    QCOMPARE(r.out, QStringList());
+    QCOMPARE(r.status, 1);
+    QCOMPARE(fileChecksum(file), checksum);
+    QCOMPARE(QFile::exists(file), !content.isNull());
+    QVERIFY(!QFile::exists(path(QStringLiteral("h.csv"))));
+}
+
+void TestCommandLine::littleEndianEdit()
+{
+    const QString survey = makeSurvey(QStringLiteral("le.sgy"), QDataStream::LittleEndian);
+    const Result r = runProgram({survey, QStringLiteral("edit"), QStringLiteral("-b"), QStringLiteral("3217=1000"),
+                                 QStringLiteral("-t"), QStringLiteral("189=-77"), QStringLiteral("--interval"),
+                                 QStringLiteral("2-3")});
+    QCOMPARE(r.err, QStringList());
+    QCOMPARE(r.status, 0);
+    const Oracle o = readWithSegyio(survey, {3217, 3221}, {189}, true);
+    QVERIFY2(o.ok, qPrintable(o.error));
+    QCOMPARE(o.bin.value(3217), 1000);
+    QCOMPARE(o.bin.value(3221), 4);
+    for (int t = 0; t < SurveyTraces; ++t)
+        QCOMPARE(o.traces[t].value(189), t == 2 ? -77 : originalTraceValue(189, t));
+}
+
+// ---------------------------------------------------------------- export and import
+
+void TestCommandLine::exportHeaders_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("separator");
+    QTest::newRow("default separator") << QStringList() << " ";
+    QTest::newRow("empty separator means default") << QStringList{"--delim="} << " ";
+    QTest::newRow("comma") << QStringList{"--delim", ","} << ",";
+    QTest::newRow("longer separator") << QStringList{"--delim=;;"} << ";;";
+    QTest::newRow("repeated: last counts") << QStringList{"--delim", ";", "--delim", ","} << ",";
+}
+
+// An export reads the survey and writes only the text file.
+void TestCommandLine::exportHeaders()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QString, separator);
+    const QString survey = makeSurvey();
+    if (!headerTextSupported(survey, path(QStringLiteral("probe.csv"))))
+        QSKIP("trace header text export not available in the file model yet");
+    const QByteArray checksum = fileChecksum(survey);
+    const QString csv = path(QStringLiteral("headers.csv"));
+
+    const Result r = runProgram(QStringList{survey, QStringLiteral("export-headers"), QStringLiteral("--ascii-out"), csv}
+                                + options);
+    QCOMPARE(r.err, QStringList());
+    QCOMPARE(r.status, 0);
+    QCOMPARE(fileChecksum(survey), checksum);
+
+    const QByteArray text = readAll(csv);
+    QVERIFY(text.endsWith("\r\n"));
+    const QStringList rows = QString::fromUtf8(text.left(text.size() - 2)).split(QStringLiteral("\r\n"));
+    QCOMPARE(rows.size(), SurveyTraces + 1);
+    QVERIFY2(rows.first().startsWith(QStringLiteral("1-4") + separator + QStringLiteral("5-8") + separator),
+             qPrintable(rows.first()));
+    QVERIFY(rows.first().endsWith(QStringLiteral("237-240") + separator));
+    const QStringList labels = rows.first().split(separator);
+    QCOMPARE(labels.size(), 92);
+    const int col189 = labels.indexOf(QStringLiteral("189-192"));
+    const int col1 = labels.indexOf(QStringLiteral("1-4"));
+    QVERIFY(col189 > 0);
+    for (int t = 0; t < SurveyTraces; ++t) {
+        const QStringList cells = rows[t + 1].split(separator);
+        QCOMPARE(cells.size(), 92);
+        QCOMPARE(cells.last(), QString());
+        QCOMPARE(cells[col189].toInt(), originalTraceValue(189, t));
+        QCOMPARE(cells[col1].toInt(), originalTraceValue(1, t));
+    }
+}
+
+void TestCommandLine::exportFailures_data()
+{
+    QTest::addColumn<QStringList>("options");  // %d is the temporary directory
+    QTest::addColumn<QString>("error");
+    QTest::newRow("separator only") << QStringList{"--delim", ","} << "Error: no output ASCII file.";
+    QTest::newRow("unwritable target") << QStringList{"--ascii-out", "%d/none/h.csv"}
+                                       << "Error: an error occurred exporting trace headers to ASCII file %d/none/h.csv.";
+    QTest::newRow("target is a directory") << QStringList{"--ascii-out", "%d"}
+                                           << "Error: an error occurred exporting trace headers to ASCII file %d.";
+}
+
+void TestCommandLine::exportFailures()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QString, error);
+    const QString survey = makeSurvey();
+    const QByteArray checksum = fileChecksum(survey);
+    for (QString& o : options)
+        o.replace(QStringLiteral("%d"), m_dir->path());
+    error.replace(QStringLiteral("%d"), m_dir->path());
+    const Result r = runProgram(QStringList{survey, QStringLiteral("export-headers")} + options);
+    QCOMPARE(r.err, QStringList{quoted(error)});
+    QCOMPARE(r.status, 1);
+    QCOMPARE(fileChecksum(survey), checksum);
+}
+
+void TestCommandLine::importRoundTrip_data()
+{
+    QTest::addColumn<QStringList>("exportOptions");
+    QTest::addColumn<QStringList>("importOptions");
+    QTest::newRow("default separator both ways") << QStringList() << QStringList();
+    QTest::newRow("comma") << QStringList{"--delim", ","} << QStringList{"--delim=,"};
+    QTest::newRow("comma and space") << QStringList{"--delim", ", "} << QStringList{"--delim", ", "};
+}
+
+// Headers exported from one survey and imported into another with the same
+// trace count make the second carry the first's headers.
+void TestCommandLine::importRoundTrip()
+{
+    QFETCH(QStringList, exportOptions);
+    QFETCH(QStringList, importOptions);
+    const QString source = makeSurvey(QStringLiteral("source.sgy"));
+    if (!headerTextSupported(source, path(QStringLiteral("probe.csv"))))
+        QSKIP("trace header text import/export not available in the file model yet");
+
+    // The source gets headers worth carrying over.
+    Result r = runProgram({source, QStringLiteral("edit"), QStringLiteral("-t"), QStringLiteral("181=-123456"),
+                           QStringLiteral("-t"), QStringLiteral("71=-100"), QStringLiteral("-t"),
+                           QStringLiteral("9=33"), QStringLiteral("--interval"), QStringLiteral("4-9")});
+    QCOMPARE(r.status, 0);
+
+    SegyFixture blank;
+    blank.geometry(4, 1, 4000);
+    for (int t = 0; t < SurveyTraces; ++t)
+        blank.addTrace(4, 1, [](int i) { return -1.0 * i; });
+    const QString target = path(QStringLiteral("target.sgy"));
+    QVERIFY(blank.writeTo(target));
+    const QByteArray targetChecksum = fileChecksum(target);
+
+    const QString csv = path(QStringLiteral("h.csv"));
+    r = runProgram(QStringList{source, QStringLiteral("export-headers"), QStringLiteral("--ascii-out"), csv}
+                   + exportOptions);
+    QCOMPARE(r.err, QStringList());
+    QCOMPARE(r.status, 0);
+
+    const QString out = path(QStringLiteral("out.sgy"));
+    r = runProgram(QStringList{target, QStringLiteral("import-headers"), QStringLiteral("--ascii-in"), csv,
+                               QStringLiteral("--saveas"), out}
+                   + importOptions);
+    QCOMPARE(r.err, QStringList());
+    QCOMPARE(r.status, 0);
+    QCOMPARE(fileChecksum(target), targetChecksum);
+
+    const QList<int> bytes{1, 9, 29, 71, 115, 181, 189, 193};
+    const Oracle expected = readWithSegyio(source, {}, bytes);
+    const Oracle written = readWithSegyio(out, {}, bytes);
+    QVERIFY2(written.ok, qPrintable(written.error));
+    QCOMPARE(written.traces, expected.traces);
+    QCOMPARE(written.traces[5].value(181), -123456);
+    const Oracle blankSamples = readWithSegyio(target, {}, {1});
+    QCOMPARE(written.samples, blankSamples.samples);
+}
+
+void TestCommandLine::importFailures_data()
+{
+    QTest::addColumn<QStringList>("options");  // %d is the temporary directory
+    QTest::addColumn<QString>("error");
+    QTest::newRow("separator only") << QStringList{"--delim", ","} << "Error: no input ASCII file.";
+    QTest::newRow("missing text file") << QStringList{"--ascii-in", "%d/none.csv"}
+                                       << "Error: an error occurred importing trace headers from ASCII file %d/none.csv.";
+}
+
+// A failed import still ends in the save, but the run reports failure.
+void TestCommandLine::importFailures()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QString, error);
+    const QString survey = makeSurvey();
+    for (QString& o : options)
+        o.replace(QStringLiteral("%d"), m_dir->path());
+    error.replace(QStringLiteral("%d"), m_dir->path());
+    const QString out = path(QStringLiteral("out.sgy"));
+    const Result r = runProgram(QStringList{survey, QStringLiteral("import-headers")} + options
+                                + QStringList{QStringLiteral("--saveas"), out});
+    QCOMPARE(r.err, QStringList{quoted(error)});
+    QCOMPARE(r.status, 1);
+    const Oracle written = readWithSegyio(out, {}, {189});
+    QVERIFY2(written.ok, qPrintable(written.error));
+    QCOMPARE(written.traces.size(), SurveyTraces);
+    QCOMPARE(written.traces[3].value(189), originalTraceValue(189, 3));
+}
+
+// The file model refuses a new sample count and says so through a signal
+// the command line does not listen to: the run is a success.
+void TestCommandLine::importKeepsSampleCount()
+{
+    const QString survey = makeSurvey();
+    if (!headerTextSupported(survey, path(QStringLiteral("probe.csv"))))
+        QSKIP("trace header text import not available in the file model yet");
+    const QString csv = path(QStringLiteral("h.csv"));
+    QFile f(csv);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("115-116,1-4,\r\n9,500,\r\n9,501,\r\n");
+    f.close();
+    const Result r = runProgram({survey, QStringLiteral("import-headers"), QStringLiteral("--ascii-in"), csv,
+                                 QStringLiteral("--delim"), QStringLiteral(",")});
+    QCOMPARE(r.err, QStringList());
+    QCOMPARE(r.status, 0);
+    const Oracle o = readWithSegyio(survey, {}, {1, 115});
+    QVERIFY2(o.ok, qPrintable(o.error));
+    for (int t = 0; t < SurveyTraces; ++t) {
+        QCOMPARE(o.traces[t].value(115), 4);
+        QCOMPARE(o.traces[t].value(1), t < 2 ? 500 + t : originalTraceValue(1, t));
+    }
+}
+
+// ---------------------------------------------------------------- reproject
+
+namespace {
+
+struct Position {
+    double x;
+    double y;
+};
+
+// PROJ's own command-line tool as the reference: longitude/latitude in, x/y out.
+QList<Position> cs2cs(const QStringList& from, const QStringList& to, const QList<Position>& points, bool* ok)
+{
+    QProcess proc;
+    proc.start(QStringLiteral("cs2cs"), QStringList{QStringLiteral("-f"), QStringLiteral("%.6f")} + from
+                                            + QStringList{QStringLiteral("+to")} + to);
+    QList<Position> result;
+    *ok = false;
+    if (!proc.waitForStarted(-1))
+        return result;
+    for (const Position& p : points)
+        proc.write(QStringLiteral("%1 %2\n").arg(p.x, 0, 'f', 8).arg(p.y, 0, 'f', 8).toLatin1());
+    proc.closeWriteChannel();
+    if (!proc.waitForFinished(-1) || proc.exitCode() != 0)
+        return result;
+    for (const QString& line : lines(proc.readAllStandardOutput())) {
+        const QStringList parts = line.simplified().split(QLatin1Char(' '));
+        if (parts.size() < 2)
+            return result;
+        result.append({parts[0].toDouble(), parts[1].toDouble()});
+    }
+    *ok = result.size() == points.size();
+    return result;
+}
+
+// Survey with geographic positions: source pair in degrees with scalar
+// -10000 (units 3), receiver pair in seconds of arc (units 2) on other
+// traces, CDP pair left at 0 (never transformed).
+struct GeoSurvey {
+    QString path;
+    QList<Position> sources;  // degrees, per trace
+};
+
+GeoSurvey writeGeoSurvey(const QString& path)
+{
+    GeoSurvey s;
+    s.path = path;
+    SegyFixture f;
+    f.geometry(4, 1, 4000);
+    for (int t = 0; t < SurveyTraces; ++t) {
+        f.addTrace(4, 1, [](int i) { return double(i); });
+        const Position p{2.5 + 0.01 * t, 51.0 + 0.02 * t};
+        s.sources.append(p);
+        const bool arcSeconds = t % 2 == 1;
+        f.tr16(t, 89, arcSeconds ? 2 : 3);
+        if (arcSeconds) {
+            f.tr16(t, 71, 1);
+            f.tr32(t, 73, qint32(std::lround(p.x * 3600)));
+            f.tr32(t, 77, qint32(std::lround(p.y * 3600)));
+        } else {
+            f.tr16(t, 71, -10000);
+            f.tr32(t, 73, qint32(std::lround(p.x * 10000)));
+            f.tr32(t, 77, qint32(std::lround(p.y * 10000)));
+        }
+        f.tr32(t, 189, originalTraceValue(189, t));
+    }
+    f.writeTo(path);
+    return s;
+}
+
+void checkProjected(const QString& file, const QList<Position>& reference)
+{
+    const Oracle o = readWithSegyio(file, {}, {71, 73, 77, 89, 181, 185, 189});
+    QVERIFY2(o.ok, qPrintable(o.error));
+    QCOMPARE(o.traces.size(), SurveyTraces);
+    for (int t = 0; t < SurveyTraces; ++t) {
+        const QMap<int, int>& h = o.traces[t];
+        QCOMPARE(h.value(71), -100);
+        QCOMPARE(h.value(89), 1);
+        // Centimetres, truncated; allow for the last digit of the reference.
+        QVERIFY2(std::abs(h.value(73) - reference[t].x * 100) <= 1.5,
+                 qPrintable(QStringLiteral("trace %1: x %2 vs %3").arg(t).arg(h.value(73)).arg(reference[t].x, 0, 'f', 3)));
+        QVERIFY2(std::abs(h.value(77) - reference[t].y * 100) <= 1.5,
+                 qPrintable(QStringLiteral("trace %1: y %2 vs %3").arg(t).arg(h.value(77)).arg(reference[t].y, 0, 'f', 3)));
+        QCOMPARE(h.value(181), 0);
+        QCOMPARE(h.value(185), 0);
+        QCOMPARE(h.value(189), originalTraceValue(189, t));
+    }
+}
+
+bool reprojectionBuilt()
+{
+#ifdef TREVALON_HAVE_CRS
+    return true;
+#else
+    return false;
+#endif
+}
+
+const QStringList GeographicWgs84{"+proj=longlat", "+datum=WGS84", "+no_defs"};
+const QStringList Utm31{"+proj=utm", "+zone=31", "+datum=WGS84", "+units=m", "+no_defs"};
+
+}  // namespace
+
+void TestCommandLine::reprojectChecks_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QStringList>("errors");
+    QTest::addColumn<bool>("untouched");  // coordinates, scalars and units as before
+    const QString noInput = QStringLiteral("Error: no input coordinate reference system.");
+    const QString noOutput = QStringLiteral("Error: no output coordinate reference system.");
+    const QString invalid = QStringLiteral("Error: no valid input and/or output coordinate reference systems.");
+    QTest::newRow("no output system") << QStringList{"--in-epsg", "4230"} << QStringList{noOutput} << true;
+    QTest::newRow("no input system") << QStringList{"--out-epsg", "4326"} << QStringList{noInput} << true;
+    QTest::newRow("code that is no number") << QStringList{"--in-epsg", "abc", "--out-epsg", "4326"}
+                                            << QStringList{noInput} << true;
+    QTest::newRow("neither usable") << QStringList{"--in-epsg", "abc"} << QStringList{noInput, noOutput} << true;
+    QTest::newRow("repeated: last counts") << QStringList{"--out-epsg", "4326", "--out-epsg", "0", "--in-epsg", "4326"}
+                                           << QStringList{noOutput} << true;
+    QTest::newRow("definition without +")
+        << QStringList{"--in-proj", "proj=longlat +datum=WGS84", "--out-proj", "+proj=utm +zone=31 +datum=WGS84"}
+        << QStringList{invalid} << true;
+    QTest::newRow("code missing from the catalogue")
+        << QStringList{"--in-epsg", "999999", "--out-proj", "+proj=utm +zone=31 +datum=WGS84"} << QStringList{invalid}
+        << true;
+    QTest::newRow("definition PROJ refuses")
+        << QStringList{"--in-proj", "+proj=nonsense", "--out-proj", "+proj=longlat +datum=WGS84"}
+        << QStringList{invalid} << false;
+}
+
+// Each check reports and the file is still saved.
+void TestCommandLine::reprojectChecks()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QStringList, errors);
+    QFETCH(bool, untouched);
+    const GeoSurvey survey = writeGeoSurvey(path(QStringLiteral("geo.sgy")));
+    const QList<int> bytes{71, 73, 77, 89, 181, 189};
+    const Oracle before = readWithSegyio(survey.path, {}, bytes);
+    QVERIFY2(before.ok, qPrintable(before.error));
+    const QString out = path(QStringLiteral("out.sgy"));
+    const Result r = runProgram(QStringList{survey.path, QStringLiteral("reproject")} + options
+                                + QStringList{QStringLiteral("--saveas"), out});
+    QCOMPARE(r.err, quotedAll(errors));
+    QCOMPARE(r.status, 1);
+    const Oracle o = readWithSegyio(out, {}, bytes);
+    QVERIFY2(o.ok, qPrintable(o.error));
+    QCOMPARE(o.traces.size(), SurveyTraces);
+    for (int t = 0; t < SurveyTraces; ++t) {
+        QCOMPARE(o.traces[t].value(73), before.traces[t].value(73));
+        QCOMPARE(o.traces[t].value(77), before.traces[t].value(77));
+    }
+    if (untouched)
+        QCOMPARE(o.traces, before.traces);
+}
+
+void TestCommandLine::reprojectByProjTexts()
+{
+    if (!reprojectionBuilt())
+        QSKIP("reference-system library not part of this build");
+    const GeoSurvey survey = writeGeoSurvey(path(QStringLiteral("geo.sgy")));
+    bool ok = false;
+    const QList<Position> reference = cs2cs(GeographicWgs84, Utm31, survey.sources, &ok);
+    QVERIFY(ok);
+    const Result r = runProgram({survey.path, QStringLiteral("reproject"), QStringLiteral("--in-proj"),
+                                 GeographicWgs84.join(QLatin1Char(' ')), QStringLiteral("--out-proj=") + Utm31.join(QLatin1Char(' '))});
+    QCOMPARE(r.err, QStringList());
+    QCOMPARE(r.status, 0);
+    checkProjected(survey.path, reference);
+}
+
+void TestCommandLine::reprojectByCodes()
+{
+    if (!reprojectionBuilt())
+        QSKIP("reference-system library not part of this build");
+    if (!QFile::exists(binDir() + QStringLiteral("/epsg.db3")))
+        QSKIP("no EPSG catalogue beside the executable");
+    const GeoSurvey survey = writeGeoSurvey(path(QStringLiteral("geo.sgy")));
+    bool ok = false;
+    const QList<Position> reference = cs2cs(GeographicWgs84, Utm31, survey.sources, &ok);
+    QVERIFY(ok);
+    const QString out = path(QStringLiteral("utm.sgy"));
+    const QByteArray checksum = fileChecksum(survey.path);
+    const Result r = runProgram({survey.path, QStringLiteral("reproject"), QStringLiteral("--in-epsg"),
+                                 QStringLiteral("4326"), QStringLiteral("--out-epsg=32631"), QStringLiteral("--saveas"), out});
+    QCOMPARE(r.err, QStringList());
+    QCOMPARE(r.status, 0);
+    QCOMPARE(fileChecksum(survey.path), checksum);
+    checkProjected(out, reference);
+}
+
+// A copy of the program with no catalogue beside it: codes fail, "+" texts
+// still work.
+void TestCommandLine::reprojectWithoutCatalogue()
+{
+    if (!reprojectionBuilt())
+        QSKIP("reference-system library not part of this build");
+    const QString lonely = path(QStringLiteral("bin/trevalon"));
+    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("bin")));
+    QVERIFY(QFile::copy(executable(), lonely));
+    QVERIFY(!QFile::exists(path(QStringLiteral("bin/epsg.db3"))));
+
+    const GeoSurvey survey = writeGeoSurvey(path(QStringLiteral("geo.sgy")));
+    const Oracle before = readWithSegyio(survey.path, {}, {73, 77, 189});
+    QVERIFY2(before.ok, qPrintable(before.error));
+    Result r = runProgram({survey.path, QStringLiteral("reproject"), QStringLiteral("--in-epsg"), QStringLiteral("4326"),
+                           QStringLiteral("--out-epsg"), QStringLiteral("32631")},
+                          lonely);
+    QCOMPARE(r.err, QStringList{quoted(QStringLiteral("Error: no valid input and/or output coordinate reference systems."))});
+    QCOMPARE(r.status, 1);
+    const Oracle after = readWithSegyio(survey.path, {}, {73, 77, 189});
+    QVERIFY2(after.ok, qPrintable(after.error));
+    QCOMPARE(after.traces, before.traces);
+
+    bool ok = false;
+    const QList<Position> reference = cs2cs(GeographicWgs84, Utm31, survey.sources, &ok);
+    QVERIFY(ok);
+    r = runProgram({survey.path, QStringLiteral("reproject"), QStringLiteral("--in-proj"),
+                    GeographicWgs84.join(QLatin1Char(' ')), QStringLiteral("--out-proj"), Utm31.join(QLatin1Char(' '))},
+                   lonely);
+    QCOMPARE(r.err, QStringList());
+    QCOMPARE(r.status, 0);
+    checkProjected(survey.path, reference);
+}
+
+// ---------------------------------------------------------------- info
+
+void TestCommandLine::info_data()
+{
+    QTest::addColumn<int>("intervalUs");
+    QTest::addColumn<int>("format");
+    QTest::addColumn<bool>("littleEndian");
+    QTest::addColumn<int>("extended");
+    QTest::addColumn<QString>("intervalText");
+    QTest::addColumn<QString>("formatText");
+    QTest::addColumn<QString>("frequencyText");
+
+    QTest::newRow("4 ms IBM") << 4000 << 1 << false << 0 << "4 ms" << "4-byte IBM floating-point" << "0 KHz";
+    QTest::newRow("0.25 ms IEEE little-endian") << 250 << 5 << true << 0 << "0.25 ms" << "IEEE floating point"
+                                                << "4 KHz";
+    QTest::newRow("1 ms int16, extended header") << 1000 << 3 << false << 1 << "1 ms" << "Integer 16 bit" << "1 KHz";
+    QTest::newRow("odd interval int32") << 333 << 2 << false << 0 << "0.333 ms" << "Integer 32 bit" << "3 KHz";
+    QTest::newRow("no interval") << 0 << 8 << false << 0 << "0 ms" << "Integer 8 bit" << "0";
+}
+
+void TestCommandLine::info()
+{
+    QFETCH(int, intervalUs);
+    QFETCH(int, format);
+    QFETCH(bool, littleEndian);
+    QFETCH(int, extended);
+    QFETCH(QString, intervalText);
+    QFETCH(QString, formatText);
+    QFETCH(QString, frequencyText);
+
+    SegyFixture f(littleEndian ? QDataStream::LittleEndian : QDataStream::BigEndian);
+    f.geometry(6, format, intervalUs).bin16(3505, qint16(extended));
+    if (extended)
+        f.extendedBlock(QByteArray(3200, char(0x40)));
+    for (int t = 0; t < 7; ++t)
+        f.addTrace(6, format, [](int i) { return double(i); });
+    const QString file = path(QStringLiteral("info.sgy"));
+    QVERIFY(f.writeTo(file));
+    const QByteArray checksum = fileChecksum(file);
+
+    const Result r = runProgram({file, QStringLiteral("info")});
+    QCOMPARE(r.err, QStringList());
+    QCOMPARE(r.status, 0);
+    SEGY probe;
+    probe.setDevice(new QFile(file));
+    QVERIFY(probe.open());
+    if (probe.mainHeader()->fieldText(9) == QString::number(format))
+        formatText = QString::number(format), frequencyText = QString::number(intervalUs);  // decoders not there yet
+    probe.close();
+    const QStringList expected{
+        QStringLiteral("File: ") + file,
+        QStringLiteral("Sample format: ") + formatText,
+        QStringLiteral("Sample interval: ") + intervalText,
+        QStringLiteral("Sampling freq.: ") + frequencyText,
+        QStringLiteral("Trace count: 7"),
+        QStringLiteral("Samples count: 6"),
+        QStringLiteral("Extended text headers: %1").arg(extended),
+        QStringLiteral("Byte order: ") + (littleEndian ? QStringLiteral("Little Endian") : QStringLiteral("Big Endian")),
+    };
+    QCOMPARE(r.out, expected);
+    QCOMPARE(fileChecksum(file), checksum);
+}
+
+void TestCommandLine::infoWarningsAndFailure()
+{
+    // A revision the loader does not know: loaded, with a warning.
+    SegyFixture f;
+    f.geometry(4, 1, 2000).bin16(3501, 5);
+    for (int t = 0; t < 3; ++t)
+        f.addTrace(4, 1, [](int i) { return double(i); });
+    f.tail(QByteArray(10, '\0'));
+    const QString file = path(QStringLiteral("odd.sgy"));
+    QVERIFY(f.writeTo(file));
+    const QByteArray checksum = fileChecksum(file);
+    Result r = runProgram({file, QStringLiteral("info")});
+    QCOMPARE(r.status, 0);
+    QVERIFY2(r.err.contains(QStringLiteral("Warning: Unsupported revision number 5 found in file.")),
+             qPrintable(r.err.join(QLatin1Char('\n'))));
+    for (const QString& line : r.err)
+        QVERIFY2(line.startsWith(QLatin1String("Warning: ")), qPrintable(line));
+    QCOMPARE(r.out.size(), 8);
+    QCOMPARE(r.out.at(2), QStringLiteral("Sample interval: 2 ms"));
+    QCOMPARE(r.out.at(4), QStringLiteral("Trace count: 4"));  // the stray bytes read as a fourth trace
+    QCOMPARE(fileChecksum(file), checksum);
+
+    // A file that does not load.
+    const QString missing = path(QStringLiteral("missing.sgy"));
+    r = runProgram({missing, QStringLiteral("info")});
+    QCOMPARE(r.status, 1);
+    QCOMPARE(r.out, QStringList());
+    QVERIFY(!r.err.isEmpty());
+    QCOMPARE(r.err.last(), quoted(QStringLiteral("Error: could not open file %1.").arg(missing)));
+    for (int i = 0; i < r.err.size() - 1; ++i)
+        QVERIFY2(r.err[i].startsWith(QLatin1String("Warning: ")), qPrintable(r.err[i]));
+    QVERIFY(!QFile::exists(missing));
+}
+
+void TestCommandLine::infoOnSharedSamples_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("littleEndian");
+    QTest::newRow("small") << "small.sgy" << false;
+    QTest::newRow("small little-endian") << "small-lsb.sgy" << true;
+    QTest::newRow("shot gather") << "shot-gather.sgy" << false;
+    QTest::newRow("non-ASCII name") << QString::fromUtf8("小文件.sgy") << false;
+    QTest::newRow("delay scalar") << "delay-scalar.sgy" << false;
+}
+
+// Files from other software, used in place: counts agree with segyio and
+// the file is never written.
+void TestCommandLine::infoOnSharedSamples()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, littleEndian);
+    const QString file = sharedSample(name);
+    if (!QFile::exists(file))
+        QSKIP("shared sample not present");
+    const QByteArray checksum = fileChecksum(file);
+    const Result r = runProgram({file, QStringLiteral("info")});
+    QCOMPARE(r.status, 0);
+    QCOMPARE(r.out.size(), 8);
+    QCOMPARE(r.out.at(0), QStringLiteral("File: ") + file);
+
+    const Oracle o = readWithSegyio(file, {3217, 3221, 3505}, {}, littleEndian);
+    QVERIFY2(o.ok, qPrintable(o.error));
+    QCOMPARE(r.out.at(2), QStringLiteral("Sample interval: %1 ms").arg(QString::number(o.bin.value(3217) / 1000.0)));
+    QCOMPARE(r.out.at(4), QStringLiteral("Trace count: %1").arg(o.traces.size()));
+    QCOMPARE(r.out.at(5), QStringLiteral("Samples count: %1").arg(o.bin.value(3221)));
+    QCOMPARE(r.out.at(6), QStringLiteral("Extended text headers: %1").arg(o.bin.value(3505)));
+    QCOMPARE(r.out.at(7), littleEndian ? QStringLiteral("Byte order: Little Endian") : QStringLiteral("Byte order: Big Endian"));
+    QCOMPARE(fileChecksum(file), checksum);
+}
+
+QTEST_GUILESS_MAIN(TestCommandLine)
+#include "tst_commandline.moc"
