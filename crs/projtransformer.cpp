@@ -1,0 +1,108 @@
+#include "projtransformer.h"
+
+#include <proj.h>
+
+#include <QByteArray>
+#include <QPair>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+// PROJ builds a CRS (not a bare conversion) from a +key=value text only when
+// it says so; add the marker the way PROJ's own tools do.
+QByteArray crsText(const QString& proj)
+{
+    QByteArray text = QByteArray::fromStdString(proj.toStdString());
+    const bool classic = text.startsWith("proj=") || text.startsWith("+proj=") || text.startsWith("+init=")
+        || text.startsWith("+title=");
+    if (classic && !text.contains("type=crs"))
+        text += " +type=crs";
+    return text;
+}
+
+bool isGeographic(PJ_CONTEXT* context, const PJ* crs)
+{
+    switch (proj_get_type(crs)) {
+    case PJ_TYPE_GEOGRAPHIC_2D_CRS:
+    case PJ_TYPE_GEOGRAPHIC_3D_CRS:
+        return true;
+    case PJ_TYPE_BOUND_CRS: {
+        PJ* base = proj_get_source_crs(context, crs);
+        const bool geographic = base && isGeographic(context, base);
+        proj_destroy(base);
+        return geographic;
+    }
+    default:
+        return false;
+    }
+}
+
+const double RadiansPerDegree = 0.017453292519943295;
+const double DegreesPerRadian = 57.29577951308232;
+
+}  // namespace
+
+ProjTransformer::ProjTransformer(const QString& sourceProj, const QString& targetProj)
+{
+    m_context = proj_context_create();
+    proj_log_level(m_context, PJ_LOG_NONE);
+    proj_context_set_enable_network(m_context, 0);
+
+    PJ* source = proj_create(m_context, crsText(sourceProj).constData());
+    PJ* target = proj_create(m_context, crsText(targetProj).constData());
+    if (source && target && proj_is_crs(source) && proj_is_crs(target)) {
+        m_sourceAngular = isGeographic(m_context, source);
+        m_targetAngular = isGeographic(m_context, target);
+        PJ* operation = proj_create_crs_to_crs_from_pj(m_context, source, target, nullptr, nullptr);
+        if (operation) {
+            // x = longitude, y = latitude whatever the systems' axis order.
+            m_operation = proj_normalize_for_visualization(m_context, operation);
+            proj_destroy(operation);
+        }
+    }
+    proj_destroy(source);
+    proj_destroy(target);
+}
+
+ProjTransformer::~ProjTransformer()
+{
+    proj_destroy(m_operation);
+    proj_context_destroy(m_context);
+}
+
+bool ProjTransformer::transform(double* x, double* y, double* z) const
+{
+    if (!m_operation)
+        return false;
+    const double in = m_sourceAngular ? DegreesPerRadian : 1.0;
+    PJ_COORD c = proj_coord(*x * in, *y * in, *z, 0.0);
+    c = proj_trans(m_operation, PJ_FWD, c);
+    if (!std::isfinite(c.xyz.x) || !std::isfinite(c.xyz.y) || !std::isfinite(c.xyz.z))
+        return false;
+    const double out = m_targetAngular ? RadiansPerDegree : 1.0;
+    *x = c.xyz.x * out;
+    *y = c.xyz.y * out;
+    *z = c.xyz.z;
+    return true;
+}
+
+std::shared_ptr<const ProjTransformer> ProjTransformer::cached(const QString& sourceProj, const QString& targetProj)
+{
+    using Entry = QPair<QPair<QString, QString>, std::shared_ptr<const ProjTransformer>>;
+    // Per thread, so no lock is needed; the most recently used pair first.
+    thread_local std::vector<Entry> cache;
+    const QPair<QString, QString> key(sourceProj, targetProj);
+    for (size_t i = 0; i < cache.size(); ++i) {
+        if (cache[i].first == key) {
+            if (i != 0)
+                std::swap(cache[0], cache[i]);
+            return cache[0].second;
+        }
+    }
+    const size_t Capacity = 8;
+    if (cache.size() >= Capacity)
+        cache.pop_back();
+    cache.insert(cache.begin(), Entry(key, std::make_shared<const ProjTransformer>(sourceProj, targetProj)));
+    return cache[0].second;
+}

@@ -1,0 +1,665 @@
+// Reference systems: the catalogue look-ups, the point transform against
+// PROJ's own cs2cs, and the rules of the trace coordinate reprojection.
+
+#include "crsdefinition.h"
+#include "fixture.h"
+#include "headerfields.h"
+#include "projtransformer.h"
+#include "reprojection.h"
+#include "segy.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QVariant>
+#include <QtTest>
+#include <cmath>
+
+namespace {
+
+const QString Ed50Utm31 = QStringLiteral("+proj=utm +zone=31 +ellps=intl +towgs84=-87,-98,-121,0,0,0,0 +units=m +no_defs");
+const QString Wgs84Utm31 = QStringLiteral("+proj=utm +zone=31 +datum=WGS84 +units=m +no_defs");
+const QString Ed50 = QStringLiteral("+proj=longlat +ellps=intl +towgs84=-87,-98,-121,0,0,0,0 +no_defs");
+const QString Wgs84 = QStringLiteral("+proj=longlat +datum=WGS84 +no_defs");
+const QString BritishGrid = QStringLiteral(
+    "+proj=tmerc +lat_0=49 +lon_0=-2 +k=0.9996012717 +x_0=400000 +y_0=-100000 +ellps=airy "
+    "+towgs84=446.448,-125.157,542.06,0.15,0.247,0.842,-20.489 +units=m +no_defs");
+const QString Refused = QStringLiteral("+proj=nosuchprojection +ellps=intl");
+
+QString catalogue()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/epsg.db3");
+}
+
+void removeCatalogue()
+{
+    QFile::remove(catalogue());
+    QDir(catalogue()).removeRecursively();
+}
+
+struct Row
+{
+    QVariant id;
+    QVariant name;  // null QVariant: NULL
+    QString proj;
+};
+
+// Writes the catalogue the program reads, beside this test executable.
+void writeCatalogue(const QList<Row>& rows, const QString& idType = QStringLiteral("INTEGER"))
+{
+    removeCatalogue();
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fixture"));
+        db.setDatabaseName(catalogue());
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        QVERIFY(q.exec(QStringLiteral("CREATE TABLE datum (id %1, name TEXT, proj TEXT)").arg(idType)));
+        for (const Row& r : rows) {
+            q.prepare(QStringLiteral("INSERT INTO datum (id, name, proj) VALUES (?, ?, ?)"));
+            q.addBindValue(r.id);
+            q.addBindValue(r.name.isNull() ? QVariant(QVariant::String) : r.name);
+            q.addBindValue(r.proj);
+            QVERIFY(q.exec());
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("fixture"));
+}
+
+QList<Row> sampleRows()
+{
+    return {
+        {4326, QStringLiteral("WGS 84"), Wgs84},
+        {32631, QStringLiteral("WGS 84 / UTM zone 31N"), Wgs84Utm31},
+        {23031, QStringLiteral("ED50 / UTM zone 31N"), Ed50Utm31},
+        {4322, QStringLiteral("wgs 72"), QStringLiteral("+proj=longlat +ellps=WGS72 +no_defs")},
+        {9999, QVariant(), QStringLiteral("+proj=longlat +ellps=intl +no_defs")},
+        {27700, QStringLiteral("O'Brien grid"), BritishGrid},
+        {3857, QStringLiteral("WGSX84 pseudo"), QStringLiteral("+proj=merc +a=6378137 +b=6378137 +units=m")},
+        {7, QStringLiteral("Refused"), Refused},
+    };
+}
+
+QList<int> ids(const QList<CrsDefinition>& list)
+{
+    QList<int> out;
+    for (const CrsDefinition& d : list)
+        out << d.id;
+    return out;
+}
+
+// Runs PROJ's cs2cs on points (degrees for geographic input) and returns its
+// results at full precision.
+QList<QPointF> cs2cs(const QString& from, const QString& to, const QList<QPointF>& points)
+{
+    QStringList args{QStringLiteral("-f"), QStringLiteral("%.12f")};
+    args << from.split(QLatin1Char(' '), Qt::SkipEmptyParts) << QStringLiteral("+to")
+         << to.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    QProcess p;
+    p.start(QStringLiteral("/usr/bin/cs2cs"), args);
+    if (!p.waitForStarted())
+        return {};
+    QByteArray input;
+    for (const QPointF& pt : points)
+        input += QByteArray::number(pt.x(), 'g', 17) + ' ' + QByteArray::number(pt.y(), 'g', 17) + '\n';
+    p.write(input);
+    p.closeWriteChannel();
+    p.waitForFinished();
+    QList<QPointF> out;
+    const QList<QByteArray> lines = p.readAllStandardOutput().split('\n');
+    for (const QByteArray& line : lines) {
+        const QList<QByteArray> cells = line.simplified().split(' ');
+        if (cells.size() >= 2)
+            out << QPointF(cells[0].toDouble(), cells[1].toDouble());
+    }
+    return out;
+}
+
+struct Trace
+{
+    int scalar = 0, units = 0;
+    int sx = 0, sy = 0, gx = 0, gy = 0, cx = 0, cy = 0;
+};
+
+const char* const Fields[] = {"71", "89", "73", "77", "81", "85", "181", "185"};
+
+QList<int> values(const Trace& t)
+{
+    return {t.scalar, t.units, t.sx, t.sy, t.gx, t.gy, t.cx, t.cy};
+}
+
+QList<int> values(const SEGY& segy, int trace)
+{
+    QList<int> out;
+    for (const char* f : Fields)
+        out << segy.traceHeaderValue(trace, traceHeaderFieldIndex(QLatin1String(f)));
+    return out;
+}
+
+// Loads a file of the given traces (3 IBM samples each) into segy.
+bool loadTraces(SEGY& segy, const QTemporaryDir& dir, const QList<Trace>& traces)
+{
+    SegyFixture fx;
+    fx.geometry(3, 1);
+    for (int i = 0; i < traces.size(); ++i) {
+        const Trace& t = traces[i];
+        fx.addTrace(3, 1, [](int s) { return double(s); });
+        fx.tr16(i, 71, qint16(t.scalar)).tr16(i, 89, qint16(t.units));
+        fx.tr32(i, 73, t.sx).tr32(i, 77, t.sy).tr32(i, 81, t.gx).tr32(i, 85, t.gy).tr32(i, 181, t.cx).tr32(i, 185, t.cy);
+    }
+    static int serial = 0;
+    const QString path = dir.filePath(QStringLiteral("t%1.sgy").arg(++serial));
+    if (!fx.writeTo(path))
+        return false;
+    segy.setDevice(new QFile(path));
+    return segy.open() && segy.traceCount() == traces.size();
+}
+
+bool near(const QList<int>& a, const QList<int>& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (int i = 0; i < a.size(); ++i)
+        if (std::abs(qint64(a[i]) - qint64(b[i])) > 1)
+            return false;
+    return true;
+}
+
+QString joined(const QList<int>& list)
+{
+    QStringList out;
+    for (int v : list)
+        out << QString::number(v);
+    return out.join(QLatin1Char(' '));
+}
+
+}  // namespace
+
+Q_DECLARE_METATYPE(Trace)
+
+class TestCrs : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+
+private slots:
+    void init() { removeCatalogue(); }
+    void cleanupTestCase() { removeCatalogue(); }
+
+    // ---- catalogue look-ups ----
+
+    void missingOrUnusableCatalogue_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("no file") << 0;
+        QTest::newRow("directory") << 1;
+        QTest::newRow("not a database") << 2;
+    }
+    void missingOrUnusableCatalogue()
+    {
+        QFETCH(int, kind);
+        if (kind == 1)
+            QVERIFY(QDir().mkpath(catalogue()));
+        if (kind == 2) {
+            QFile f(catalogue());
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(QByteArray(4096, 'x'));
+        }
+        bool found = true;
+        QCOMPARE(crsById(4326, &found).size(), 0);
+        QCOMPARE(found, false);
+        found = true;
+        QCOMPARE(crsByName(QString(), &found).size(), 0);
+        QCOMPARE(found, false);
+    }
+
+    void byId_data()
+    {
+        QTest::addColumn<QString>("idType");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<bool>("expectFound");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("proj");
+        for (const QString& type : {QStringLiteral("INTEGER"), QStringLiteral("TEXT")}) {
+            QTest::newRow(qPrintable(type + " present")) << type << 23031 << true << "ED50 / UTM zone 31N" << Ed50Utm31;
+            QTest::newRow(qPrintable(type + " null name")) << type << 9999 << true << ""
+                                                           << "+proj=longlat +ellps=intl +no_defs";
+            QTest::newRow(qPrintable(type + " absent")) << type << 1234 << false << "" << "";
+        }
+    }
+    void byId()
+    {
+        QFETCH(QString, idType);
+        QFETCH(int, code);
+        QFETCH(bool, expectFound);
+        QFETCH(QString, name);
+        QFETCH(QString, proj);
+        QList<Row> rows = sampleRows();
+        if (idType == QLatin1String("TEXT"))
+            for (Row& r : rows)
+                r.id = r.id.toString();
+        writeCatalogue(rows, idType);
+        bool found = !expectFound;
+        const QList<CrsDefinition> list = crsById(code, &found);
+        QCOMPARE(found, expectFound);
+        QCOMPARE(list.size(), expectFound ? 1 : 0);
+        if (expectFound) {
+            QCOMPARE(list[0].id, code);
+            QCOMPARE(list[0].name(), name);
+            QCOMPARE(list[0].proj(), proj);
+        }
+        QCOMPARE(crsById(code).size(), list.size());  // found is optional
+    }
+
+    void byName_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QList<int>>("expected");
+        const QList<int> named{4326, 32631, 23031, 4322, 27700, 3857, 7};
+        QTest::newRow("empty: every named row, table order") << "" << named;
+        QTest::newRow("any case") << "WGS" << QList<int>{4326, 32631, 4322, 3857};
+        QTest::newRow("inner words, other case") << "utm ZONE" << QList<int>{32631, 23031};
+        QTest::newRow("underscore wildcard") << "WGS_84" << QList<int>{4326, 32631, 3857};
+        QTest::newRow("percent wildcard") << "%" << named;
+        QTest::newRow("single quote spoils the statement") << "O'Brien" << QList<int>{};
+        QTest::newRow("name holding a quote") << "Brien" << QList<int>{27700};
+        QTest::newRow("no match") << "Mars" << QList<int>{};
+    }
+    void byName()
+    {
+        QFETCH(QString, text);
+        QFETCH(QList<int>, expected);
+        writeCatalogue(sampleRows());
+        bool found = expected.isEmpty();
+        QCOMPARE(ids(crsByName(text, &found)), expected);
+        QCOMPARE(found, !expected.isEmpty());
+    }
+
+    void oneConnectionReused()
+    {
+        writeCatalogue(sampleRows());
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(crsById(4326).size(), 1);
+            QCOMPARE(crsByName(QStringLiteral("UTM")).size(), 2);
+        }
+        QCOMPARE(QSqlDatabase::connectionNames().count(QStringLiteral("projDBConnection")), 1);
+        QSqlDatabase db = QSqlDatabase::database(QStringLiteral("projDBConnection"), false);
+        QCOMPARE(db.driverName(), QStringLiteral("QSQLITE"));
+        QVERIFY(!db.isOpen());  // closed after every query
+    }
+
+    void generatedCatalogue_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<double>("lon");
+        QTest::addColumn<double>("lat");
+        QTest::addColumn<bool>("shifted");  // carries +towgs84
+        QTest::newRow("4326") << 4326 << "WGS 84" << 3.0 << 45.0 << false;
+        QTest::newRow("4230") << 4230 << "ED50" << 3.0 << 45.0 << true;
+        QTest::newRow("23031") << 23031 << "ED50 / UTM zone 31N" << 3.0 << 45.0 << true;
+        QTest::newRow("32631") << 32631 << "WGS 84 / UTM zone 31N" << 3.0 << 45.0 << false;
+        QTest::newRow("27700") << 27700 << "OSGB36 / British National Grid" << -2.0 << 53.0 << true;
+        QTest::newRow("2154") << 2154 << "RGF93 v1 / Lambert-93" << 3.0 << 46.0 << true;
+        QTest::newRow("3857") << 3857 << "WGS 84 / Pseudo-Mercator" << 3.0 << 45.0 << false;
+    }
+    void generatedCatalogue()
+    {
+        QFETCH(int, code);
+        QFETCH(QString, name);
+        QFETCH(double, lon);
+        QFETCH(double, lat);
+        QFETCH(bool, shifted);
+        const QString generated = QString::fromLocal8Bit(qgetenv("TREVALON_BIN_DIR")) + QStringLiteral("/epsg.db3");
+        QVERIFY2(QFile::exists(generated), qPrintable(generated));
+        QVERIFY(QFile::copy(generated, catalogue()));
+        bool found = false;
+        const QList<CrsDefinition> list = crsById(code, &found);
+        QVERIFY(found);
+        QCOMPARE(list.size(), 1);
+        QCOMPARE(list[0].name(), name);
+        QVERIFY(list[0].proj().startsWith(QLatin1String("+proj=")));
+        QCOMPARE(list[0].proj().contains(QLatin1String("+towgs84=")), shifted);
+        // PROJ accepts the definition: a point inside its area of use goes there and back.
+        bool ok = false;
+        GeoPoint p;
+        p.x = lon;
+        p.y = lat;
+        const CrsDefinition wgs(Wgs84, -1, QString());
+        const GeoPoint there = transformPoint(wgs, list[0], degreesToRadians(p), &ok);
+        QVERIFY(ok);
+        const GeoPoint back = radiansToDegrees(transformPoint(list[0], wgs, there, &ok));
+        QVERIFY(ok);
+        QVERIFY(std::abs(back.x - lon) < 1e-7 && std::abs(back.y - lat) < 1e-7);
+        if (code == 4326)
+            QVERIFY(crsByName(QString()).size() > 4000);
+    }
+
+    // ---- point transform against cs2cs ----
+
+    void agreesWithCs2cs_data()
+    {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<int>("units");   // of the stored input values
+        QTest::addColumn<int>("scalar");  // of the stored input values
+        QTest::addColumn<QList<QPointF>>("stored");
+        QTest::newRow("projected to projected, datum shift")
+            << Ed50Utm31 << Wgs84Utm31 << 1 << -100
+            << QList<QPointF>{{43215012, 458132037}, {50000000, 500000000}, {28765433, 421234599}};
+        QTest::newRow("geographic to projected") << Ed50 << Wgs84Utm31 << 3 << -10000
+                                                 << QList<QPointF>{{21234, 451234}, {57891, 432109}, {5, 512345}};
+        QTest::newRow("projected to geographic") << BritishGrid << Wgs84 << 1 << -100
+                                                 << QList<QPointF>{{53012345, 18065432}, {29876543, 71234567}};
+        QTest::newRow("seconds of arc") << Ed50 << Wgs84Utm31 << 2 << -100
+                                        << QList<QPointF>{{1080045, 16200012}, {722345, 15912399}};
+    }
+    void agreesWithCs2cs()
+    {
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        QFETCH(int, units);
+        QFETCH(int, scalar);
+        QFETCH(QList<QPointF>, stored);
+        const bool geographicOut = to.contains(QLatin1String("proj=longlat"));
+
+        // The values the routine hands to the transform, in cs2cs's units.
+        QList<QPointF> input;
+        for (const QPointF& s : stored) {
+            QPointF v = s * (-1.0 / scalar);
+            if (units == 2)
+                v /= 3600.0;
+            input << v;
+        }
+        const QList<QPointF> expected = cs2cs(from, to, input);
+        QCOMPARE(expected.size(), input.size());
+
+        const CrsDefinition source(from, -1, QString()), target(to, -1, QString());
+        QList<Trace> traces;
+        for (int i = 0; i < input.size(); ++i) {
+            GeoPoint p;
+            p.x = input[i].x();
+            p.y = input[i].y();
+            if (units != 1)
+                p = degreesToRadians(p);
+            bool ok = false;
+            GeoPoint out = transformPoint(source, target, p, &ok);
+            QVERIFY(ok);
+            if (geographicOut) {
+                out = radiansToDegrees(out);
+                QVERIFY2(std::abs(out.x - expected[i].x()) < 1e-11, qPrintable(QString::number(out.x - expected[i].x())));
+                QVERIFY2(std::abs(out.y - expected[i].y()) < 1e-11, qPrintable(QString::number(out.y - expected[i].y())));
+            } else {
+                QVERIFY2(std::abs(out.x - expected[i].x()) < 1e-6, qPrintable(QString::number(out.x - expected[i].x())));
+                QVERIFY2(std::abs(out.y - expected[i].y()) < 1e-6, qPrintable(QString::number(out.y - expected[i].y())));
+            }
+            Trace t;
+            t.scalar = scalar;
+            t.units = units;
+            t.sx = t.gx = t.cx = int(stored[i].x());
+            t.sy = t.gy = t.cy = int(stored[i].y());
+            traces << t;
+        }
+
+        // The integers the reprojection stores: cs2cs's results scaled and truncated.
+        SEGY segy;
+        QVERIFY(loadTraces(segy, dir, traces));
+        QCOMPARE(reprojectTraceCoordinates(&segy, 0, 0, from, to), 0);
+        const int multiplier = geographicOut ? 10000 : 100;
+        for (int i = 0; i < expected.size(); ++i) {
+            const int x = int(std::trunc(expected[i].x() * multiplier));
+            const int y = int(std::trunc(expected[i].y() * multiplier));
+            const QList<int> want{-multiplier, geographicOut ? 3 : 1, x, y, x, y, x, y};
+            QVERIFY2(near(values(segy, i), want), qPrintable(QString::number(i)));
+        }
+    }
+
+    void transformFailures_data()
+    {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<double>("x");
+        QTest::addColumn<double>("y");
+        QTest::newRow("refused source") << Refused << Wgs84 << 500000.0 << 5000000.0;
+        QTest::newRow("refused target") << Wgs84Utm31 << QStringLiteral("+proj=utm +zone=99 +ellps=intl") << 500000.0 << 5000000.0;
+        QTest::newRow("empty text") << QString() << Wgs84 << 1.0 << 1.0;
+        QTest::newRow("latitude beyond the pole") << Wgs84 << Wgs84Utm31 << 0.05 << 1.7;
+    }
+    void transformFailures()
+    {
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        QFETCH(double, x);
+        QFETCH(double, y);
+        GeoPoint p;
+        p.x = x;
+        p.y = y;
+        p.z = 3.0;
+        bool ok = true;
+        const GeoPoint out = transformPoint(CrsDefinition(from, -1, QString()), CrsDefinition(to, -1, QString()), p, &ok);
+        QCOMPARE(ok, false);
+        QCOMPARE(out.x, 0.0);
+        QCOMPARE(out.y, 0.0);
+        QCOMPARE(out.z, 0.0);
+        transformPoint(CrsDefinition(from, -1, QString()), CrsDefinition(to, -1, QString()), p, nullptr);
+    }
+
+    void transformersAreReused()
+    {
+        const auto a = ProjTransformer::cached(Ed50Utm31, Wgs84Utm31);
+        const auto b = ProjTransformer::cached(Ed50Utm31, Wgs84Utm31);
+        QCOMPARE(a.get(), b.get());
+        QVERIFY(ProjTransformer::cached(Wgs84Utm31, Ed50Utm31).get() != a.get());
+        QVERIFY(a->isValid());
+        QVERIFY(!ProjTransformer::cached(Refused, Wgs84)->isValid());
+    }
+
+    void angleConversionsIncludeHeight()
+    {
+        GeoPoint p;
+        p.x = 180.0;
+        p.y = -90.0;
+        p.z = 57.29577951308232;
+        const GeoPoint r = degreesToRadians(p);
+        QCOMPARE(r.x, M_PI);
+        QCOMPARE(r.y, -M_PI / 2);
+        QCOMPARE(r.z, 1.0);
+        QCOMPARE(radiansToDegrees(r).x, 180.0);
+    }
+
+    // ---- reprojection rules ----
+
+    void outputScaling_data()
+    {
+        QTest::addColumn<QString>("proj");
+        QTest::addColumn<int>("multiplier");
+        QTest::addColumn<int>("unitsCode");
+        QTest::newRow("metres") << "+proj=utm +zone=31 +units=m" << 100 << 1;
+        QTest::newRow("longlat") << "+proj=longlat +datum=WGS84" << 10000 << 3;
+        QTest::newRow("units=degrees") << "+proj=ob_tran +units=degrees" << 10000 << 3;
+        QTest::newRow("longlat beats metres") << "+proj=longlat +units=m" << 10000 << 3;
+        QTest::newRow("latlong is not recognised") << "+proj=latlong +datum=WGS84" << 7 << 9;
+        QTest::newRow("feet keep the defaults") << "+proj=tmerc +units=us-ft" << 7 << 9;
+        QTest::newRow("case matters") << "+proj=utm +UNITS=M" << 7 << 9;
+    }
+    void outputScaling()
+    {
+        QFETCH(QString, proj);
+        QFETCH(int, multiplier);
+        QFETCH(int, unitsCode);
+        int m = 7, u = 9;  // the caller's defaults stay when nothing matches
+        ::outputScaling(proj, &m, &u);
+        QCOMPARE(m, multiplier);
+        QCOMPARE(u, unitsCode);
+    }
+
+    // Identity transforms make the expected integers exact (within one unit).
+    void traceRules_data()
+    {
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<Trace>("before");
+        QTest::addColumn<Trace>("after");
+        const QString lin = Wgs84Utm31;
+        QTest::newRow("scalar -100") << lin << Trace{-100, 1, 12345600, 456789012, 12345699, 456789099, 1, 1}
+                                     << Trace{-100, 1, 12345600, 456789012, 12345699, 456789099, 1, 1};
+        QTest::newRow("scalar 10 multiplies") << lin << Trace{10, 1, 50000, 450000, 50001, 450001, 60000, 460000}
+                                              << Trace{-100, 1, 50000000, 450000000, 50001000, 450001000, 60000000, 460000000};
+        QTest::newRow("scalar 1") << lin << Trace{1, 1, 500000, 4500000, 500001, 4500001, 500002, 4500002}
+                                  << Trace{-100, 1, 50000000, 450000000, 50000100, 450000100, 50000200, 450000200};
+        QTest::newRow("scalar 0: pairs kept, new scalar and units")
+            << lin << Trace{0, 3, 500000, 4500000, 500001, 4500001, 500002, 4500002}
+            << Trace{-100, 1, 500000, 4500000, 500001, 4500001, 500002, 4500002};
+        QTest::newRow("zero member skips its pair only")
+            << lin << Trace{-10, 1, 0, 45000000, 5000000, 0, 5000000, 45000000}
+            << Trace{-100, 1, 0, 45000000, 5000000, 0, 50000000, 450000000};
+        const QString geo = Wgs84;
+        QTest::newRow("units 3: degrees") << geo << Trace{-1000, 3, 2512, 45123, 2512, 45123, 2512, 45123}
+                                          << Trace{-10000, 3, 25120, 451230, 25120, 451230, 25120, 451230};
+        QTest::newRow("units 2: seconds of arc") << geo << Trace{1, 2, 18000, 162000, 18000, 162000, 18000, 162000}
+                                                 << Trace{-10000, 3, 50000, 450000, 50000, 450000, 50000, 450000};
+        QTest::newRow("units 0 counts as degrees") << geo << Trace{-1000, 0, 2512, 45123, 2512, 45123, 2512, 45123}
+                                                   << Trace{-10000, 3, 25120, 451230, 25120, 451230, 25120, 451230};
+        QTest::newRow("units 4 counts as degrees") << geo << Trace{-1000, 4, 2512, 45123, 2512, 45123, 2512, 45123}
+                                                   << Trace{-10000, 3, 25120, 451230, 25120, 451230, 25120, 451230};
+        // Units 1: the values go to PROJ as they are, i.e. as radians.
+        QTest::newRow("units 1: taken as radians") << geo << Trace{-100, 1, 50, 70, 50, 70, 50, 70}
+                                                   << Trace{-10000, 3, 286478, 401070, 286478, 401070, 286478, 401070};
+    }
+    void traceRules()
+    {
+        QFETCH(QString, to);
+        QFETCH(Trace, before);
+        QFETCH(Trace, after);
+        SEGY segy;
+        QVERIFY(loadTraces(segy, dir, {before}));
+        QCOMPARE(reprojectTraceCoordinates(&segy, 0, 0, to, to), 0);
+        QVERIFY2(near(values(segy, 0), values(after)),
+                 qPrintable(joined(values(segy, 0))));
+    }
+
+    void noFileLoaded()
+    {
+        SEGY segy;
+        QSignalSpy started(&segy, &SEGY::editStarted);
+        QCOMPARE(reprojectTraceCoordinates(&segy, 4326, 32631, Wgs84, Wgs84Utm31), -2);
+        QCOMPARE(started.count(), 0);
+    }
+
+    void signalsAndProgress()
+    {
+        SEGY segy;
+        QList<Trace> traces;
+        for (int i = 0; i < 7; ++i)
+            traces << Trace{-100, 1, 50000000, 450000000, 0, 0, 0, 0};
+        QVERIFY(loadTraces(segy, dir, traces));
+        QSignalSpy started(&segy, &SEGY::editStarted);
+        QSignalSpy progress(&segy, &SEGY::editProgress);
+        QSignalSpy completed(&segy, &SEGY::editCompleted);
+        QCOMPARE(reprojectTraceCoordinates(&segy, 0, 0, Ed50Utm31, Wgs84Utm31), 0);
+        QCOMPARE(started.count(), 1);
+        QCOMPARE(completed.count(), 1);
+        QList<int> percents;
+        for (const QList<QVariant>& args : progress)
+            percents << args.at(0).toInt();
+        QCOMPARE(percents, (QList<int>{0, 14, 28, 42, 57, 71, 85}));
+    }
+
+    // Codes, texts and the catalogue: which system each side gets.
+    void systemsSetUp_data()
+    {
+        QTest::addColumn<bool>("withCatalogue");
+        QTest::addColumn<int>("inCode");
+        QTest::addColumn<int>("outCode");
+        QTest::addColumn<QString>("inText");
+        QTest::addColumn<QString>("outText");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<bool>("changed");
+        QTest::newRow("codes from the catalogue") << true << 23031 << 32631 << "" << "" << 0 << true;
+        QTest::newRow("texts need no catalogue") << false << 23031 << 32631 << Ed50Utm31 << Wgs84Utm31 << 0 << true;
+        QTest::newRow("text beats a refused code") << true << 7 << 7 << Ed50Utm31 << Wgs84Utm31 << 0 << true;
+        QTest::newRow("text without + is ignored") << true << 23031 << 32631 << Ed50Utm31 << Wgs84Utm31.mid(1) << 0 << true;
+        QTest::newRow("missing catalogue") << false << 23031 << 32631 << "" << "" << -1 << false;
+        QTest::newRow("unknown code") << true << 23031 << 1234 << "" << "" << -1 << false;
+        QTest::newRow("code 0 without text") << true << 0 << 32631 << "" << "" << -1 << false;
+        QTest::newRow("refused definition in the catalogue") << true << 7 << 32631 << "" << "" << -1 << false;
+        QTest::newRow("refused typed definition") << false << 0 << 0 << Refused << Wgs84Utm31 << -1 << false;
+    }
+    void systemsSetUp()
+    {
+        QFETCH(bool, withCatalogue);
+        QFETCH(int, inCode);
+        QFETCH(int, outCode);
+        QFETCH(QString, inText);
+        QFETCH(QString, outText);
+        QFETCH(int, result);
+        QFETCH(bool, changed);
+        if (withCatalogue)
+            writeCatalogue(sampleRows());
+        const Trace before{-100, 1, 43215012, 458132037, 43215012, 458132037, 43215012, 458132037};
+        SEGY segy;
+        QVERIFY(loadTraces(segy, dir, {before}));
+        QSignalSpy completed(&segy, &SEGY::editCompleted);
+        QCOMPARE(reprojectTraceCoordinates(&segy, inCode, outCode, inText, outText), result);
+        const QList<QPointF> expected = cs2cs(Ed50Utm31, Wgs84Utm31, {QPointF(432150.12, 4581320.37)});
+        QCOMPARE(expected.size(), 1);
+        const int x = int(std::trunc(expected[0].x() * 100)), y = int(std::trunc(expected[0].y() * 100));
+        const QList<int> want = changed ? QList<int>{-100, 1, x, y, x, y, x, y} : values(before);
+        QVERIFY(near(values(segy, 0), want));
+        // Without a system for each side nothing runs and the edit never completes.
+        const bool setUp = inText.startsWith('+') ? true : (withCatalogue && inCode != 0 && inCode != 1234);
+        const bool outSetUp = outText.startsWith('+') ? true : (withCatalogue && outCode != 0 && outCode != 1234);
+        QCOMPARE(completed.count(), setUp && outSetUp ? 1 : 0);
+    }
+
+    // A trace is reprojected as a whole or left exactly as it was.
+    void failingTraceStaysWhole_data()
+    {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<Trace>("bad");
+        QTest::addColumn<Trace>("good");
+        QTest::addColumn<Trace>("goodAfter");
+        // Expected values from cs2cs: (3, 45) -> (500000.000, 4982950.400), (3, 46) -> (500000.000, 5094047.492).
+        QTest::newRow("PROJ refuses one pair") << Wgs84 << Wgs84Utm31
+                                               << Trace{-1000, 3, 3000, 45000, 3000, 95000, 3000, 45000}
+                                               << Trace{-1000, 3, 3000, 45000, 3000, 46000, 3000, 45000}
+                                               << Trace{-100, 1, 50000000, 498295040, 50000000, 509404749, 50000000, 498295040};
+        QTest::newRow("result too large for the field")
+            << Wgs84Utm31 << Wgs84Utm31 << Trace{1, 1, 500000, 4500000, 500000, 4500000, 30000000, 4500000}
+            << Trace{1, 1, 500000, 4500000, 500000, 4500000, 500000, 4500000}
+            << Trace{-100, 1, 50000000, 450000000, 50000000, 450000000, 50000000, 450000000};
+        QTest::newRow("result too small for the field")
+            << Wgs84Utm31 << Wgs84Utm31 << Trace{1, 1, 500000, -22000000, 500000, 4500000, 500000, 4500000}
+            << Trace{1, 1, 500000, 4500000, 500000, 4500000, 500000, 4500000}
+            << Trace{-100, 1, 50000000, 450000000, 50000000, 450000000, 50000000, 450000000};
+        const Trace zeros{-100, 2, 0, 0, 0, 0, 0, 0};
+        QTest::newRow("refused definition; pairs of zeros still rescaled")
+            << Refused << Wgs84Utm31 << Trace{-100, 1, 50000000, 450000000, 0, 0, 0, 0} << zeros
+            << Trace{-100, 1, 0, 0, 0, 0, 0, 0};
+    }
+    void failingTraceStaysWhole()
+    {
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        QFETCH(Trace, bad);
+        QFETCH(Trace, good);
+        QFETCH(Trace, goodAfter);
+        SEGY segy;
+        QVERIFY(loadTraces(segy, dir, {good, bad, good}));
+        QSignalSpy completed(&segy, &SEGY::editCompleted);
+        QCOMPARE(reprojectTraceCoordinates(&segy, 0, 0, from, to), -1);
+        QCOMPARE(completed.count(), 1);
+        QCOMPARE(values(segy, 1), values(bad));
+        QVERIFY2(near(values(segy, 0), values(goodAfter)), qPrintable(joined(values(segy, 0))));
+        QVERIFY2(near(values(segy, 2), values(goodAfter)), qPrintable(joined(values(segy, 2))));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCrs)
+#include "tst_crs.moc"
