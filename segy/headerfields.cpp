@@ -131,16 +131,31 @@ const FieldSpec traceSpecs[TraceHeaderFieldCount] = {
     {"237-240", 4, DecoderKind::None, "Unassigned — For optional information. "},
 };
 
-HeaderTable buildTable(const FieldSpec* specs, int count, int firstByte)
+HeaderTable buildTable(const FieldSpec* specs, int count, int firstByte, int blockSize)
 {
     HeaderTable table{};
     table.count = count;
     table.specs = specs;
+    table.blockSize = blockSize;
     for (int i = 0; i < count; ++i) {
         const QString label = QString::fromLatin1(specs[i].label);
         table.startBytes[i] = label.section(QLatin1Char('-'), 0, 0).toInt();
         table.offsets[i] = table.startBytes[i] - firstByte;
         table.kinds[i] = fieldKindForWidth(specs[i].width);
+        if (specs[i].width == 4)
+            table.wideOffsets[table.wideCount++] = table.offsets[i];
+        else if (specs[i].width == 2)
+            table.shortOffsets[table.shortCount++] = table.offsets[i];
+    }
+    table.shuffleSwap = true;
+    for (int k = 0; k < blockSize; ++k)
+        table.swapShuffle[k / 16][k % 16] = uchar(k % 16);
+    for (int i = 0; i < count; ++i) {
+        const int first = table.offsets[i], width = specs[i].width;
+        if (first / 16 != (first + width - 1) / 16)
+            table.shuffleSwap = false;
+        for (int k = first; k < first + width; ++k)
+            table.swapShuffle[k / 16][k % 16] = uchar((first + width - 1 - (k - first)) % 16);
     }
     return table;
 }
@@ -191,13 +206,13 @@ int fieldKindForWidth(int width)
 
 const HeaderTable& binaryHeaderTable()
 {
-    static const HeaderTable table = buildTable(binarySpecs, BinaryHeaderFieldCount, TextHeaderSize + 1);
+    static const HeaderTable table = buildTable(binarySpecs, BinaryHeaderFieldCount, TextHeaderSize + 1, BinaryHeaderSize);
     return table;
 }
 
 const HeaderTable& traceHeaderTable()
 {
-    static const HeaderTable table = buildTable(traceSpecs, TraceHeaderFieldCount, 1);
+    static const HeaderTable table = buildTable(traceSpecs, TraceHeaderFieldCount, 1, TraceHeaderSize);
     return table;
 }
 

@@ -59,9 +59,19 @@ constexpr int TraceHeaderSize = 240;
 struct HeaderTable {
     int count;
     const FieldSpec* specs;
+    int blockSize;                          // bytes of the header block: 240 or 400
     int startBytes[TraceHeaderFieldCount];  // label's first number
     int offsets[TraceHeaderFieldCount];     // byte offset inside the header block
     int kinds[TraceHeaderFieldCount];       // FieldKind
+    // Offsets of the 4-byte and 2-byte fields, for swapping byte order.
+    int wideCount;
+    int wideOffsets[TraceHeaderFieldCount];
+    int shortCount;
+    int shortOffsets[TraceHeaderFieldCount];
+    // The same swap as a byte shuffle of each 16-byte run of the block, usable
+    // because no field crosses a run boundary.
+    bool shuffleSwap;
+    uchar swapShuffle[BinaryHeaderSize / 16][16];
 };
 
 const HeaderTable& binaryHeaderTable();  // offsets relative to file byte 3200

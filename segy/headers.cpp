@@ -35,8 +35,8 @@ bool HeaderField::setValue(const QVariant& newValue)
     return true;
 }
 
-CHeader::CHeader(const HeaderTable& table, qint32* values)
-    : m_table(table), m_values(values)
+CHeader::CHeader(const HeaderTable& table, uchar* block)
+    : m_table(table), m_block(block)
 {
 }
 
@@ -56,14 +56,32 @@ QString CHeader::fieldText(int fieldIndex, bool* hasDecoder, bool* decodedOk) co
     return decodeField(this, fieldIndex, kind, decodedOk);
 }
 
+void CHeader::store(int fieldIndex, qint32 value)
+{
+    uchar* p = m_block + m_table.offsets[fieldIndex];
+    switch (m_table.kinds[fieldIndex]) {
+    case FieldKindInt:
+        std::memcpy(p, &value, sizeof value);
+        break;
+    case FieldKindShort: {
+        const qint16 v = qint16(value);
+        std::memcpy(p, &v, sizeof v);
+        break;
+    }
+    default:
+        *p = uchar(value & 0xFF);
+        break;
+    }
+}
+
 bool CHeader::setValue(int fieldIndex, const QVariant& value)
 {
     if (fieldIndex < 0 || fieldIndex >= m_table.count)
         return false;
-    HeaderField f{m_table.kinds[fieldIndex], m_values[fieldIndex]};
+    HeaderField f{m_table.kinds[fieldIndex], this->value(fieldIndex)};
     if (!f.setValue(value))
         return false;
-    m_values[fieldIndex] = f.value;
+    store(fieldIndex, f.value);
     return true;
 }
 
@@ -71,49 +89,74 @@ HeaderField CHeader::field(int fieldIndex) const
 {
     if (fieldIndex < 0 || fieldIndex >= m_table.count)
         return HeaderField{};
-    return HeaderField{m_table.kinds[fieldIndex], m_values[fieldIndex]};
+    return HeaderField{m_table.kinds[fieldIndex], value(fieldIndex)};
 }
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#define TREVALON_SHUFFLE_SWAP 1
+#endif
+
+namespace {
+
+#ifdef TREVALON_SHUFFLE_SWAP
+__attribute__((target("ssse3"))) void shuffleFields(const HeaderTable& table, uchar* block)
+{
+    for (int run = 0; run < table.blockSize / 16; ++run) {
+        auto* at = reinterpret_cast<__m128i*>(block + 16 * run);
+        const __m128i mask = _mm_loadu_si128(reinterpret_cast<const __m128i*>(table.swapShuffle[run]));
+        _mm_storeu_si128(at, _mm_shuffle_epi8(_mm_loadu_si128(at), mask));
+    }
+}
+
+bool canShuffle()
+{
+    static const bool supported = __builtin_cpu_supports("ssse3");
+    return supported;
+}
+#endif
+
+// Swaps every field of a header block between the file's and the host's order.
+void swapFields(const HeaderTable& table, uchar* block)
+{
+#ifdef TREVALON_SHUFFLE_SWAP
+    if (table.shuffleSwap && canShuffle()) {
+        shuffleFields(table, block);
+        return;
+    }
+#endif
+    for (int i = 0; i < table.wideCount; ++i) {
+        uchar* p = block + table.wideOffsets[i];
+        quint32 v;
+        std::memcpy(&v, p, sizeof v);
+        v = qbswap(v);
+        std::memcpy(p, &v, sizeof v);
+    }
+    for (int i = 0; i < table.shortCount; ++i) {
+        uchar* p = block + table.shortOffsets[i];
+        quint16 v;
+        std::memcpy(&v, p, sizeof v);
+        v = qbswap(v);
+        std::memcpy(p, &v, sizeof v);
+    }
+}
+
+constexpr bool HostIsLittleEndian = Q_BYTE_ORDER == Q_LITTLE_ENDIAN;
+
+}  // namespace
 
 void CHeader::decodeFrom(const uchar* block, bool littleEndian)
 {
-    const int n = m_table.count;
-    if (littleEndian) {
-        for (int i = 0; i < n; ++i) {
-            const uchar* p = block + m_table.offsets[i];
-            switch (m_table.specs[i].width) {
-            case 4: m_values[i] = qFromLittleEndian<qint32>(p); break;
-            case 2: m_values[i] = qFromLittleEndian<qint16>(p); break;
-            default: m_values[i] = static_cast<qint8>(*p); break;
-            }
-        }
-    } else {
-        for (int i = 0; i < n; ++i) {
-            const uchar* p = block + m_table.offsets[i];
-            switch (m_table.specs[i].width) {
-            case 4: m_values[i] = qFromBigEndian<qint32>(p); break;
-            case 2: m_values[i] = qFromBigEndian<qint16>(p); break;
-            default: m_values[i] = static_cast<qint8>(*p); break;
-            }
-        }
-    }
+    std::memcpy(m_block, block, size_t(m_table.blockSize));
+    if (littleEndian != HostIsLittleEndian)
+        swapFields(m_table, m_block);
 }
 
 void CHeader::encodeTo(uchar* block, bool littleEndian) const
 {
-    for (int i = 0; i < m_table.count; ++i) {
-        uchar* p = block + m_table.offsets[i];
-        switch (m_table.specs[i].width) {
-        case 4:
-            littleEndian ? qToLittleEndian<qint32>(m_values[i], p) : qToBigEndian<qint32>(m_values[i], p);
-            break;
-        case 2:
-            littleEndian ? qToLittleEndian<qint16>(qint16(m_values[i]), p) : qToBigEndian<qint16>(qint16(m_values[i]), p);
-            break;
-        default:
-            *p = uchar(m_values[i] & 0xFF);
-            break;
-        }
-    }
+    std::memcpy(block, m_block, size_t(m_table.blockSize));
+    if (littleEndian != HostIsLittleEndian)
+        swapFields(m_table, block);
 }
 
 SEGYMainHeader::SEGYMainHeader()

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 #include <QVariant>
+#include <cstring>
 
 class QDataStream;
 
@@ -19,9 +20,11 @@ struct HeaderField {
     bool setValue(const QVariant& newValue);
 };
 
-// Common base of both header kinds. The values live in one block owned by the
-// subclass object itself, so a header costs one allocation; the kinds come
-// from the static field table.
+// Common base of both header kinds. The values live in one block inside the
+// subclass object itself, laid out as in the file (each field at its own byte
+// offset and width) but in the host's byte order, so a trace header takes 240
+// bytes of values and no allocation of its own; the kinds come from the
+// static field table.
 class CHeader
 {
 public:
@@ -33,7 +36,23 @@ public:
 
     int value(int fieldIndex) const
     {
-        return (fieldIndex >= 0 && fieldIndex < m_table.count) ? m_values[fieldIndex] : 0;
+        if (fieldIndex < 0 || fieldIndex >= m_table.count)
+            return 0;
+        const uchar* p = m_block + m_table.offsets[fieldIndex];
+        switch (m_table.kinds[fieldIndex]) {
+        case FieldKindInt: {
+            qint32 v;
+            std::memcpy(&v, p, sizeof v);
+            return v;
+        }
+        case FieldKindShort: {
+            qint16 v;
+            std::memcpy(&v, p, sizeof v);
+            return v;
+        }
+        default:
+            return static_cast<qint8>(*p);
+        }
     }
     bool setValue(int fieldIndex, const QVariant& value);
     HeaderField field(int fieldIndex) const;
@@ -44,13 +63,15 @@ public:
     void encodeTo(uchar* block, bool littleEndian) const;
 
 protected:
-    CHeader(const HeaderTable& table, qint32* values);
+    CHeader(const HeaderTable& table, uchar* block);
     CHeader(const CHeader&) = delete;
     CHeader& operator=(const CHeader&) = delete;
 
 private:
+    void store(int fieldIndex, qint32 value);
+
     const HeaderTable& m_table;
-    qint32* m_values;
+    uchar* m_block;
 };
 
 class SEGYMainHeader : public CHeader
@@ -65,7 +86,7 @@ public:
     void fillMandatoryDefaults();
 
 private:
-    qint32 m_block[BinaryHeaderFieldCount] = {};
+    uchar m_block[BinaryHeaderSize] = {};
 };
 
 class SEGYTraceHeader : public CHeader
@@ -80,7 +101,7 @@ public:
     qint32 loadedSampleCount = 0;
 
 private:
-    qint32 m_block[TraceHeaderFieldCount] = {};
+    uchar m_block[TraceHeaderSize] = {};
 };
 
 // Stream forms: the trace header pair reads or writes exactly its 240 bytes.

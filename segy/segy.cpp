@@ -2,6 +2,7 @@
 
 #include "filewindow.h"
 #include "samplecodec.h"
+#include "tracestore.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -31,8 +32,8 @@ void SEGY::clear()
     m_loaded = false;
     delete m_mainHeader;
     m_mainHeader = nullptr;
-    qDeleteAll(m_traceHeaders);
     m_traceHeaders.clear();
+    m_traceStore.clear();
     m_loadedFormatCode = 0;
 }
 
@@ -151,7 +152,7 @@ bool SEGY::walkTraces(QIODevice* device, qint64 start, qint64 size, qint64* last
     qint64 position = start;
     int traceNumber = 1;
     while (position < size) {
-        auto* header = new SEGYTraceHeader(position);
+        SEGYTraceHeader* header = m_traceStore.create(position);
         header->decodeFrom(reader.bytesAt(position, TraceHeaderSize), littleEndian);
         m_traceHeaders.append(header);
         if (header->value(38) < 1)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "headers.h"
+#include "tracestore.h"
 
 #include <QDataStream>
 #include <QList>
@@ -84,6 +85,7 @@ private:
     QDataStream::ByteOrder m_byteOrder = QDataStream::BigEndian;
     SEGYMainHeader* m_mainHeader = nullptr;
     QList<SEGYTraceHeader*> m_traceHeaders;
+    TraceHeaderStore m_traceStore;  // owns the headers listed above
     // Geometry found at load; the saves keep it whatever the headers say now.
     int m_loadedFormatCode = 0;
 };
