@@ -4,6 +4,7 @@
 #include "segy.h"
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -20,6 +21,12 @@ inline quint32 radixKey(qint32 value, bool ascending)
     const quint32 u = quint32(value) ^ 0x80000000u;
     return ascending ? u : ~u;
 }
+
+constexpr int RadixBits = 11;
+constexpr quint32 RadixMask = (1u << RadixBits) - 1;
+// One more than the digits, so a count array shifted by one turns into the
+// start of each bucket by a running sum.
+constexpr quint32 RadixBuckets = RadixMask + 2;
 
 }  // namespace
 
@@ -68,45 +75,60 @@ void TraceHeaderList::sort(const QList<TraceHeaderSortKey>& keyList)
     // result equals a stable comparison sort by the whole key list, and ties
     // keep the order the list had before the call. The values are gathered
     // once per key so the passes never touch the scattered header objects.
+    // (Buffers are left uninitialised: every element is written before it is read.)
+    const size_t size = size_t(n);
     const size_t keyCount = keys.size();
-    std::vector<quint32> columns(keyCount * size_t(n));
+    std::unique_ptr<quint32[]> columns(new quint32[keyCount * size]);
     for (int i = 0; i < n; ++i) {
         const SEGYTraceHeader* header = m_headers[i];
         for (size_t k = 0; k < keyCount; ++k)
             columns[k * size_t(n) + size_t(i)] = radixKey(fieldValue(header, keys[k].fieldIndex), keys[k].ascending);
     }
 
-    const size_t size = size_t(n);
-    std::vector<quint32> values(size), valuesTmp(size);
-    std::vector<int> order(size), orderTmp(size);
+    std::unique_ptr<quint32[]> valuesBuffer(new quint32[2 * size]);
+    std::unique_ptr<int[]> orderBuffer(new int[2 * size]);
+    quint32* values = valuesBuffer.get();
+    quint32* valuesTmp = values + size;
+    int* order = orderBuffer.get();
+    int* orderTmp = order + size;
     for (int i = 0; i < n; ++i)
-        order[size_t(i)] = i;
+        order[i] = i;
 
+    std::vector<quint32> counts(3 * RadixBuckets);
     for (size_t k = keyCount; k-- > 0;) {
-        const quint32* column = columns.data() + k * size_t(n);
+        const quint32* column = columns.get() + k * size;
         for (int i = 0; i < n; ++i)
-            values[size_t(i)] = column[order[size_t(i)]];
-        for (int shift = 0; shift < 32; shift += 16) {
-            std::vector<quint32> counts(65537, 0);
-            for (int i = 0; i < n; ++i)
-                ++counts[((values[size_t(i)] >> shift) & 0xFFFF) + 1];
-            // One bucket holding everything leaves the order as it is.
-            if (std::any_of(counts.begin(), counts.end(), [n](quint32 c) { return c == quint32(n); }))
+            values[i] = column[order[i]];
+        // Three passes of 11 bits, their histograms counted in one sweep. A
+        // pass whose digit is the same for every element would leave the
+        // order as it is and is skipped.
+        std::fill(counts.begin(), counts.end(), 0);
+        for (int i = 0; i < n; ++i) {
+            const quint32 v = values[i];
+            ++counts[(v & RadixMask) + 1];
+            ++counts[RadixBuckets + ((v >> RadixBits) & RadixMask) + 1];
+            ++counts[2 * RadixBuckets + (v >> (2 * RadixBits)) + 1];
+        }
+        for (int pass = 0; pass < 3; ++pass) {
+            const int shift = pass * RadixBits;
+            quint32* count = counts.data() + pass * RadixBuckets;
+            if (count[((values[0] >> shift) & RadixMask) + 1] == quint32(n))
                 continue;
-            for (size_t b = 1; b < counts.size(); ++b)
-                counts[b] += counts[b - 1];
+            for (quint32 b = 1; b < RadixBuckets; ++b)
+                count[b] += count[b - 1];
             for (int i = 0; i < n; ++i) {
-                const size_t slot = counts[(values[size_t(i)] >> shift) & 0xFFFF]++;
-                valuesTmp[slot] = values[size_t(i)];
-                orderTmp[slot] = order[size_t(i)];
+                const quint32 v = values[i];
+                const quint32 slot = count[(v >> shift) & RadixMask]++;
+                valuesTmp[slot] = v;
+                orderTmp[slot] = order[i];
             }
-            values.swap(valuesTmp);
-            order.swap(orderTmp);
+            std::swap(values, valuesTmp);
+            std::swap(order, orderTmp);
         }
     }
 
-    QVector<SEGYTraceHeader*> sorted(n);
+    const std::vector<SEGYTraceHeader*> before(m_headers.cbegin(), m_headers.cend());
+    SEGYTraceHeader** headers = m_headers.data();
     for (int i = 0; i < n; ++i)
-        sorted[i] = m_headers[order[size_t(i)]];
-    m_headers.swap(sorted);
+        headers[i] = before[size_t(order[i])];
 }
