@@ -246,6 +246,7 @@ private slots:
     void info_data();
     void info();
     void infoWarningsAndFailure();
+    void infoOnBundledSample();
     void infoOnSharedSamples_data();
     void infoOnSharedSamples();
 
@@ -1166,11 +1167,12 @@ void TestCommandLine::info_data()
     QTest::addColumn<QString>("formatText");
     QTest::addColumn<QString>("frequencyText");
 
-    QTest::newRow("4 ms IBM") << 4000 << 1 << false << 0 << "4 ms" << "4-byte IBM floating-point" << "0 KHz";
+    QTest::newRow("4 ms IBM") << 4000 << 1 << false << 0 << "4 ms" << "4-byte IBM floating-point" << "0.25 KHz";
     QTest::newRow("0.25 ms IEEE little-endian") << 250 << 5 << true << 0 << "0.25 ms" << "IEEE floating point"
                                                 << "4 KHz";
     QTest::newRow("1 ms int16, extended header") << 1000 << 3 << false << 1 << "1 ms" << "Integer 16 bit" << "1 KHz";
-    QTest::newRow("odd interval int32") << 333 << 2 << false << 0 << "0.333 ms" << "Integer 32 bit" << "3 KHz";
+    QTest::newRow("odd interval int32") << 333 << 2 << false << 0 << "0.333 ms" << "Integer 32 bit" << "3.003 KHz";
+    QTest::newRow("2 ms, unused format code") << 2000 << 7 << false << 0 << "2 ms" << "Not used" << "0.5 KHz";
     QTest::newRow("no interval") << 0 << 8 << false << 0 << "0 ms" << "Integer 8 bit" << "0";
 }
 
@@ -1197,12 +1199,6 @@ void TestCommandLine::info()
     const Result r = runProgram({file, QStringLiteral("info")});
     QCOMPARE(r.err, QStringList());
     QCOMPARE(r.status, 0);
-    SEGY probe;
-    probe.setDevice(new QFile(file));
-    QVERIFY(probe.open());
-    if (probe.mainHeader()->fieldText(9) == QString::number(format))
-        formatText = QString::number(format), frequencyText = QString::number(intervalUs);  // decoders not there yet
-    probe.close();
     const QStringList expected{
         QStringLiteral("File: ") + file,
         QStringLiteral("Sample format: ") + formatText,
@@ -1249,6 +1245,23 @@ void TestCommandLine::infoWarningsAndFailure()
     for (int i = 0; i < r.err.size() - 1; ++i)
         QVERIFY2(r.err[i].startsWith(QLatin1String("Warning: ")), qPrintable(r.err[i]));
     QVERIFY(!QFile::exists(missing));
+}
+
+// The survey built with the program, as a headless first run shows it.
+void TestCommandLine::infoOnBundledSample()
+{
+    const QString sample = binDir() + QStringLiteral("/sample-line.sgy");
+    QVERIFY(QFile::exists(sample));
+    const QByteArray checksum = fileChecksum(sample);
+    const Result r = runProgram({sample, QStringLiteral("info")});
+    QCOMPARE(r.err, QStringList());
+    QCOMPARE(r.status, 0);
+    QCOMPARE(r.out.size(), 8);
+    QCOMPARE(r.out.at(0), QStringLiteral("File: ") + sample);
+    QCOMPARE(r.out.at(1), QStringLiteral("Sample format: 4-byte IBM floating-point"));
+    QCOMPARE(r.out.at(4), QStringLiteral("Trace count: 360"));
+    QCOMPARE(r.out.at(7), QStringLiteral("Byte order: Big Endian"));
+    QCOMPARE(fileChecksum(sample), checksum);
 }
 
 void TestCommandLine::infoOnSharedSamples_data()
