@@ -315,6 +315,7 @@ bool SEGY::importTraceHeadersFromASCIIFile(QString asciiFile, QString separator)
             }
 
             if (changed) {
+                header->encodeTo(block, false);
                 for (int field = 0; field < table.count; ++field) {
                     uchar* p = block + table.offsets[field];
                     switch (table.specs[field].width) {

@@ -107,6 +107,7 @@ class TestDecoders : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void enumerationTables_data();
     void enumerationTables();
     void nullHeader();
@@ -119,6 +120,13 @@ private slots:
     void fieldTextSelection();
     void fieldTextWithoutDecoder();
 };
+
+void TestDecoders::initTestCase()
+{
+    // Registered a second time under a locale with a decimal comma.
+    qInfo("locale %s, decimal point '%s'", qPrintable(QLocale().name()),
+          qPrintable(QString(QLocale().decimalPoint())));
+}
 
 void TestDecoders::enumerationTables_data()
 {
