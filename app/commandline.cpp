@@ -1,6 +1,7 @@
 #include "commandline.h"
 
 #include "headerfields.h"
+#include "reprojection.h"
 #include "segy.h"
 
 #include <QCoreApplication>
@@ -8,17 +9,6 @@
 #include <QFile>
 #include <QObject>
 #include <cstdio>
-
-#if __has_include("reprojection.h")
-#include "reprojection.h"
-#else
-// The reference-system library is not part of this build: every
-// reprojection fails.
-static int reprojectTraceCoordinates(SEGY*, int, int, QString, QString)
-{
-    return -1;
-}
-#endif
 
 namespace {
 
