@@ -77,6 +77,37 @@ qint64 truncated(double v)
     return static_cast<qint64>(v);
 }
 
+// Single to double precision and back. Not-a-numbers are moved by their
+// bits: a floating-point conversion would quiet a signalling one and change
+// the stored word.
+double widenedFloat(quint32 bits)
+{
+    if ((bits & 0x7F800000u) == 0x7F800000u && (bits & 0x007FFFFFu) != 0) {
+        const quint64 wide = (quint64(bits & 0x80000000u) << 32) | 0x7FF0000000000000ull
+                             | (quint64(bits & 0x007FFFFFu) << 29);
+        double d;
+        std::memcpy(&d, &wide, sizeof d);
+        return d;
+    }
+    float f;
+    std::memcpy(&f, &bits, sizeof f);
+    return f;
+}
+
+quint32 narrowedFloat(double value)
+{
+    quint64 wide;
+    std::memcpy(&wide, &value, sizeof wide);
+    if ((wide & 0x7FF0000000000000ull) == 0x7FF0000000000000ull && (wide & 0x000FFFFFFFFFFFFFull) != 0) {
+        const quint32 payload = quint32((wide >> 29) & 0x007FFFFFu);
+        return quint32((wide >> 32) & 0x80000000u) | 0x7F800000u | (payload ? payload : 0x00400000u);
+    }
+    const float f = static_cast<float>(value);
+    quint32 bits;
+    std::memcpy(&bits, &f, sizeof bits);
+    return bits;
+}
+
 }  // namespace
 
 void decodeSamples(int formatCode, const uchar* in, int count, bool le, double* out)
@@ -97,10 +128,7 @@ void decodeSamples(int formatCode, const uchar* in, int count, bool le, double* 
         break;
     case 5:
         for (int i = 0; i < count; ++i) {
-            const quint32 bits = load<quint32>(in + 4 * i, le);
-            float f;
-            std::memcpy(&f, &bits, sizeof f);
-            out[i] = f;
+            out[i] = widenedFloat(load<quint32>(in + 4 * i, le));
         }
         break;
     case 8:
@@ -130,10 +158,7 @@ void encodeSamples(int formatCode, const double* in, int count, bool le, uchar* 
         break;
     case 5:
         for (int i = 0; i < count; ++i) {
-            const float f = static_cast<float>(in[i]);
-            quint32 bits;
-            std::memcpy(&bits, &f, sizeof bits);
-            store<quint32>(bits, out + 4 * i, le);
+            store<quint32>(narrowedFloat(in[i]), out + 4 * i, le);
         }
         break;
     case 8:

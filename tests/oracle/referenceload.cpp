@@ -1,0 +1,102 @@
+#include "referenceload.h"
+
+#include "segy.h"
+#include "textcodec.h"
+
+#include <QObject>
+
+namespace {
+
+class Bytes
+{
+public:
+    Bytes(const QByteArray& data, bool littleEndian) : m_data(data), m_le(littleEndian) {}
+
+    // Values past the end of the data read as zero bytes.
+    quint8 byte(qint64 at) const { return at >= 0 && at < m_data.size() ? quint8(m_data[int(at)]) : 0; }
+    qint16 i16(qint64 at) const
+    {
+        const quint16 a = byte(at), b = byte(at + 1);
+        return qint16(m_le ? quint16(a | (b << 8)) : quint16((a << 8) | b));
+    }
+
+private:
+    const QByteArray& m_data;
+    bool m_le;
+};
+
+int bytesPerSample(int code)
+{
+    switch (code) {
+    case 1: case 2: case 4: case 5: return 4;
+    case 3: return 2;
+    case 8: return 1;
+    default: return 0;
+    }
+}
+
+}  // namespace
+
+ReferenceLoad referenceLoad(const QByteArray& file)
+{
+    ReferenceLoad r;
+    const qint64 size = file.size();
+    r.littleEndian = Bytes(file, false).i16(3224) > 8;
+    const Bytes b(file, r.littleEndian);
+
+    const qint16 revision = b.i16(3500);
+    if (revision != 0 && revision != 1)
+        r.messages << QStringLiteral("Unsupported revision number %1 found in file.").arg(revision);
+
+    const qint16 declared = b.i16(3504);
+    qint64 at = 3600;
+    if (declared == -1) {
+        while (at < size) {
+            const QByteArray block = file.mid(int(at), 3200).leftJustified(3200, '\0');
+            at += 3200;
+            ++r.extendedBlocks;
+            if (isEndTextBlock(block))
+                break;
+        }
+    } else {
+        for (int i = 0; i < declared && at < size; ++i) {
+            at += 3200;
+            ++r.extendedBlocks;
+        }
+    }
+
+    const int sampleBytes = bytesPerSample(b.i16(3224));
+    const int binarySamples = b.i16(3220);
+    qint64 end = 0;
+    int number = 1;
+    for (qint64 position = 3600 + 3200LL * r.extendedBlocks; position < size; ++number) {
+        r.positions << position;
+        int samples = b.i16(position + 114);
+        if (samples < 1) {
+            r.messages << QStringLiteral("Invalid samples count at trace %1.").arg(number);
+            samples = binarySamples;
+        }
+        position += 240 + qint64(qMax(samples, 0)) * sampleBytes;
+        end = position;
+    }
+    if (end > size)
+        r.messages << QStringLiteral("%1 bytes of junk at the end of the file.").arg(end - size);
+    if (r.positions.isEmpty())
+        r.messages << QStringLiteral("End of file reached before any trace header could be found in file.")
+                   << QStringLiteral("Error loading segy.");
+    r.ok = !r.positions.isEmpty();
+    return r;
+}
+
+ObservedLoad observeLoad(SEGY& segy)
+{
+    ObservedLoad o;
+    QObject context;
+    QObject::connect(&segy, &SEGY::errorMessage, &context, [&](const QString& m) { o.messages << m; });
+    QObject::connect(&segy, &SEGY::loadProgress, &context, [&](int p) { o.progress << p; });
+    QObject::connect(&segy, &SEGY::loadCompleted, &context, [&] { ++o.completed; });
+    QObject::connect(&segy, &SEGY::errorLoading, &context, [&] { ++o.failed; });
+    QObject::connect(&segy, &SEGY::ioOperationCompleted, &context, [&] { ++o.finished; });
+    o.ok = segy.open();
+    return o;
+}
