@@ -250,28 +250,24 @@ bool SEGY::save(QIODevice* destDevice)
 {
     emit saveStarted();
     bool result = false;
+    // A file is written beside its destination and renamed into place only
+    // once complete, so a failure never leaves half a file and a save onto the
+    // loaded file reads the original to the end.
+    auto writeAndCommit = [this](QSaveFile& out) {
+        if (!out.open(QIODevice::WriteOnly))
+            return false;
+        if (writeNewFile(&out))
+            return out.commit();
+        out.cancelWriting();
+        return false;
+    };
     if (m_loaded && m_device && destDevice) {
         auto* destFile = qobject_cast<QFile*>(destDevice);
         if (destFile && !destFile->fileName().isEmpty()) {
-            // A file is written beside its destination and renamed into place
-            // only once complete, so a failure never leaves half a file and a
-            // save onto the loaded file reads the original to the end.
             QSaveFile out(destFile->fileName());
-            if (out.open(QIODevice::WriteOnly)) {
-                result = writeNewFile(&out);
-                if (result)
-                    result = out.commit();
-                else
-                    out.cancelWriting();
-            }
+            result = writeAndCommit(out);
         } else if (auto* saveFile = qobject_cast<QSaveFile*>(destDevice)) {
-            if (saveFile->open(QIODevice::WriteOnly)) {
-                result = writeNewFile(saveFile);
-                if (result)
-                    result = saveFile->commit();
-                else
-                    saveFile->cancelWriting();
-            }
+            result = writeAndCommit(*saveFile);
         } else if (destDevice->open(QIODevice::WriteOnly)) {
             result = writeNewFile(destDevice);
             destDevice->close();
