@@ -1,59 +1,45 @@
 #include "filewindow.h"
 
-#include <QFileDevice>
+#include <QIODevice>
 #include <algorithm>
 #include <cstring>
 
 namespace {
+const qint64 FirstWindowSize = qint64(64) << 10;
 const qint64 WindowSize = qint64(4) << 20;
 }
 
 FileWindowReader::FileWindowReader(QIODevice* device, qint64 size)
-    : m_device(device), m_file(qobject_cast<QFileDevice*>(device)), m_size(size)
+    : m_device(device), m_size(size)
 {
 }
 
-FileWindowReader::~FileWindowReader()
-{
-    unmap();
-}
-
-void FileWindowReader::unmap()
-{
-    if (m_window && m_file)
-        m_file->unmap(m_window);
-    m_window = nullptr;
-    m_windowLength = 0;
-}
+FileWindowReader::~FileWindowReader() = default;
 
 const uchar* FileWindowReader::bytesAt(qint64 position, int length)
 {
     if (length <= 0 || position < 0)
         return nullptr;
     const qint64 end = position + length;
-    if (end <= m_size && m_file && !m_mapFailed) {
-        if (!(m_window && position >= m_windowStart && end <= m_windowStart + m_windowLength)) {
-            unmap();
-            m_windowStart = position;
-            m_windowLength = std::min(std::max<qint64>(WindowSize, length), m_size - position);
-            m_window = m_file->map(m_windowStart, m_windowLength);
-            if (!m_window)
-                m_mapFailed = true;
-        }
-        if (m_window)
-            return m_window + (position - m_windowStart);
-    }
-    // Outside the file, or a device that cannot be mapped: read what exists.
-    m_scratch.assign(size_t(length), 0);
-    if (position < m_size && m_device->seek(position)) {
-        const qint64 wanted = std::min<qint64>(length, m_size - position);
+    if (m_windowLength == 0 || position < m_windowStart || end > m_windowStart + m_windowLength) {
+        // Windows grow from 64 KB, so a single lookup stays cheap and a walk
+        // soon reads 4 MB at a time.
+        const qint64 grown = m_windowLength > 0 ? std::min(WindowSize, 2 * m_windowLength) : FirstWindowSize;
+        const qint64 windowLength = std::max<qint64>(length, grown);
+        m_window.resize(size_t(windowLength));
         qint64 got = 0;
-        while (got < wanted) {
-            const qint64 n = m_device->read(reinterpret_cast<char*>(m_scratch.data()) + got, wanted - got);
-            if (n <= 0)
-                break;
-            got += n;
+        if (position < m_size && m_device->seek(position)) {
+            const qint64 wanted = std::min(windowLength, m_size - position);
+            while (got < wanted) {
+                const qint64 n = m_device->read(reinterpret_cast<char*>(m_window.data()) + got, wanted - got);
+                if (n <= 0)
+                    break;
+                got += n;
+            }
         }
+        std::memset(m_window.data() + got, 0, size_t(windowLength - got));
+        m_windowStart = position;
+        m_windowLength = windowLength;
     }
-    return m_scratch.data();
+    return m_window.data() + (position - m_windowStart);
 }
