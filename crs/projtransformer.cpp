@@ -13,9 +13,10 @@ namespace {
 // it says so; add the marker the way PROJ's own tools do.
 QByteArray crsText(const QString& proj)
 {
-    QByteArray text = QByteArray::fromStdString(proj.toStdString());
-    const bool classic = text.startsWith("proj=") || text.startsWith("+proj=") || text.startsWith("+init=")
-        || text.startsWith("+title=");
+    // Any +key=value text, whatever the order of its keys, as classic
+    // definitions were read.
+    QByteArray text = QByteArray::fromStdString(proj.toStdString()).trimmed();
+    const bool classic = text.startsWith('+') || text.startsWith("proj=");
     if (classic && !text.contains("type=crs"))
         text += " +type=crs";
     return text;
@@ -48,6 +49,8 @@ ProjTransformer::ProjTransformer(const QString& sourceProj, const QString& targe
     m_context = proj_context_create();
     proj_log_level(m_context, PJ_LOG_NONE);
     proj_context_set_enable_network(m_context, 0);
+    // "+init=epsg:NNNN" resolves as it did for classic definitions.
+    proj_context_use_proj4_init_rules(m_context, 1);
 
     PJ* source = proj_create(m_context, crsText(sourceProj).constData());
     PJ* target = proj_create(m_context, crsText(targetProj).constData());

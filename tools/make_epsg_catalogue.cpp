@@ -33,6 +33,7 @@
 #include <QString>
 #include <QVariant>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -79,6 +80,15 @@ struct Catalogue
         return chosen;
     }
 
+    bool onWgs84(const PJ* crs)
+    {
+        PJ* geodetic = proj_crs_get_geodetic_crs(ctx, crs);
+        const char* code = geodetic ? proj_get_id_code(geodetic, 0) : nullptr;
+        const bool wgs84 = code && std::strcmp(code, "4326") == 0;
+        proj_destroy(geodetic);
+        return wgs84;
+    }
+
     // The transformation to carry as +towgs84 for crs, or nullptr.
     PJ* shiftFor(const PJ* crs)
     {
@@ -110,6 +120,18 @@ struct Catalogue
     {
         PJ* shift = shiftFor(crs);
         PJ* bound = shift ? proj_crs_create_bound_crs(ctx, crs, wgs84, shift) : nullptr;
+        if (!bound && !onWgs84(crs)) {
+            // No single transformation, but the registry may still know a
+            // shift that +towgs84 expresses, such as a prime meridian
+            // rotation followed by a Helmert shift (NTF (Paris)): let PROJ
+            // build the bound system itself.
+            bound = proj_crs_create_bound_crs_to_WGS84(ctx, crs, nullptr);
+            const char* boundText = bound ? proj_as_proj_string(ctx, bound, PJ_PROJ_4, nullptr) : nullptr;
+            if (!boundText || !std::strstr(boundText, "+towgs84=")) {
+                proj_destroy(bound);
+                bound = nullptr;
+            }
+        }
         const char* text = proj_as_proj_string(ctx, bound ? bound : crs, PJ_PROJ_4, nullptr);
         QString proj = text ? QString::fromUtf8(text).simplified() : QString();
         proj_destroy(bound);

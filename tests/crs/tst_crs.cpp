@@ -308,6 +308,8 @@ private slots:
         QTest::newRow("27700") << 27700 << "OSGB36 / British National Grid" << -2.0 << 53.0 << true;
         QTest::newRow("2154") << 2154 << "RGF93 v1 / Lambert-93" << 3.0 << 46.0 << true;
         QTest::newRow("3857") << 3857 << "WGS 84 / Pseudo-Mercator" << 3.0 << 45.0 << false;
+        // Paris meridian: the registry's shift is a rotation then a Helmert shift.
+        QTest::newRow("27572") << 27572 << "NTF (Paris) / Lambert zone II" << 2.5 << 46.5 << true;
     }
     void generatedCatalogue()
     {
@@ -359,6 +361,25 @@ private slots:
                                                  << QList<QPointF>{{53012345, 18065432}, {29876543, 71234567}};
         QTest::newRow("seconds of arc") << Ed50 << Wgs84Utm31 << 2 << -100
                                         << QList<QPointF>{{1080045, 16200012}, {722345, 15912399}};
+        QTest::newRow("classic init form") << "+init=epsg:23031" << "+init=epsg:32631" << 1 << -100
+                                           << QList<QPointF>{{43215012, 458132037}};
+    }
+
+    void keysInAnyOrder()
+    {
+        GeoPoint p;
+        p.x = 432150.12;
+        p.y = 4581320.37;
+        bool ok = false, reorderedOk = false;
+        const GeoPoint expected = transformPoint(CrsDefinition(Ed50Utm31, -1, QString()),
+                                                 CrsDefinition(Wgs84Utm31, -1, QString()), p, &ok);
+        const GeoPoint out = transformPoint(
+            CrsDefinition(QStringLiteral("+towgs84=-87,-98,-121,0,0,0,0 +zone=31 +ellps=intl +proj=utm +units=m"), -1, QString()),
+            CrsDefinition(QStringLiteral(" +datum=WGS84 +proj=utm +zone=31"), -1, QString()), p, &reorderedOk);
+        QVERIFY(ok);
+        QVERIFY(reorderedOk);
+        QCOMPARE(out.x, expected.x);
+        QCOMPARE(out.y, expected.y);
     }
     void agreesWithCs2cs()
     {
