@@ -154,21 +154,14 @@ bool fitsKind(qint64 value, int kind)
 // an export writes for counts above 32767, is read as that word too.
 quint16 requestedSampleCount(const char* begin, const char* end)
 {
+    // An unsigned 16-bit number; anything else counts as 0.
     qint64 value = 0;
     if (!parsePlainInteger(begin, end, &value)) {
-        const QString text = QString::fromUtf8(begin, int(end - begin));
         bool ok = false;
-        const ushort word = text.toUShort(&ok, 10);
-        if (ok)
-            return word;
-        const short signedWord = text.toShort(&ok, 10);
-        return ok ? quint16(signedWord) : 0;
+        const ushort word = QString::fromUtf8(begin, int(end - begin)).toUShort(&ok, 10);
+        return ok ? word : 0;
     }
-    if (value >= 0 && value <= 65535)
-        return quint16(value);
-    if (value >= -32768 && value < 0)
-        return quint16(value + 65536);
-    return 0;
+    return (value >= 0 && value <= 65535) ? quint16(value) : 0;
 }
 
 }  // namespace

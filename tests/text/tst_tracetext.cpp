@@ -241,8 +241,12 @@ void TestTraceText::roundTripReal()
     QSignalSpy messages(target.get(), &SEGY::errorMessage);
     QVERIFY(target->importTraceHeadersFromASCIIFile(path("real.csv"), separator));
     QCOMPARE(allTraceValues(*target), allTraceValues(*source));
-    // Counts above 32767 are written in their signed form and still match.
-    QCOMPARE(messages.count(), 0);
+    // Counts above 32767 are written in their signed form, which reads back
+    // as no unsigned number: the counts stay, and the import says so once.
+    bool anyAbove32767 = false;
+    for (int t = 0; t < source->traceCount(); ++t)
+        anyAbove32767 = anyAbove32767 || source->traceSamplesCount(t) < 0;
+    QCOMPARE(messages.count(), anyAbove32767 ? 1 : 0);
 }
 
 void TestTraceText::roundTripGenerated_data()
@@ -536,12 +540,16 @@ void TestTraceText::sampleCountProtected()
     QVERIFY(longFile);
     QCOMPARE(quint16(longFile->traceSamplesCount(0)), quint16(60000));
     QSignalSpy longMessages(longFile.get(), &SEGY::errorMessage);
-    QVERIFY(writeAll(path("long.csv"), csv("115-116,\n60000,\n-5536,\n")));
+    QVERIFY(writeAll(path("long.csv"), csv("115-116,\n60000,\n")));
     QVERIFY(longFile->importTraceHeadersFromASCIIFile(path("long.csv"), QStringLiteral(",")));
     QCOMPARE(longMessages.count(), 0);
-    QVERIFY(writeAll(path("long.csv"), csv("115-116,\n5536,\n")));
+    // The signed form is no unsigned number: it reads as 0, a different count.
+    QVERIFY(writeAll(path("long.csv"), csv("115-116,\n-5536,\n")));
     QVERIFY(longFile->importTraceHeadersFromASCIIFile(path("long.csv"), QStringLiteral(",")));
     QCOMPARE(longMessages.count(), 1);
+    QVERIFY(writeAll(path("long.csv"), csv("115-116,\n5536,\n")));
+    QVERIFY(longFile->importTraceHeadersFromASCIIFile(path("long.csv"), QStringLiteral(",")));
+    QCOMPARE(longMessages.count(), 2);
     QCOMPARE(quint16(longFile->traceSamplesCount(0)), quint16(60000));
 }
 
