@@ -4,22 +4,70 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QStyleFactory>
+#include <cstring>
+#include <vector>
 
 namespace {
 
-QStringList processArguments(int argc, char* argv[])
+// Options the windowing toolkit takes for itself; a window-mode start would
+// remove them (and their values) before the command line is read, so the
+// command mode leaves them out too.
+bool isToolkitOption(const char* argument, bool* takesValue)
+{
+    static const char* const withValue[] = {"platform", "platformpluginpath", "platformtheme", "plugin",
+                                            "qwindowgeometry", "qwindowicon", "qwindowtitle", "session",
+                                            "display", "style", "stylesheet", "geometry", "title"};
+    static const char* const alone[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
+    if (argument[0] != '-')
+        return false;
+    const char* name = argument + (argument[1] == '-' ? 2 : 1);
+    for (const char* option : withValue) {
+        const size_t length = std::strlen(option);
+        if (std::strncmp(name, option, length) == 0 && (name[length] == '\0' || name[length] == '=')) {
+            *takesValue = name[length] == '\0';
+            return true;
+        }
+    }
+    for (const char* option : alone) {
+        if (std::strcmp(name, option) == 0) {
+            *takesValue = false;
+            return true;
+        }
+    }
+    return false;
+}
+
+std::vector<char*> withoutToolkitOptions(int argc, char* argv[])
+{
+    std::vector<char*> kept;
+    for (int i = 0; i < argc; ++i) {
+        bool takesValue = false;
+        if (i > 0 && isToolkitOption(argv[i], &takesValue)) {
+            if (takesValue)
+                ++i;
+            continue;
+        }
+        kept.push_back(argv[i]);
+    }
+    kept.push_back(nullptr);
+    return kept;
+}
+
+QStringList argumentList(const std::vector<char*>& argv)
 {
     QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments.append(QString::fromLocal8Bit(argv[i]));
+    for (char* argument : argv)
+        if (argument)
+            arguments.append(QString::fromLocal8Bit(argument));
     return arguments;
 }
 
 // Commands, their help and the parser's own answers need no display: they
 // run on a core application and never create a window.
-int runWithoutWindow(int argc, char* argv[])
+int runWithoutWindow(std::vector<char*> argv)
 {
-    QCoreApplication app(argc, argv);
+    int argc = int(argv.size()) - 1;
+    QCoreApplication app(argc, argv.data());
     CommandLine commandLine;
     const int status = commandLine.setup(app);
     if (!commandLine.isCommandMode())
@@ -48,7 +96,8 @@ int main(int argc, char* argv[])
 {
     QCoreApplication::setApplicationName(QStringLiteral("Trevalon"));
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
-    if (CommandLine::wantsWindow(processArguments(argc, argv)))
+    std::vector<char*> arguments = withoutToolkitOptions(argc, argv);
+    if (CommandLine::wantsWindow(argumentList(arguments)))
         return runWindow(argc, argv);
-    return runWithoutWindow(argc, argv);
+    return runWithoutWindow(std::move(arguments));
 }

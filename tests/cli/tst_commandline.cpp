@@ -432,6 +432,9 @@ void TestCommandLine::edit_data()
         << QStringList{"--bin-header=3217=2000", "%1", "edit"} << QStringList() << 2000 << 189 << 0 << 0 << 0;
     QTest::newRow("trace option with = before the file")
         << QStringList{"--trace-header=189=7", "%1", "edit"} << QStringList() << 4000 << 189 << 7 << 0 << n;
+    QTest::newRow("toolkit options are the toolkit's")
+        << QStringList{"-platform", "offscreen", "%1", "edit", "-b", "3217=2000", "-style", "fusion"} << QStringList()
+        << 2000 << 189 << 0 << 0 << 0;
     QTest::newRow("extra positional arguments ignored")
         << QStringList{"%1", "edit", "extra", "-b", "3217=2000", "more"} << QStringList() << 2000 << 189 << 0 << 0
         << 0;
