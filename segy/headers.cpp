@@ -6,6 +6,7 @@
 #include <QDataStream>
 #include <QIODevice>
 #include <QtEndian>
+#include <algorithm>
 #include <climits>
 #include <cstring>
 
@@ -185,6 +186,10 @@ SEGYTraceHeader::SEGYTraceHeader(qint64 position)
 
 namespace {
 
+// Blocks kept of an extended header run that never ends before the end of
+// the file (such a file has no trace and cannot load).
+const qint64 UnendedRunBlocksKept = 64;
+
 // Reads up to size bytes; what the device does not have stays zero.
 void readPadded(QDataStream& stream, char* buffer, int size)
 {
@@ -244,11 +249,25 @@ QDataStream& operator>>(QDataStream& stream, SEGYMainHeader& header)
         header.extendedTextHeaders.append(extended);
         return extended;
     };
-    if (count == -1) {
-        while (device && !device->atEnd()) {
-            if (isEndTextBlock(readBlock()))
-                break;
+    if (count == -1 && device) {
+        // Find the end stanza first, keeping nothing, so that a file that
+        // never ends its run does not end up in memory whole; then keep the
+        // blocks of the run (at most a bounded number when it never ends).
+        const qint64 runStart = device->pos();
+        QByteArray scanned(TextHeaderSize, '\0');
+        qint64 blocks = 0;
+        bool ended = false;
+        while (!ended && !device->atEnd()) {
+            readPadded(stream, scanned.data(), TextHeaderSize);
+            ++blocks;
+            ended = isEndTextBlock(scanned);
         }
+        const qint64 runEnd = device->pos();
+        const qint64 kept = ended ? blocks : std::min<qint64>(blocks, UnendedRunBlocksKept);
+        device->seek(runStart);
+        for (qint64 i = 0; i < kept; ++i)
+            readBlock();
+        device->seek(runEnd);
     } else if (count > 0) {
         for (int i = 0; i < count && device && !device->atEnd(); ++i)
             readBlock();

@@ -36,7 +36,7 @@ public:
 
     int value(int fieldIndex) const
     {
-        if (fieldIndex < 0 || fieldIndex >= m_table.count)
+        if (fieldIndex < 0 || fieldIndex >= m_table.count || fieldIndex >= TraceHeaderFieldCount)
             return 0;
         const uchar* p = m_block + m_table.offsets[fieldIndex];
         switch (m_table.kinds[fieldIndex]) {

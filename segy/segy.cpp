@@ -10,6 +10,7 @@
 #include <QSaveFile>
 #include <QtEndian>
 #include <algorithm>
+#include <new>
 #include <cstring>
 #include <vector>
 
@@ -119,16 +120,26 @@ bool SEGY::load(QIODevice* device)
             emit errorMessage(tr("Unsupported revision number %0 found in file.").arg(revision));
 
         m_loadedFormatCode = m_mainHeader->value(9);
-        const qint64 firstTrace = qint64(TextHeaderSize + BinaryHeaderSize)
-                                  + qint64(TextHeaderSize) * m_mainHeader->extendedTextHeaders.size();
+        const qint64 firstTrace = device->pos();
         qint64 lastTraceEnd = 0;
-        if (firstTrace < size)
-            walkTraces(device, firstTrace, size, &lastTraceEnd);
+        bool walked = true;
+        if (firstTrace < size) {
+            try {
+                walkTraces(device, firstTrace, size, &lastTraceEnd);
+            } catch (const std::bad_alloc&) {
+                // More traces than memory can hold: the load fails cleanly.
+                m_traceHeaders.clear();
+                m_traceStore.clear();
+                walked = false;
+            }
+        }
 
-        if (lastTraceEnd > size)
+        if (walked && lastTraceEnd > size)
             emit errorMessage(tr("%0 bytes of junk at the end of the file.").arg(lastTraceEnd - size));
 
-        if (m_traceHeaders.isEmpty()) {
+        if (!walked) {
+            // reported below as a failed load
+        } else if (m_traceHeaders.isEmpty()) {
             emit errorMessage(tr("End of file reached before any trace header could be found in file."));
             emit errorLoading();
         } else {
@@ -159,13 +170,18 @@ bool SEGY::walkTraces(QIODevice* device, qint64 start, qint64 size, qint64* last
             emit errorMessage(tr("Invalid samples count at trace %0.").arg(traceNumber));
         header->loadedSampleCount = effectiveSampleCount(header);
 
-        const qint64 traceBytes = TraceHeaderSize + qint64(header->loadedSampleCount) * sampleBytes;
-        if (traceNumber == 1)
-            m_traceHeaders.reserve(int(std::min<qint64>((size - start) / traceBytes + 1, 1 << 28)));
-        position += traceBytes;
+        // The samples start where the header read stopped: at the end of the
+        // file for a header cut short by it.
+        const qint64 samplesStart = std::min(position + TraceHeaderSize, size);
+        const qint64 sampleBytesOfTrace = qint64(header->loadedSampleCount) * sampleBytes;
+        if (traceNumber == 1) {
+            const qint64 estimate = (size - start) / (TraceHeaderSize + sampleBytesOfTrace) + 1;
+            m_traceHeaders.reserve(int(std::min<qint64>(estimate, qint64(1) << 24)));
+        }
+        position = samplesStart + sampleBytesOfTrace;
         *lastTraceEnd = position;
         ++traceNumber;
-        emit loadProgress(int(std::min(position, size) * 100.0 / size));
+        emit loadProgress(int(position * 100.0 / size));
     }
     return true;
 }
@@ -210,7 +226,9 @@ bool SEGY::save()
 {
     emit saveStarted();
     bool result = false;
-    if (m_loaded && m_device && m_device->open(QIODevice::ReadWrite)) {
+    // Only the file that was loaded is rewritten: one that has vanished is not
+    // created again as headers alone.
+    if (m_loaded && m_device && m_device->open(QIODevice::ReadWrite | QIODevice::ExistingOnly)) {
         if (m_mainHeader) {
             QDataStream stream(m_device);
             stream.setByteOrder(m_byteOrder);

@@ -61,6 +61,10 @@ QString fromEbcdic(const QByteArray& ebcdic)
 
 bool isEndTextBlock(const QByteArray& block)
 {
+    // Both tests below need the EBCDIC bytes of ": En" side by side; blocks
+    // without them are passed over without building any text.
+    if (!block.contains("\x7A\x40\xC5\x95"))
+        return false;
     static const QString ebcdicMarker = QString::fromUtf8(toEbcdic(QByteArray(EndStanza)).constData());
     if (QString::fromUtf8(block.constData()).contains(ebcdicMarker))
         return true;

@@ -319,6 +319,17 @@ private slots:
         QVERIFY(!QFile::exists(none));
     }
 
+    void inPlaceSaveOfAVanishedFileFails()
+    {
+        const QString path = fileIn(dir, "vanished.sgy", survey(3, 4, 1).bytes());
+        SEGY segy;
+        segy.setDevice(new QFile(path));
+        QVERIFY(segy.open());
+        QVERIFY(QFile::remove(path));
+        QVERIFY(!segy.save());
+        QVERIFY(!QFile::exists(path));
+    }
+
     void missingDirectoryFails()
     {
         const QString source = fileIn(dir, "small.sgy", survey(2, 4, 1).bytes());
