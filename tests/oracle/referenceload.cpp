@@ -51,12 +51,15 @@ ReferenceLoad referenceLoad(const QByteArray& file)
     const qint16 declared = b.i16(3504);
     qint64 at = 3600;
     if (declared == -1) {
+        r.unendedRun = true;
         while (at < size) {
             const QByteArray block = file.mid(int(at), 3200).leftJustified(3200, '\0');
             at += 3200;
             ++r.extendedBlocks;
-            if (isEndTextBlock(block))
+            if (isEndTextBlock(block)) {
+                r.unendedRun = false;
                 break;
+            }
         }
     } else {
         for (int i = 0; i < declared && at < size; ++i) {
@@ -76,8 +79,10 @@ ReferenceLoad referenceLoad(const QByteArray& file)
             r.messages << QStringLiteral("Invalid samples count at trace %1.").arg(number);
             samples = binarySamples;
         }
-        position += 240 + qint64(qMax(samples, 0)) * sampleBytes;
+        // A header cut short by the end of the file leaves the device there.
+        position = qMin(position + 240, size) + qint64(qMax(samples, 0)) * sampleBytes;
         end = position;
+        r.progress << int(position * 100.0 / size);
     }
     if (end > size)
         r.messages << QStringLiteral("%1 bytes of junk at the end of the file.").arg(end - size);

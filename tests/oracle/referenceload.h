@@ -12,9 +12,11 @@
 struct ReferenceLoad {
     bool ok = false;
     bool littleEndian = false;
-    int extendedBlocks = 0;
+    int extendedBlocks = 0;     // blocks between the binary header and the first trace
+    bool unendedRun = false;    // a count of -1 whose run reaches the end of the file
     QVector<qint64> positions;  // trace header offsets, in file order
     QStringList messages;       // errorMessage texts, in order
+    QVector<int> progress;      // loadProgress values, one per trace
 };
 
 ReferenceLoad referenceLoad(const QByteArray& file);

@@ -190,7 +190,7 @@ void TestMutations::mutatedFilesLoadAsTheLayoutSays()
 
         const QByteArray where = QStringLiteral("round %1 from base %2 (%3 bytes)")
                                      .arg(round).arg(base).arg(bytes.size()).toLatin1();
-        if (observed.ok != expected.ok || observed.messages != expected.messages) {
+        if (observed.ok != expected.ok || observed.messages != expected.messages || observed.progress != expected.progress) {
             QFile keep(QDir::temp().filePath(QStringLiteral("trevalon-mutant-%1.sgy").arg(round)));
             if (keep.open(QIODevice::WriteOnly))
                 keep.write(bytes);
@@ -198,6 +198,7 @@ void TestMutations::mutatedFilesLoadAsTheLayoutSays()
         }
         QVERIFY2(observed.ok == expected.ok, where.constData());
         QVERIFY2(observed.messages == expected.messages, where.constData());
+        QVERIFY2(observed.progress == expected.progress, where.constData());
         QVERIFY2(segy.traceCount() <= bytes.size() / 240 + 1, where.constData());
         QVERIFY2(segy.traceCount() == expected.positions.size(), where.constData());
         for (int t = 0; t < segy.traceCount(); ++t) {

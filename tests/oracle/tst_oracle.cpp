@@ -188,16 +188,16 @@ void TestOracle::samplesLoadAsTheLayoutSays()
         QCOMPARE(observed.ok, expected.ok);
         QCOMPARE(observed.messages, expected.messages);
         QCOMPARE(segy.byteOrder(), expected.littleEndian ? 1 : 0);
-        QCOMPARE(segy.mainHeader()->extendedTextHeaders.size(), expected.extendedBlocks);
+        // A run that never ends keeps only some of its blocks in memory.
+        if (expected.unendedRun)
+            QVERIFY(segy.mainHeader()->extendedTextHeaders.size() <= expected.extendedBlocks);
+        else
+            QCOMPARE(segy.mainHeader()->extendedTextHeaders.size(), expected.extendedBlocks);
         QCOMPARE(positionsOf(segy), expected.positions);
         QCOMPARE(observed.completed, expected.ok ? 1 : 0);
         QCOMPARE(observed.failed, expected.ok ? 0 : 1);
         QCOMPARE(observed.finished, 1);
-        QCOMPARE(observed.progress.size(), expected.positions.size());
-        for (int i = 1; i < observed.progress.size(); ++i)
-            QVERIFY(observed.progress[i] >= observed.progress[i - 1]);
-        if (!observed.progress.isEmpty())
-            QCOMPARE(observed.progress.last(), 100);
+        QCOMPARE(observed.progress, expected.progress);
         QVERIFY(!segy.currentDevice()->isOpen());
     }
 }
@@ -249,6 +249,7 @@ void TestOracle::namedSamples()
         QCOMPARE(segy.mainHeaderValue(29), -1);
         QCOMPARE(segy.mainHeader()->extendedTextHeaders.size(), 4);
         QCOMPARE(segy.traceCount(), 0);
+        QCOMPARE(o.progress, QVector<int>());
         QCOMPARE(o.failed, 1);
         QCOMPARE(o.messages, QStringList({QStringLiteral("End of file reached before any trace header could be found in file."),
                                           QStringLiteral("Error loading segy.")}));
