@@ -15,13 +15,30 @@ int bytesPerSampleForFormat(int formatCode)
     }
 }
 
+namespace {
+
+// 16 to the power of each IBM exponent, computed in double precision and
+// narrowed once.
+struct IbmScales {
+    float scale[128];
+    IbmScales()
+    {
+        for (int e = 0; e < 128; ++e)
+            scale[e] = static_cast<float>(std::pow(16.0, e - 64));
+    }
+};
+
+const IbmScales ibmScales;
+
+}  // namespace
+
 float ibmToFloat(quint32 word)
 {
     const quint32 b0 = word >> 24;
     const quint32 mantissa = word & 0x00FFFFFFu;
     if (b0 == 0 && mantissa == 0)
         return 0.0f;
-    const float scale = static_cast<float>(std::pow(16.0, int(b0 & 0x7F) - 64));
+    const float scale = ibmScales.scale[b0 & 0x7F];
     float result = scale * (static_cast<float>(mantissa) * 5.9604644775390625e-08f);  // m * 2^-24
     if (b0 & 0x80)
         result = -result;

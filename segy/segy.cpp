@@ -10,9 +10,14 @@
 #include <QSaveFile>
 #include <QtEndian>
 #include <algorithm>
+#include <cerrno>
 #include <new>
 #include <cstring>
 #include <vector>
+
+#if defined(Q_OS_UNIX)
+#include <unistd.h>
+#endif
 
 SEGY::SEGY(QIODevice* device, QObject* parent)
     : QObject(parent), m_device(device)
@@ -213,6 +218,28 @@ bool writeFully(QIODevice* device, const char* data, qint64 size)
     return device->write(data, size) == size;
 }
 
+// Writes size bytes at position: one positioned write on a plain file,
+// a seek and a write on any other device.
+bool writeAt(QIODevice* device, qint64 position, const char* data, qint64 size)
+{
+#if defined(Q_OS_UNIX)
+    auto* file = qobject_cast<QFile*>(device);
+    if (file && file->handle() >= 0 && file->flush()) {
+        qint64 done = 0;
+        while (done < size) {
+            const ssize_t n = ::pwrite(file->handle(), data + done, size_t(size - done), off_t(position + done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return false;
+            done += n;
+        }
+        return true;
+    }
+#endif
+    return device->seek(position) && writeFully(device, data, size);
+}
+
 // Flushes a file device so that a failed write shows before the device closes.
 bool flushed(QIODevice* device)
 {
@@ -247,7 +274,7 @@ bool SEGY::save()
                 }
                 // Each header goes back exactly where it was found.
                 header->encodeTo(reinterpret_cast<uchar*>(block), littleEndian);
-                if (!m_device->seek(header->filePosition) || !writeFully(m_device, block, TraceHeaderSize)) {
+                if (!writeAt(m_device, header->filePosition, block, TraceHeaderSize)) {
                     result = false;
                     break;
                 }
