@@ -57,6 +57,27 @@ public:
     bool setValue(int fieldIndex, const QVariant& value);
     HeaderField field(int fieldIndex) const;
 
+    // The values block (file layout, host byte order).
+    const uchar* rawBlock() const { return m_block; }
+
+    // The value at a byte offset of the block with a kind the caller looked
+    // up once in the table, for loops over many headers.
+    qint32 valueAt(int offset, int kind) const { return valueIn(m_block + offset, kind); }
+    static qint32 valueIn(const uchar* p, int kind)
+    {
+        if (kind == FieldKindInt) {
+            qint32 v;
+            std::memcpy(&v, p, sizeof v);
+            return v;
+        }
+        if (kind == FieldKindShort) {
+            qint16 v;
+            std::memcpy(&v, p, sizeof v);
+            return v;
+        }
+        return static_cast<qint8>(*p);
+    }
+
     // Raw codec: block holds the header's bytes laid out as in the file
     // (for the binary header: file bytes 3201-3600).
     void decodeFrom(const uchar* block, bool littleEndian);

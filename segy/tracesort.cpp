@@ -1,6 +1,7 @@
 #include "tracesort.h"
 
 #include "headers.h"
+#include "largebuffer.h"
 #include "segy.h"
 
 #include <algorithm>
@@ -14,12 +15,18 @@ inline int fieldValue(const SEGYTraceHeader* header, int fieldIndex)
     return header ? header->value(fieldIndex) : 0;
 }
 
-// Maps a key's value to an unsigned number whose natural order is the key's
-// order: the sign bit flipped for signed order, all bits flipped to descend.
-inline quint32 radixKey(qint32 value, bool ascending)
+// The headers are read one after the other but lie far apart, and the final
+// reordering reads at random: asking for memory a little ahead keeps several
+// reads in flight.
+constexpr size_t PrefetchDistance = 16;
+
+inline void prefetch(const void* address)
 {
-    const quint32 u = quint32(value) ^ 0x80000000u;
-    return ascending ? u : ~u;
+#if defined(__GNUC__) || defined(__clang__)
+    __builtin_prefetch(address);
+#else
+    Q_UNUSED(address);
+#endif
 }
 
 constexpr int RadixBits = 11;
@@ -27,6 +34,41 @@ constexpr quint32 RadixMask = (1u << RadixBits) - 1;
 // One more than the digits, so a count array shifted by one turns into the
 // start of each bucket by a running sum.
 constexpr quint32 RadixBuckets = RadixMask + 2;
+
+// Sorts words, with a payload moved alongside, by their low `bits` bits,
+// stably: passes of RadixBits, their histograms counted in one sweep.
+template <typename Payload>
+void radixSort(LargeArray<quint64>& words, LargeArray<quint64>& wordsTmp, LargeArray<Payload>& payload,
+               LargeArray<Payload>& payloadTmp, int bits)
+{
+    const size_t size = words.size();
+    const int passes = (bits + RadixBits - 1) / RadixBits;
+    if (passes == 0)
+        return;
+    std::vector<quint32> counts(size_t(passes) * RadixBuckets, 0);
+    for (size_t i = 0; i < size; ++i) {
+        const quint64 w = words[i];
+        for (int pass = 0; pass < passes; ++pass)
+            ++counts[size_t(pass) * RadixBuckets + ((w >> (pass * RadixBits)) & RadixMask) + 1];
+    }
+    for (int pass = 0; pass < passes; ++pass) {
+        const int shift = pass * RadixBits;
+        quint32* count = counts.data() + size_t(pass) * RadixBuckets;
+        for (quint32 b = 1; b < RadixBuckets; ++b)
+            count[b] += count[b - 1];
+        const quint64* from = words.data();
+        const Payload* fromPayload = payload.data();
+        quint64* to = wordsTmp.data();
+        Payload* toPayload = payloadTmp.data();
+        for (size_t i = 0; i < size; ++i) {
+            const quint32 slot = count[(from[i] >> shift) & RadixMask]++;
+            to[slot] = from[i];
+            toPayload[slot] = fromPayload[i];
+        }
+        words.swap(wordsTmp);
+        payload.swap(payloadTmp);
+    }
+}
 
 }  // namespace
 
@@ -71,64 +113,103 @@ void TraceHeaderList::sort(const QList<TraceHeaderSortKey>& keyList)
     if (keys.empty() || n < 2)
         return;
 
-    // Least-significant-key-first radix sort: every pass is stable, so the
-    // result equals a stable comparison sort by the whole key list, and ties
-    // keep the order the list had before the call. The values are gathered
-    // once per key so the passes never touch the scattered header objects.
-    // (Buffers are left uninitialised: every element is written before it is read.)
+    // The keys are gathered once into columns, each mapped to an unsigned
+    // number whose natural order is the key's order. Each column only spans
+    // the range between its smallest and largest value, so the keys usually
+    // fit side by side into one 64-bit word, primary key highest; a stable
+    // least-significant-digit radix sort of those words (or of each column in
+    // turn, last key first, when they do not fit) equals a stable comparison
+    // sort by the whole key list, and ties keep the order the list had.
     const size_t size = size_t(n);
     const size_t keyCount = keys.size();
-    std::unique_ptr<quint32[]> columns(new quint32[keyCount * size]);
-    for (int i = 0; i < n; ++i) {
-        const SEGYTraceHeader* header = m_headers[i];
-        for (size_t k = 0; k < keyCount; ++k)
-            columns[k * size_t(n) + size_t(i)] = radixKey(fieldValue(header, keys[k].fieldIndex), keys[k].ascending);
+    LargeArray<quint32> columnStore(keyCount * size);
+    std::vector<quint32*> columns(keyCount);
+    for (size_t k = 0; k < keyCount; ++k)
+        columns[k] = columnStore.data() + k * size;
+    std::vector<quint32> lowest(keyCount, 0xFFFFFFFFu), highest(keyCount, 0);
+    SEGYTraceHeader* const* list = m_headers.constData();
+    const HeaderTable& table = traceHeaderTable();
+    // Every trace header keeps its values block at the same place inside the
+    // object, so a key's bytes lie at one fixed distance from each header:
+    // they can be read, and asked for ahead, without a pointer to follow.
+    ptrdiff_t blockAt = 0;
+    for (size_t i = 0; i < size; ++i) {
+        if (list[i]) {
+            blockAt = list[i]->rawBlock() - reinterpret_cast<const uchar*>(list[i]);
+            break;
+        }
+    }
+    std::vector<ptrdiff_t> at(keyCount);
+    std::vector<int> kinds(keyCount);
+    std::vector<quint32> flips(keyCount);
+    for (size_t k = 0; k < keyCount; ++k) {
+        at[k] = blockAt + table.offsets[keys[k].fieldIndex];
+        kinds[k] = table.kinds[keys[k].fieldIndex];
+        // An unsigned number whose natural order is the key's order: the sign
+        // bit flipped for signed order, all bits flipped to descend.
+        flips[k] = keys[k].ascending ? 0x80000000u : 0x7FFFFFFFu;
+    }
+    // One sweep over the headers, each read once for all its keys.
+    for (size_t i = 0; i < size; ++i) {
+        const uchar* header = reinterpret_cast<const uchar*>(list[i]);
+        if (i + PrefetchDistance < size && list[i + PrefetchDistance]) {
+            const uchar* ahead = reinterpret_cast<const uchar*>(list[i + PrefetchDistance]);
+            for (size_t k = 0; k < keyCount; ++k)
+                prefetch(ahead + at[k]);
+        }
+        for (size_t k = 0; k < keyCount; ++k) {
+            const quint32 v = (header ? quint32(CHeader::valueIn(header + at[k], kinds[k])) : 0u) ^ flips[k];
+            columns[k][i] = v;
+            lowest[k] = std::min(lowest[k], v);
+            highest[k] = std::max(highest[k], v);
+        }
+    }
+    std::vector<int> widths(keyCount);
+    int totalWidth = 0;
+    for (size_t k = 0; k < keyCount; ++k) {
+        quint32 span = highest[k] - lowest[k];
+        int width = 0;
+        while (span) {
+            ++width;
+            span >>= 1;
+        }
+        widths[k] = width;
+        totalWidth += width;
     }
 
-    std::unique_ptr<quint32[]> valuesBuffer(new quint32[2 * size]);
-    std::unique_ptr<int[]> orderBuffer(new int[2 * size]);
-    quint32* values = valuesBuffer.get();
-    quint32* valuesTmp = values + size;
-    int* order = orderBuffer.get();
-    int* orderTmp = order + size;
-    for (int i = 0; i < n; ++i)
-        order[i] = i;
+    LargeArray<quint64> words(size), wordsTmp(size);
+    if (totalWidth <= 64) {
+        // The usual case: one word per trace, the headers themselves carried
+        // along, so the last pass leaves them in order.
+        LargeArray<SEGYTraceHeader*> headers(size), headersTmp(size);
+        for (size_t i = 0; i < size; ++i) {
+            quint64 word = 0;
+            for (size_t k = 0; k < keyCount; ++k)
+                word = (widths[k] ? word << widths[k] : word) | (columns[k][i] - lowest[k]);
+            words[i] = word;
+            headers[i] = list[i];
+        }
+        radixSort(words, wordsTmp, headers, headersTmp, totalWidth);
+        std::copy(headers.data(), headers.data() + size, m_headers.data());
+        return;
+    }
 
-    std::vector<quint32> counts(3 * RadixBuckets);
+    // Keys too wide to share a word: one column at a time, last key first,
+    // carrying positions in the list.
+    LargeArray<int> order(size), orderTmp(size);
+    for (size_t i = 0; i < size; ++i)
+        order[i] = int(i);
     for (size_t k = keyCount; k-- > 0;) {
-        const quint32* column = columns.get() + k * size;
-        for (int i = 0; i < n; ++i)
-            values[i] = column[order[i]];
-        // Three passes of 11 bits, their histograms counted in one sweep. A
-        // pass whose digit is the same for every element would leave the
-        // order as it is and is skipped.
-        std::fill(counts.begin(), counts.end(), 0);
-        for (int i = 0; i < n; ++i) {
-            const quint32 v = values[i];
-            ++counts[(v & RadixMask) + 1];
-            ++counts[RadixBuckets + ((v >> RadixBits) & RadixMask) + 1];
-            ++counts[2 * RadixBuckets + (v >> (2 * RadixBits)) + 1];
-        }
-        for (int pass = 0; pass < 3; ++pass) {
-            const int shift = pass * RadixBits;
-            quint32* count = counts.data() + pass * RadixBuckets;
-            if (count[((values[0] >> shift) & RadixMask) + 1] == quint32(n))
-                continue;
-            for (quint32 b = 1; b < RadixBuckets; ++b)
-                count[b] += count[b - 1];
-            for (int i = 0; i < n; ++i) {
-                const quint32 v = values[i];
-                const quint32 slot = count[(v >> shift) & RadixMask]++;
-                valuesTmp[slot] = v;
-                orderTmp[slot] = order[i];
-            }
-            std::swap(values, valuesTmp);
-            std::swap(order, orderTmp);
-        }
+        for (size_t i = 0; i < size; ++i)
+            words[i] = columns[k][size_t(order[i])] - lowest[k];
+        radixSort(words, wordsTmp, order, orderTmp, widths[k]);
     }
-
-    const std::vector<SEGYTraceHeader*> before(m_headers.cbegin(), m_headers.cend());
+    LargeArray<SEGYTraceHeader*> before(size);
+    std::copy(list, list + size, before.data());
     SEGYTraceHeader** headers = m_headers.data();
-    for (int i = 0; i < n; ++i)
+    for (size_t i = 0; i < size; ++i) {
+        if (i + PrefetchDistance < size)
+            prefetch(&before[size_t(order[i + PrefetchDistance])]);
         headers[i] = before[size_t(order[i])];
+    }
 }

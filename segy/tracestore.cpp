@@ -1,14 +1,10 @@
 #include "tracestore.h"
 
 #include "headers.h"
+#include "largebuffer.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <new>
-
-#if defined(Q_OS_LINUX)
-#include <sys/mman.h>
-#endif
 
 namespace {
 
@@ -26,22 +22,8 @@ void TraceHeaderStore::addBlock()
 {
     const size_t bytes = m_blocks.empty() ? FirstBlockBytes
                                           : std::min(LargestBlockBytes, 2 * m_blocks.back().capacity * sizeof(SEGYTraceHeader));
-    Block block{nullptr, bytes / sizeof(SEGYTraceHeader), 0, false};
-#if defined(Q_OS_LINUX)
-    // Anonymous pages on large pages where the system offers them: far fewer
-    // page faults while millions of headers are written.
-    void* memory = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (memory != MAP_FAILED) {
-        madvise(memory, bytes, MADV_HUGEPAGE);
-        block.memory = memory;
-        block.mapped = true;
-    }
-#endif
-    if (!block.memory) {
-        block.memory = std::malloc(bytes);
-        if (!block.memory)
-            throw std::bad_alloc();
-    }
+    Block block{nullptr, bytes / sizeof(SEGYTraceHeader), 0, bytes, false};
+    block.memory = allocateLarge(bytes, &block.mapped);
     m_blocks.push_back(block);
 }
 
@@ -61,13 +43,7 @@ void TraceHeaderStore::clear()
         auto* headers = static_cast<SEGYTraceHeader*>(block.memory);
         for (size_t i = 0; i < block.used; ++i)
             headers[i].~SEGYTraceHeader();
-#if defined(Q_OS_LINUX)
-        if (block.mapped) {
-            munmap(block.memory, block.capacity * sizeof(SEGYTraceHeader));
-            continue;
-        }
-#endif
-        std::free(block.memory);
+        releaseLarge(block.memory, block.bytes, block.mapped);
     }
     m_blocks.clear();
 }

@@ -26,6 +26,7 @@ private:
         void* memory;
         size_t capacity;  // headers
         size_t used;
+        size_t bytes;
         bool mapped;
     };
     void addBlock();

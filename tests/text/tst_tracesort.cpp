@@ -205,6 +205,8 @@ void TestTraceSort::agreesWithComparisonSort_data()
     QTest::newRow("one key") << keys({{SourcePoint, true}});
     QTest::newRow("three keys") << keys({{Identification, false}, {SourcePoint, true}, {Elevation, false}});
     QTest::newRow("full-range values") << keys({{Elevation, true}, {TraceInEnsemble, false}});
+    QTest::newRow("wider than one word together")
+        << keys({{SourcePoint, true}, {Elevation, false}, {TraceInEnsemble, true}});
     QTest::newRow("with outside keys") << keys({{-1, true}, {SourcePoint, false}, {95, true}, {Elevation, true}});
 }
 
