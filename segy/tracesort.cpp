@@ -29,7 +29,7 @@ inline void prefetch(const void* address)
 #endif
 }
 
-constexpr int RadixBits = 11;
+constexpr int RadixBits = 14;
 constexpr quint32 RadixMask = (1u << RadixBits) - 1;
 // One more than the digits, so a count array shifted by one turns into the
 // start of each bucket by a running sum.
