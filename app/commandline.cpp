@@ -323,13 +323,22 @@ void CommandLine::editHeaders(SEGY& segy)
     }
 }
 
+namespace {
+
+// The --delim text, or one blank when none was given.
+QString separatorOf(const QMap<QString, QVariant>& options)
+{
+    const QString separator = options.value(QStringLiteral("delim")).toString();
+    return separator.isEmpty() ? QStringLiteral(" ") : separator;
+}
+
+}  // namespace
+
 void CommandLine::importHeaders(SEGY& segy)
 {
     if (m_importOptions.isEmpty())
         return;
-    QString separator = m_importOptions.value(QStringLiteral("delim")).toString();
-    if (separator.isEmpty())
-        separator = QStringLiteral(" ");
+    const QString separator = separatorOf(m_importOptions);
     const QString file = m_importOptions.value(QStringLiteral("ascii-in")).toString();
     if (file.isEmpty())
         printError(tr("Error: no input ASCII file."));
@@ -341,9 +350,7 @@ void CommandLine::exportHeaders(SEGY& segy)
 {
     if (m_exportOptions.isEmpty())
         return;
-    QString separator = m_exportOptions.value(QStringLiteral("delim")).toString();
-    if (separator.isEmpty())
-        separator = QStringLiteral(" ");
+    const QString separator = separatorOf(m_exportOptions);
     const QString file = m_exportOptions.value(QStringLiteral("ascii-out")).toString();
     if (file.isEmpty())
         printError(tr("Error: no output ASCII file."));

@@ -14,26 +14,20 @@ bool HeaderField::setValue(const QVariant& newValue)
 {
     bool ok = false;
     const int parsed = newValue.toString().toInt(&ok, 10);
-    if (!ok)
+    if (!ok || !fitsKind(parsed, type))
         return false;
-    switch (type) {
-    case FieldKindInt:
-        if (parsed == INT_MIN)
-            return false;
-        break;
-    case FieldKindShort:
-        if (parsed < -32768 || parsed > 32767)
-            return false;
-        break;
-    case FieldKindChar:
-        if (parsed < -128 || parsed > 127)
-            return false;
-        break;
-    default:
-        return false;
-    }
     value = parsed;
     return true;
+}
+
+bool HeaderField::fitsKind(qint64 value, int kind)
+{
+    switch (kind) {
+    case FieldKindInt: return value > INT_MIN && value <= INT_MAX;  // the most negative int is refused
+    case FieldKindShort: return value >= -32768 && value <= 32767;
+    case FieldKindChar: return value >= -128 && value <= 127;
+    default: return false;
+    }
 }
 
 CHeader::CHeader(const HeaderTable& table, uchar* block)
@@ -57,7 +51,7 @@ QString CHeader::fieldText(int fieldIndex, bool* hasDecoder, bool* decodedOk) co
     return decodeField(this, fieldIndex, kind, decodedOk);
 }
 
-void CHeader::store(int fieldIndex, qint32 value)
+void CHeader::storeValue(int fieldIndex, qint32 value)
 {
     uchar* p = m_block + m_table.offsets[fieldIndex];
     switch (m_table.kinds[fieldIndex]) {
@@ -82,7 +76,7 @@ bool CHeader::setValue(int fieldIndex, const QVariant& value)
     HeaderField f{m_table.kinds[fieldIndex], this->value(fieldIndex)};
     if (!f.setValue(value))
         return false;
-    store(fieldIndex, f.value);
+    storeValue(fieldIndex, f.value);
     return true;
 }
 

@@ -18,6 +18,9 @@ struct HeaderField {
     // Parses the variant's text as a base-10 32-bit integer and stores it when
     // it fits the kind; otherwise returns false and keeps the old value.
     bool setValue(const QVariant& newValue);
+
+    // Whether a parsed number lies in the range a kind accepts.
+    static bool fitsKind(qint64 value, int kind);
 };
 
 // Common base of both header kinds. The values live in one block inside the
@@ -56,6 +59,8 @@ public:
     }
     bool setValue(int fieldIndex, const QVariant& value);
     HeaderField field(int fieldIndex) const;
+    // Stores a value already known to fit the field's kind.
+    void storeValue(int fieldIndex, qint32 value);
 
     // The values block (file layout, host byte order).
     const uchar* rawBlock() const { return m_block; }
@@ -89,8 +94,6 @@ protected:
     CHeader& operator=(const CHeader&) = delete;
 
 private:
-    void store(int fieldIndex, qint32 value);
-
     const HeaderTable& m_table;
     uchar* m_block;
 };

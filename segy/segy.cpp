@@ -160,7 +160,7 @@ bool SEGY::load(QIODevice* device)
     return result;
 }
 
-bool SEGY::walkTraces(QIODevice* device, qint64 start, qint64 size, qint64* lastTraceEnd)
+void SEGY::walkTraces(QIODevice* device, qint64 start, qint64 size, qint64* lastTraceEnd)
 {
     FileWindowReader reader(device, size);
     const bool littleEndian = m_byteOrder == QDataStream::LittleEndian;
@@ -188,7 +188,6 @@ bool SEGY::walkTraces(QIODevice* device, qint64 start, qint64 size, qint64* last
         ++traceNumber;
         emit loadProgress(int(position * 100.0 / size));
     }
-    return true;
 }
 
 bool SEGY::setMainHeaderValue(int fieldIndex, const QVariant& value)

@@ -77,7 +77,7 @@ public slots:
     bool exportTraceHeadersToASCIIFile(QString asciiFile, QString separator);
 
 private:
-    bool walkTraces(QIODevice* device, qint64 start, qint64 size, qint64* lastTraceEnd);
+    void walkTraces(QIODevice* device, qint64 start, qint64 size, qint64* lastTraceEnd);
     bool writeNewFile(QIODevice* destination);
 
     bool m_loaded = false;

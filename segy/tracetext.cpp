@@ -8,8 +8,6 @@
 
 #include <QFile>
 #include <QSaveFile>
-#include <QtEndian>
-#include <climits>
 #include <cstring>
 #include <vector>
 
@@ -138,23 +136,10 @@ bool parsePlainInteger(const char* begin, const char* end, qint64* value)
     return true;
 }
 
-// The range a field kind accepts from text (see HeaderField::setValue).
-bool fitsKind(qint64 value, int kind)
-{
-    switch (kind) {
-    case FieldKindInt: return value > INT_MIN && value <= INT_MAX;
-    case FieldKindShort: return value >= -32768 && value <= 32767;
-    case FieldKindChar: return value >= -128 && value <= 127;
-    default: return false;
-    }
-}
-
-// The sample count a cell asks for, as an unsigned 16-bit word; 0 when the
-// cell is no such number. The signed form of the same word, which is what
-// an export writes for counts above 32767, is read as that word too.
+// The sample count a cell asks for: an unsigned 16-bit number, 0 when the
+// cell is no such number.
 quint16 requestedSampleCount(const char* begin, const char* end)
 {
-    // An unsigned 16-bit number; anything else counts as 0.
     qint64 value = 0;
     if (!parsePlainInteger(begin, end, &value)) {
         bool ok = false;
@@ -258,8 +243,6 @@ bool SEGY::importTraceHeadersFromASCIIFile(QString asciiFile, QString separator)
         const HeaderTable& table = traceHeaderTable();
         const int columnCount = columns.size();
         const int traces = anyField ? m_traceHeaders.size() : 0;
-        qint32 values[TraceHeaderFieldCount];
-        uchar block[TraceHeaderSize];
 
         // Row r goes to trace r; lines beyond the last trace are not read.
         for (int row = 0; row < traces && !reader.atEnd(); ++row) {
@@ -268,11 +251,7 @@ bool SEGY::importTraceHeadersFromASCIIFile(QString asciiFile, QString separator)
             SEGYTraceHeader* header = m_traceHeaders[row];
             if (!header)
                 continue;
-            const qint32 storedSamples = header->value(SamplesCountField);
             const quint16 currentSamples = quint16(traceSamplesCount(row));
-            for (int field = 0; field < table.count; ++field)
-                values[field] = header->value(field);
-            bool changed = false;
 
             // A line with fewer cells than the header simply ends early.
             const char* cell = begin;
@@ -280,44 +259,23 @@ bool SEGY::importTraceHeadersFromASCIIFile(QString asciiFile, QString separator)
                 const char* next = findSeparator(cell, end, sep);
                 const char* cellEnd = next ? next : end;
                 const int field = columnField[size_t(c)];
-                if (field >= 0) {
+                if (field == SamplesCountField) {
+                    // The sample count never changes; a different one is reported.
+                    if (requestedSampleCount(cell, cellEnd) != currentSamples)
+                        samplesDiffer = true;
+                } else if (field >= 0) {
                     qint64 parsed = 0;
                     if (parsePlainInteger(cell, cellEnd, &parsed)) {
-                        if (fitsKind(parsed, table.kinds[field])) {
-                            changed = changed || values[field] != qint32(parsed);
-                            values[field] = qint32(parsed);
-                        }
+                        if (HeaderField::fitsKind(parsed, table.kinds[field]))
+                            header->storeValue(field, qint32(parsed));
                     } else if (cell != cellEnd) {
                         // Anything unusual goes through the editing rule itself.
-                        HeaderField edited{table.kinds[field], values[field]};
-                        if (edited.setValue(QString::fromUtf8(cell, int(cellEnd - cell)))) {
-                            changed = changed || values[field] != edited.value;
-                            values[field] = edited.value;
-                        }
-                    }
-                    // The sample count never changes; a different one is reported.
-                    if (field == SamplesCountField) {
-                        if (requestedSampleCount(cell, cellEnd) != currentSamples)
-                            samplesDiffer = true;
-                        values[field] = storedSamples;
+                        header->setValue(field, QString::fromUtf8(cell, int(cellEnd - cell)));
                     }
                 }
                 if (!next)
                     break;
                 cell = next + sep.size();
-            }
-
-            if (changed) {
-                header->encodeTo(block, false);
-                for (int field = 0; field < table.count; ++field) {
-                    uchar* p = block + table.offsets[field];
-                    switch (table.specs[field].width) {
-                    case 4: qToBigEndian<qint32>(values[field], p); break;
-                    case 2: qToBigEndian<qint16>(qint16(values[field]), p); break;
-                    default: *p = uchar(values[field]); break;
-                    }
-                }
-                header->decodeFrom(block, false);
             }
         }
     }
