@@ -35,6 +35,7 @@ SEGY::~SEGY()
 
 void SEGY::clear()
 {
+    emit headersReleasing();
     m_loaded = false;
     delete m_mainHeader;
     m_mainHeader = nullptr;

@@ -68,6 +68,9 @@ signals:
     void errorLoading();
     void errorMessage(QString message);
     void ioOperationCompleted();
+    // Emitted before the headers are released (every load, close and clear):
+    // holders of header pointers drop them here.
+    void headersReleasing();
 
 public slots:
     bool open();

@@ -84,9 +84,20 @@ bool SEGYTraceHeaderComparer::operator()(const SEGYTraceHeader* a, const SEGYTra
     return false;
 }
 
+TraceHeaderList::~TraceHeaderList()
+{
+    QObject::disconnect(m_releaseConnection);
+}
+
 void TraceHeaderList::loadFrom(const SEGY* segy)
 {
     m_headers.clear();
+    if (segy != m_source) {
+        QObject::disconnect(m_releaseConnection);
+        m_source = segy;
+        if (segy)
+            m_releaseConnection = QObject::connect(segy, &SEGY::headersReleasing, [this]() { m_headers.clear(); });
+    }
     if (!segy)
         return;
     const QList<SEGYTraceHeader*> headers = segy->traceHeaders();

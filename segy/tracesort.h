@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QMetaObject>
 #include <QVector>
 
 class SEGY;
@@ -25,11 +26,17 @@ private:
 };
 
 // An ordering of the trace headers of a SEGY object. Owns no header: the
-// file object does, and every load makes the references stale, so the list
-// must be reloaded after each load.
+// file object does. The list empties itself when the file object announces
+// that it releases its headers (a load, close or clear), so it never refers
+// to a released header; it must be reloaded after each load.
 class TraceHeaderList
 {
 public:
+    TraceHeaderList() = default;
+    ~TraceHeaderList();
+    TraceHeaderList(const TraceHeaderList&) = delete;
+    TraceHeaderList& operator=(const TraceHeaderList&) = delete;
+
     // Empties the list and fills it with the file's trace headers in file order.
     void loadFrom(const SEGY* segy);
     int count() const { return m_headers.size(); }
@@ -46,4 +53,6 @@ public:
 
 private:
     QVector<SEGYTraceHeader*> m_headers;
+    const SEGY* m_source = nullptr;
+    QMetaObject::Connection m_releaseConnection;
 };
