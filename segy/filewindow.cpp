@@ -16,6 +16,27 @@ FileWindowReader::FileWindowReader(QIODevice* device, qint64 size)
 
 FileWindowReader::~FileWindowReader() = default;
 
+void FileWindowReader::readInto(qint64 position, qint64 length, uchar* out)
+{
+    qint64 got = 0;
+    if (position < m_size) {
+        const qint64 wanted = std::min(length, m_size - position);
+        if (!m_device->seek(position))
+            m_failed = true;
+        while (!m_failed && got < wanted) {
+            const qint64 n = m_device->read(reinterpret_cast<char*>(out) + got, wanted - got);
+            if (n <= 0) {
+                // The device said the bytes were there: not getting them is
+                // an error, not the end of the file.
+                m_failed = true;
+                break;
+            }
+            got += n;
+        }
+    }
+    std::memset(out + got, 0, size_t(length - got));
+}
+
 const uchar* FileWindowReader::bytesAt(qint64 position, int length)
 {
     if (length <= 0 || position < 0)
@@ -27,19 +48,20 @@ const uchar* FileWindowReader::bytesAt(qint64 position, int length)
         const qint64 grown = m_windowLength > 0 ? std::min(WindowSize, 2 * m_windowLength) : FirstWindowSize;
         const qint64 windowLength = std::max<qint64>(length, grown);
         m_window.resize(size_t(windowLength));
-        qint64 got = 0;
-        if (position < m_size && m_device->seek(position)) {
-            const qint64 wanted = std::min(windowLength, m_size - position);
-            while (got < wanted) {
-                const qint64 n = m_device->read(reinterpret_cast<char*>(m_window.data()) + got, wanted - got);
-                if (n <= 0)
-                    break;
-                got += n;
-            }
-        }
-        std::memset(m_window.data() + got, 0, size_t(windowLength - got));
+        readInto(position, windowLength, m_window.data());
         m_windowStart = position;
         m_windowLength = windowLength;
     }
     return m_window.data() + (position - m_windowStart);
+}
+
+const uchar* FileWindowReader::bytesAtAlone(qint64 position, int length)
+{
+    if (length <= 0 || position < 0)
+        return nullptr;
+    if (m_windowLength > 0 && position >= m_windowStart && position + length <= m_windowStart + m_windowLength)
+        return m_window.data() + (position - m_windowStart);
+    m_alone.resize(size_t(length));
+    readInto(position, length, m_alone.data());
+    return m_alone.data();
 }

@@ -131,6 +131,15 @@ const FieldSpec traceSpecs[TraceHeaderFieldCount] = {
     {"237-240", 4, DecoderKind::None, "Unassigned — For optional information. "},
 };
 
+// Sample counts are unsigned 16-bit numbers, whatever other 2-byte fields are.
+bool isUnsignedField(const char* label)
+{
+    for (const char* counts : {"3221-3222", "3223-3224", "115-116"})
+        if (qstrcmp(label, counts) == 0)
+            return true;
+    return false;
+}
+
 HeaderTable buildTable(const FieldSpec* specs, int count, int firstByte, int blockSize)
 {
     HeaderTable table{};
@@ -141,7 +150,7 @@ HeaderTable buildTable(const FieldSpec* specs, int count, int firstByte, int blo
         const QString label = QString::fromLatin1(specs[i].label);
         table.startBytes[i] = label.section(QLatin1Char('-'), 0, 0).toInt();
         table.offsets[i] = table.startBytes[i] - firstByte;
-        table.kinds[i] = fieldKindForWidth(specs[i].width);
+        table.kinds[i] = isUnsignedField(specs[i].label) ? int(FieldKindUShort) : fieldKindForWidth(specs[i].width);
         if (specs[i].width == 4)
             table.wideOffsets[table.wideCount++] = table.offsets[i];
         else if (specs[i].width == 2)

@@ -45,8 +45,9 @@ struct FieldSpec {
 // Qt meta-type ids that name a field's kind.
 enum FieldKind {
     FieldKindInt = 2,     // QMetaType::Int, 4 bytes
-    FieldKindShort = 33,  // QMetaType::Short, 2 bytes
-    FieldKindChar = 34,   // QMetaType::Char, 1 byte
+    FieldKindShort = 33,   // QMetaType::Short, 2 bytes
+    FieldKindChar = 34,    // QMetaType::Char, 1 byte
+    FieldKindUShort = 36,  // QMetaType::UShort, 2 bytes: the sample counts
 };
 
 constexpr int BinaryHeaderFieldCount = 30;

@@ -25,6 +25,7 @@ bool HeaderField::fitsKind(qint64 value, int kind)
     switch (kind) {
     case FieldKindInt: return value > INT_MIN && value <= INT_MAX;  // the most negative int is refused
     case FieldKindShort: return value >= -32768 && value <= 32767;
+    case FieldKindUShort: return value >= 0 && value <= 65535;
     case FieldKindChar: return value >= -128 && value <= 127;
     default: return false;
     }
@@ -54,18 +55,29 @@ QString CHeader::fieldText(int fieldIndex, bool* hasDecoder, bool* decodedOk) co
 void CHeader::storeValue(int fieldIndex, qint32 value)
 {
     uchar* p = m_block + m_table.offsets[fieldIndex];
+    uchar bytes[4];
+    int width;
     switch (m_table.kinds[fieldIndex]) {
     case FieldKindInt:
-        std::memcpy(p, &value, sizeof value);
+        std::memcpy(bytes, &value, sizeof value);
+        width = 4;
         break;
-    case FieldKindShort: {
-        const qint16 v = qint16(value);
-        std::memcpy(p, &v, sizeof v);
+    case FieldKindShort:
+    case FieldKindUShort: {
+        const quint16 v = quint16(value);
+        std::memcpy(bytes, &v, sizeof v);
+        width = 2;
         break;
     }
     default:
-        *p = uchar(value & 0xFF);
+        bytes[0] = uchar(value & 0xFF);
+        width = 1;
         break;
+    }
+    // Storing a value the field already holds changes nothing to save.
+    if (std::memcmp(p, bytes, size_t(width)) != 0) {
+        std::memcpy(p, bytes, size_t(width));
+        m_modified = true;
     }
 }
 
@@ -142,6 +154,7 @@ constexpr bool HostIsLittleEndian = Q_BYTE_ORDER == Q_LITTLE_ENDIAN;
 
 void CHeader::decodeFrom(const uchar* block, bool littleEndian)
 {
+    m_modified = false;
     std::memcpy(m_block, block, size_t(m_table.blockSize));
     if (littleEndian != HostIsLittleEndian)
         swapFields(m_table, m_block);
@@ -184,12 +197,24 @@ namespace {
 // the file (such a file has no trace and cannot load).
 const qint64 UnendedRunBlocksKept = 64;
 
-// Reads up to size bytes; what the device does not have stays zero.
+// Reads up to size bytes; what lies beyond the end of the device stays zero.
+// A device that fails to give bytes it has marks the stream corrupt.
 void readPadded(QDataStream& stream, char* buffer, int size)
 {
     std::memset(buffer, 0, size_t(size));
-    if (stream.device())
-        stream.device()->read(buffer, size);
+    QIODevice* device = stream.device();
+    if (!device)
+        return;
+    const qint64 wanted = std::min<qint64>(size, std::max<qint64>(device->size() - device->pos(), 0));
+    qint64 got = 0;
+    while (got < wanted) {
+        const qint64 n = device->read(buffer + got, wanted - got);
+        if (n <= 0) {
+            stream.setStatus(QDataStream::ReadCorruptData);
+            return;
+        }
+        got += n;
+    }
 }
 
 bool littleEndianStream(const QDataStream& stream)
@@ -275,24 +300,11 @@ QDataStream& operator<<(QDataStream& stream, SEGYMainHeader& header)
     writeAll(stream, text.constData(), TextHeaderSize);
     header.fillMandatoryDefaults();
 
-    // Bytes 3261-3500 and 3507-3600 belong to no field: in place they keep
-    // the file's bytes, so only the two field runs are written.
-    QIODevice* device = stream.device();
-    const qint64 start = device ? device->pos() - TextHeaderSize : 0;
-    char block[BinaryHeaderSize] = {};
+    // The whole 400 bytes go out, those that belong to no field as they
+    // were read, so data other writers keep there survive any save.
+    char block[BinaryHeaderSize];
     header.encodeTo(reinterpret_cast<uchar*>(block), littleEndianStream(stream));
-    const HeaderTable& table = header.table();
-    const int firstRun = table.offsets[26] + 2;
-    const int secondStart = table.offsets[27];
-    const int secondRun = table.offsets[29] + 2 - secondStart;
-    if (device)
-        device->seek(start + TextHeaderSize);
-    writeAll(stream, block, firstRun);
-    if (device)
-        device->seek(start + TextHeaderSize + secondStart);
-    writeAll(stream, block + secondStart, secondRun);
-    if (device && !device->seek(start + TextHeaderSize + BinaryHeaderSize))
-        stream.setStatus(QDataStream::WriteFailed);
+    writeAll(stream, block, BinaryHeaderSize);
     for (const QByteArray& extended : header.extendedTextHeaders) {
         if (extended.isEmpty())
             continue;

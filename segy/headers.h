@@ -53,6 +53,11 @@ public:
             std::memcpy(&v, p, sizeof v);
             return v;
         }
+        case FieldKindUShort: {
+            quint16 v;
+            std::memcpy(&v, p, sizeof v);
+            return v;
+        }
         default:
             return static_cast<qint8>(*p);
         }
@@ -64,6 +69,10 @@ public:
 
     // The values block (file layout, host byte order).
     const uchar* rawBlock() const { return m_block; }
+
+    // Whether a value changed since the header was read or last saved.
+    bool isModified() const { return m_modified; }
+    void setModified(bool modified) { m_modified = modified; }
 
     // The value at a byte offset of the block with a kind the caller looked
     // up once in the table, for loops over many headers.
@@ -77,6 +86,11 @@ public:
         }
         if (kind == FieldKindShort) {
             qint16 v;
+            std::memcpy(&v, p, sizeof v);
+            return v;
+        }
+        if (kind == FieldKindUShort) {
+            quint16 v;
             std::memcpy(&v, p, sizeof v);
             return v;
         }
@@ -96,6 +110,7 @@ protected:
 private:
     const HeaderTable& m_table;
     uchar* m_block;
+    bool m_modified = false;
 };
 
 class SEGYMainHeader : public CHeader
@@ -118,14 +133,17 @@ class SEGYTraceHeader : public CHeader
 public:
     explicit SEGYTraceHeader(qint64 filePosition = 0);
 
-    // Where this 240-byte header starts in the file it was loaded from.
-    const qint64 filePosition;
     // The sample count the loader stepped over for this trace; the saves keep
-    // that geometry whatever the header now says.
+    // that geometry whatever the header now says. (Declared first, so that it
+    // shares the base's last word and a header stays 280 bytes.)
     qint32 loadedSampleCount = 0;
 
 private:
     uchar m_block[TraceHeaderSize] = {};
+
+public:
+    // Where this 240-byte header starts in the file it was loaded from.
+    const qint64 filePosition;
 };
 
 // Stream forms: the trace header pair reads or writes exactly its 240 bytes.

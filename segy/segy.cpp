@@ -2,11 +2,13 @@
 
 #include "filewindow.h"
 #include "samplecodec.h"
+#include "textcodec.h"
 #include "tracestore.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QFileDevice>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QtEndian>
 #include <algorithm>
@@ -91,11 +93,55 @@ int SEGY::traceSamplesCount(int traceIndex) const
 
 int SEGY::effectiveSampleCount(const SEGYTraceHeader* header) const
 {
-    int count = header ? header->value(38) : 0;
-    if (count < 1)
-        count = m_mainHeader ? m_mainHeader->value(7) : 0;
-    // A negative count would walk backwards; it spans no samples.
-    return std::max(count, 0);
+    const int count = header ? header->value(38) : 0;
+    return count >= 1 ? count : samplesPerTrace();
+}
+
+namespace {
+
+// Per-trace warnings are given for this many traces; one line then counts
+// the rest, so a file with a fault in every trace does not flood the user.
+const int RepeatedWarningsShown = 10;
+
+// Traces at least this long have their headers read one by one instead of
+// through the read window, which would carry all their samples.
+const qint64 LongTraceBytes = qint64(32) << 10;
+
+QDataStream::ByteOrder byteOrderForFormatBytes(const uchar* bigEndianBytes)
+{
+    // A big-endian format code above 8 means the file is little-endian.
+    return qFromBigEndian<qint16>(bigEndianBytes) > 8 ? QDataStream::LittleEndian : QDataStream::BigEndian;
+}
+
+// The byte order the loader would find for a format code written in order.
+QDataStream::ByteOrder byteOrderForFormat(int formatCode, QDataStream::ByteOrder order)
+{
+    uchar bytes[2];
+    if (order == QDataStream::LittleEndian)
+        qToLittleEndian<quint16>(quint16(formatCode), bytes);
+    else
+        qToBigEndian<quint16>(quint16(formatCode), bytes);
+    return byteOrderForFormatBytes(bytes);
+}
+
+// Whether traces of binaryCount samples fill the data after the headers
+// exactly, as at least one trace.
+bool fitsAsFixedLength(qint64 dataBytes, int binaryCount, int sampleBytes)
+{
+    if (binaryCount < 1 || sampleBytes < 1 || dataBytes <= 0)
+        return false;
+    const qint64 traceBytes = TraceHeaderSize + qint64(binaryCount) * sampleBytes;
+    return dataBytes % traceBytes == 0;
+}
+
+}  // namespace
+
+void SEGY::emitProgress(void (SEGY::*signal)(int), int percent)
+{
+    if (percent != m_lastProgress) {
+        m_lastProgress = percent;
+        emit(this->*signal)(percent);
+    }
 }
 
 bool SEGY::load(QIODevice* device)
@@ -107,41 +153,47 @@ bool SEGY::load(QIODevice* device)
     if (device && device->open(QIODevice::ReadOnly)) {
         m_loaded = true;
         const qint64 size = device->size();
+        m_loadedSize = size;
 
-        // A big-endian format code above 8 means the file is little-endian.
-        char code[2] = {0, 0};
-        if (device->seek(3224))
-            device->read(code, 2);
-        const qint16 formatBigEndian = qFromBigEndian<qint16>(reinterpret_cast<const uchar*>(code));
-        m_byteOrder = formatBigEndian > 8 ? QDataStream::LittleEndian : QDataStream::BigEndian;
+        uchar code[2] = {0, 0};
+        bool readOk = true;
+        if (size >= 3226)
+            readOk = device->seek(3224) && device->read(reinterpret_cast<char*>(code), 2) == 2;
+        m_byteOrder = byteOrderForFormatBytes(code);
         device->seek(0);
 
         QDataStream stream(device);
         stream.setByteOrder(m_byteOrder);
         m_mainHeader = new SEGYMainHeader;
         stream >> *m_mainHeader;
+        readOk = readOk && stream.status() != QDataStream::ReadCorruptData;
 
+        // The standard writes revision 1 as 0x0100.
         const qint16 revision = qint16(m_mainHeader->value(27));
-        if (revision != 0 && revision != 1)
+        if (readOk && revision != 0 && revision != 1 && revision != 0x0100)
             emit errorMessage(tr("Unsupported revision number %0 found in file.").arg(revision));
 
         m_loadedFormatCode = m_mainHeader->value(9);
         const qint64 firstTrace = device->pos();
+        m_firstTraceOffset = firstTrace;
         qint64 lastTraceEnd = 0;
-        bool walked = true;
-        if (firstTrace < size) {
+        bool walked = readOk;
+        if (walked && firstTrace < size) {
             try {
-                walkTraces(device, firstTrace, size, &lastTraceEnd);
+                walked = walkTraces(device, firstTrace, size, &lastTraceEnd);
             } catch (const std::bad_alloc&) {
                 // More traces than memory can hold: the load fails cleanly.
-                m_traceHeaders.clear();
-                m_traceStore.clear();
                 walked = false;
             }
         }
-
-        if (walked && lastTraceEnd > size)
+        if (!walked) {
+            m_traceHeaders.clear();
+            m_traceStore.clear();
+            if (!readOk)
+                emit errorMessage(tr("Error reading file."));
+        } else if (lastTraceEnd > size) {
             emit errorMessage(tr("%0 bytes of junk at the end of the file.").arg(lastTraceEnd - size));
+        }
 
         if (!walked) {
             // reported below as a failed load
@@ -161,46 +213,148 @@ bool SEGY::load(QIODevice* device)
     return result;
 }
 
-void SEGY::walkTraces(QIODevice* device, qint64 start, qint64 size, qint64* lastTraceEnd)
+bool SEGY::walkTraces(QIODevice* device, qint64 start, qint64 size, qint64* lastTraceEnd)
 {
     FileWindowReader reader(device, size);
     const bool littleEndian = m_byteOrder == QDataStream::LittleEndian;
     const int sampleBytes = bytesPerSample();
+    const int binaryCount = samplesPerTrace();
+
+    // When the binary header's count explains the whole file as traces of
+    // one length, that length is the file's own, whatever the traces say.
+    m_fixedLength = fitsAsFixedLength(size - start, binaryCount, sampleBytes);
+    const qint64 fixedTraceBytes = TraceHeaderSize + qint64(binaryCount) * sampleBytes;
+    if (m_fixedLength)
+        m_traceHeaders.reserve(int(std::min<qint64>((size - start) / fixedTraceBytes, qint64(1) << 24)));
+
     qint64 position = start;
     int traceNumber = 1;
+    int invalidCounts = 0;
+    int disagreeing = 0;
+    m_lastProgress = -1;
     while (position < size) {
         SEGYTraceHeader* header = m_traceStore.create(position);
-        header->decodeFrom(reader.bytesAt(position, TraceHeaderSize), littleEndian);
+        const qint64 estimatedTraceBytes = m_fixedLength ? fixedTraceBytes
+                                                         : TraceHeaderSize + qint64(effectiveSampleCount(header)) * sampleBytes;
+        const uchar* bytes = estimatedTraceBytes >= LongTraceBytes ? reader.bytesAtAlone(position, TraceHeaderSize)
+                                                                  : reader.bytesAt(position, TraceHeaderSize);
+        if (reader.failed())
+            return false;
+        header->decodeFrom(bytes, littleEndian);
         m_traceHeaders.append(header);
-        if (header->value(38) < 1)
+        const int ownCount = header->value(38);
+        if (ownCount < 1 && ++invalidCounts <= RepeatedWarningsShown)
             emit errorMessage(tr("Invalid samples count at trace %0.").arg(traceNumber));
-        header->loadedSampleCount = effectiveSampleCount(header);
+        if (m_fixedLength && ownCount >= 1 && ownCount != binaryCount)
+            ++disagreeing;
+        header->loadedSampleCount = m_fixedLength ? binaryCount : effectiveSampleCount(header);
 
         // The samples start where the header read stopped: at the end of the
         // file for a header cut short by it.
         const qint64 samplesStart = std::min(position + TraceHeaderSize, size);
         const qint64 sampleBytesOfTrace = qint64(header->loadedSampleCount) * sampleBytes;
-        if (traceNumber == 1) {
+        if (traceNumber == 1 && !m_fixedLength) {
             const qint64 estimate = (size - start) / (TraceHeaderSize + sampleBytesOfTrace) + 1;
             m_traceHeaders.reserve(int(std::min<qint64>(estimate, qint64(1) << 24)));
         }
         position = samplesStart + sampleBytesOfTrace;
         *lastTraceEnd = position;
         ++traceNumber;
-        emit loadProgress(int(position * 100.0 / size));
+        emitProgress(&SEGY::loadProgress, int(std::min(position, size) * 100.0 / size));
     }
+    if (invalidCounts > RepeatedWarningsShown)
+        emit errorMessage(tr("The same warning was given for %1 more traces.").arg(invalidCounts - RepeatedWarningsShown));
+    if (disagreeing > 0)
+        emit errorMessage(tr("The trace headers of %1 traces give a samples count other than the binary header's %2; "
+                             "the file holds traces of %2 samples exactly, so it was read that way.")
+                              .arg(disagreeing)
+                              .arg(binaryCount));
+    return true;
+}
+
+bool SEGY::layoutWouldStay(int binaryCount, int formatCode, int extendedCount) const
+{
+    if (!m_mainHeader)
+        return true;
+    if (byteOrderForFormat(formatCode, m_byteOrder) != m_byteOrder)
+        return false;
+    const int sampleBytes = bytesPerSampleForFormat(formatCode);
+    if (sampleBytes != bytesPerSampleForFormat(m_loadedFormatCode))
+        return false;
+
+    // Extended headers: a count names its blocks; -1 reads up to the end
+    // stanza, which only a run already ending in one keeps where it is.
+    const QList<QByteArray>& blocks = m_mainHeader->extendedTextHeaders;
+    qint64 extendedBlocks = 0;
+    if (extendedCount > 0)
+        extendedBlocks = extendedCount;
+    else if (extendedCount == -1)
+        extendedBlocks = (!blocks.isEmpty() && isEndTextBlock(blocks.last())) ? blocks.size() : -1;
+    if (extendedBlocks < 0 || TextHeaderSize + BinaryHeaderSize + extendedBlocks * TextHeaderSize != m_firstTraceOffset)
+        return false;
+
+    if (sampleBytes == 0)  // every trace is its header alone, whatever the counts
+        return true;
+    // Either the new count fixes the traces' length, or the walk by the
+    // traces' own counts must step as the load did.
+    const bool fixed = fitsAsFixedLength(m_loadedSize - m_firstTraceOffset, binaryCount, sampleBytes);
+    for (const SEGYTraceHeader* header : m_traceHeaders) {
+        const int own = header->value(38);
+        const int count = fixed ? binaryCount : (own >= 1 ? own : binaryCount);
+        if (count != header->loadedSampleCount)
+            return false;
+    }
+    return true;
+}
+
+bool SEGY::mainHeaderEditChangesLayout(int fieldIndex, qint32 value) const
+{
+    if (!m_mainHeader)
+        return false;
+    int binaryCount = samplesPerTrace();
+    int formatCode = m_mainHeader->value(9);
+    int extendedCount = qint16(m_mainHeader->value(29));
+    switch (fieldIndex) {
+    case 7: binaryCount = value; break;
+    case 9: formatCode = value; break;
+    case 29: extendedCount = qint16(value); break;
+    default: return false;
+    }
+    return !layoutWouldStay(binaryCount, formatCode, extendedCount);
+}
+
+bool SEGY::traceHeaderEditChangesLayout(int traceIndex, int fieldIndex, qint32 value) const
+{
+    if (fieldIndex != 38 || m_fixedLength || bytesPerSample() == 0 || traceIndex < 0
+        || traceIndex >= m_traceHeaders.size())
+        return false;
+    const int count = value >= 1 ? value : samplesPerTrace();
+    return count != m_traceHeaders[traceIndex]->loadedSampleCount;
 }
 
 bool SEGY::setMainHeaderValue(int fieldIndex, const QVariant& value)
 {
-    return m_mainHeader ? m_mainHeader->setValue(fieldIndex, value) : false;
+    if (!m_mainHeader)
+        return false;
+    HeaderField field = m_mainHeader->field(fieldIndex);
+    if (fieldIndex < 0 || fieldIndex >= m_mainHeader->fieldCount() || !field.setValue(value)
+        || mainHeaderEditChangesLayout(fieldIndex, field.value))
+        return false;
+    m_mainHeader->storeValue(fieldIndex, field.value);
+    return true;
 }
 
 bool SEGY::setTraceHeaderValue(int traceIndex, int fieldIndex, const QVariant& value)
 {
     if (traceIndex < 0 || traceIndex >= m_traceHeaders.size() || !m_traceHeaders[traceIndex])
         return false;
-    return m_traceHeaders[traceIndex]->setValue(fieldIndex, value);
+    SEGYTraceHeader* header = m_traceHeaders[traceIndex];
+    HeaderField field = header->field(fieldIndex);
+    if (fieldIndex < 0 || fieldIndex >= header->fieldCount() || !field.setValue(value)
+        || traceHeaderEditChangesLayout(traceIndex, fieldIndex, field.value))
+        return false;
+    header->storeValue(fieldIndex, field.value);
+    return true;
 }
 
 bool SEGY::setTextHeader(const QByteArray& text)
@@ -240,6 +394,14 @@ bool writeAt(QIODevice* device, qint64 position, const char* data, qint64 size)
     return device->seek(position) && writeFully(device, data, size);
 }
 
+// Whether a file name may be replaced by a new file renamed into place:
+// it does not exist yet, or it is a regular file.
+bool isReplaceableFile(const QString& fileName)
+{
+    const QFileInfo info(fileName);
+    return !info.exists() || info.isFile();
+}
+
 // Flushes a file device so that a failed write shows before the device closes.
 bool flushed(QIODevice* device)
 {
@@ -249,6 +411,99 @@ bool flushed(QIODevice* device)
 
 }  // namespace
 
+QByteArray SEGY::mainHeaderBytes()
+{
+    // Text, binary and extended headers laid out as in the file.
+    QBuffer bytes;
+    bytes.open(QIODevice::WriteOnly);
+    QDataStream stream(&bytes);
+    stream.setByteOrder(m_byteOrder);
+    stream << *m_mainHeader;
+    bytes.close();
+    return bytes.data();
+}
+
+namespace {
+
+// A dirty header costs about as much to write alone as this many bytes of a
+// block rewritten whole; a stretch of the file with dirtier headers than that
+// is read, patched and written back in one piece.
+const qint64 HeaderWriteCost = qint64(16) << 10;
+const qint64 PatchBlockBytes = qint64(4) << 20;
+
+}  // namespace
+
+bool SEGY::writeTraceHeadersInPlace()
+{
+    const bool littleEndian = m_byteOrder == QDataStream::LittleEndian;
+    const int count = m_traceHeaders.size();
+    const qint64 size = m_loadedSize;
+    FileWindowReader reader(m_device, size);
+    std::vector<uchar> block;
+    char single[TraceHeaderSize];
+    m_lastProgress = -1;
+
+    // Every write stays inside the bytes the load found: a header cut short
+    // by the end of the file is written as far as it went.
+    auto clipped = [size](qint64 position, qint64 length) { return std::max<qint64>(0, std::min(length, size - position)); };
+
+    int i = 0;
+    while (i < count) {
+        const SEGYTraceHeader* first = m_traceHeaders[i];
+        if (!first)
+            return false;
+        if (!first->isModified()) {
+            ++i;
+            continue;
+        }
+        // The stretch of headers from this dirty one within one block.
+        const qint64 start = first->filePosition;
+        int end = i;
+        int dirty = 0;
+        qint64 stretchEnd = start;
+        while (end < count && m_traceHeaders[end]
+               && m_traceHeaders[end]->filePosition + TraceHeaderSize - start <= PatchBlockBytes) {
+            if (m_traceHeaders[end]->isModified()) {
+                ++dirty;
+                stretchEnd = m_traceHeaders[end]->filePosition + TraceHeaderSize;
+            }
+            ++end;
+        }
+        if (end < count && !m_traceHeaders[end])
+            return false;
+        const qint64 length = clipped(start, stretchEnd - start);
+        if (dirty > 1 && qint64(dirty) * HeaderWriteCost >= stretchEnd - start) {
+            // The samples between the headers go back as they were read.
+            const uchar* original = reader.bytesAtAlone(start, int(length));
+            if (reader.failed())
+                return false;
+            block.assign(original, original + length);
+            for (int k = i; k < end; ++k) {
+                const SEGYTraceHeader* header = m_traceHeaders[k];
+                if (!header->isModified())
+                    continue;
+                header->encodeTo(reinterpret_cast<uchar*>(single), littleEndian);
+                const qint64 at = header->filePosition - start;
+                std::memcpy(block.data() + at, single, size_t(clipped(header->filePosition, TraceHeaderSize)));
+            }
+            if (!writeAt(m_device, start, reinterpret_cast<const char*>(block.data()), length))
+                return false;
+        } else {
+            for (int k = i; k < end; ++k) {
+                const SEGYTraceHeader* header = m_traceHeaders[k];
+                if (!header->isModified())
+                    continue;
+                header->encodeTo(reinterpret_cast<uchar*>(single), littleEndian);
+                if (!writeAt(m_device, header->filePosition, single, clipped(header->filePosition, TraceHeaderSize)))
+                    return false;
+            }
+        }
+        i = end;
+        emitProgress(&SEGY::saveProgress, int((i - 1) * 100.0 / count));
+    }
+    return true;
+}
+
 bool SEGY::save()
 {
     emit saveStarted();
@@ -256,32 +511,18 @@ bool SEGY::save()
     // Only the file that was loaded is rewritten: one that has vanished is not
     // created again as headers alone.
     if (m_loaded && m_device && m_device->open(QIODevice::ReadWrite | QIODevice::ExistingOnly)) {
-        if (m_mainHeader) {
-            QDataStream stream(m_device);
-            stream.setByteOrder(m_byteOrder);
-            m_device->seek(0);
-            stream << *m_mainHeader;
-            result = stream.status() == QDataStream::Ok;
-
-            const bool littleEndian = m_byteOrder == QDataStream::LittleEndian;
-            const int count = m_traceHeaders.size();
-            char block[TraceHeaderSize];
-            for (int i = 0; result && i < count; ++i) {
-                const SEGYTraceHeader* header = m_traceHeaders[i];
-                if (!header) {
-                    result = false;
-                    break;
-                }
-                // Each header goes back exactly where it was found.
-                header->encodeTo(reinterpret_cast<uchar*>(block), littleEndian);
-                if (!writeAt(m_device, header->filePosition, block, TraceHeaderSize)) {
-                    result = false;
-                    break;
-                }
-                emit saveProgress(int(i * 100.0 / count));
+        if (m_device->size() != m_loadedSize) {
+            // Offsets found at load no longer describe this file.
+            emit errorMessage(tr("The file has changed size since it was loaded; nothing was written."));
+        } else if (m_mainHeader) {
+            const QByteArray headers = mainHeaderBytes();
+            const qint64 headerLength = std::min<qint64>(headers.size(), m_loadedSize);
+            result = writeAt(m_device, 0, headers.constData(), headerLength) && writeTraceHeadersInPlace()
+                     && flushed(m_device);
+            if (result) {
+                for (SEGYTraceHeader* header : qAsConst(m_traceHeaders))
+                    header->setModified(false);
             }
-            if (!flushed(m_device))
-                result = false;
         }
         m_device->close();
     }
@@ -297,7 +538,8 @@ bool SEGY::save(QIODevice* destDevice)
     bool result = false;
     // A file is written beside its destination and renamed into place only
     // once complete, so a failure never leaves half a file and a save onto the
-    // loaded file reads the original to the end.
+    // loaded file reads the original to the end. A destination that is no
+    // regular file (a device, a pipe) is written into as it is.
     auto writeAndCommit = [this](QSaveFile& out) {
         if (!out.open(QIODevice::WriteOnly))
             return false;
@@ -308,7 +550,7 @@ bool SEGY::save(QIODevice* destDevice)
     };
     if (m_loaded && m_device && destDevice) {
         auto* destFile = qobject_cast<QFile*>(destDevice);
-        if (destFile && !destFile->fileName().isEmpty()) {
+        if (destFile && !destFile->fileName().isEmpty() && isReplaceableFile(destFile->fileName())) {
             QSaveFile out(destFile->fileName());
             result = writeAndCommit(out);
         } else if (auto* saveFile = qobject_cast<QSaveFile*>(destDevice)) {
@@ -331,24 +573,18 @@ bool SEGY::writeNewFile(QIODevice* destination)
 
     const bool littleEndian = m_byteOrder == QDataStream::LittleEndian;
     bool result = true;
-
-    // Text, binary and extended headers are laid out in memory first, with
-    // zeros in the bytes that belong to no field.
-    QBuffer headerBytes;
-    headerBytes.open(QIODevice::WriteOnly);
-    QDataStream headerStream(&headerBytes);
-    headerStream.setByteOrder(m_byteOrder);
-    headerStream << *m_mainHeader;
-    headerBytes.close();
+    const QByteArray headers = mainHeaderBytes();
     std::vector<char> out;
     out.reserve(size_t(1) << 20);
-    out.insert(out.end(), headerBytes.data().cbegin(), headerBytes.data().cend());
+    out.insert(out.end(), headers.cbegin(), headers.cend());
 
+    // Samples are copied as stored: same format, same byte order, every bit
+    // kept. A trace cut short by the end of the source is completed with
+    // zero bytes.
     FileWindowReader source(m_device, m_device->size());
-    const int formatCode = m_loadedFormatCode;
-    const int sampleBytes = bytesPerSampleForFormat(formatCode);
-    std::vector<double> samples;
+    const int sampleBytes = bytesPerSampleForFormat(m_loadedFormatCode);
     const int count = m_traceHeaders.size();
+    m_lastProgress = -1;
     for (int i = 0; i < count; ++i) {
         const SEGYTraceHeader* header = m_traceHeaders[i];
         if (!header) {
@@ -359,18 +595,14 @@ bool SEGY::writeNewFile(QIODevice* destination)
         out.resize(at + TraceHeaderSize);
         header->encodeTo(reinterpret_cast<uchar*>(out.data() + at), littleEndian);
 
-        // Samples keep the geometry found at load, decoded and encoded again
-        // in the format they were stored in.
-        const int sampleCount = header->loadedSampleCount;
-        const qint64 byteCount = qint64(sampleCount) * sampleBytes;
+        const qint64 byteCount = qint64(header->loadedSampleCount) * sampleBytes;
         if (byteCount > 0) {
             const uchar* stored = source.bytesAt(header->filePosition + TraceHeaderSize, int(byteCount));
-            samples.resize(size_t(sampleCount));
-            decodeSamples(formatCode, stored, sampleCount, littleEndian, samples.data());
-            const size_t sampleAt = out.size();
-            out.resize(sampleAt + size_t(byteCount));
-            encodeSamples(formatCode, samples.data(), sampleCount, littleEndian,
-                          reinterpret_cast<uchar*>(out.data() + sampleAt));
+            if (source.failed()) {
+                result = false;
+                break;
+            }
+            out.insert(out.end(), stored, stored + byteCount);
         }
         if (out.size() >= (size_t(1) << 20)) {
             if (!writeFully(destination, out.data(), qint64(out.size()))) {
@@ -379,7 +611,7 @@ bool SEGY::writeNewFile(QIODevice* destination)
             }
             out.clear();
         }
-        emit saveProgress(int(i * 100.0 / count));
+        emitProgress(&SEGY::saveProgress, int(i * 100.0 / count));
     }
     if (result && !out.empty())
         result = writeFully(destination, out.data(), qint64(out.size()));

@@ -39,12 +39,21 @@ public:
     int traceHeaderValue(int traceIndex, int fieldIndex) const;
     int traceSamplesCount(int traceIndex) const;
     // Sample count the loader's rule gives for a trace header: its own count
-    // when at least 1, else the binary header's; never below 0.
+    // when at least 1, else the binary header's.
     int effectiveSampleCount(const SEGYTraceHeader* header) const;
+    // Whether the traces were read as one length fixed by the binary header
+    // (its count and format explain the file's size exactly).
+    bool hasFixedTraceLength() const { return m_fixedLength; }
 
+    // Each setter refuses (false) a value that is no base-10 integer in the
+    // field's range, and one that would change where the traces lie in the
+    // file: the loader, given the edited headers, would find another first
+    // trace, trace length or trace count, or another byte order.
     bool setMainHeaderValue(int fieldIndex, const QVariant& value);
     bool setTraceHeaderValue(int traceIndex, int fieldIndex, const QVariant& value);
     bool setTextHeader(const QByteArray& text);
+    bool mainHeaderEditChangesLayout(int fieldIndex, qint32 value) const;
+    bool traceHeaderEditChangesLayout(int traceIndex, int fieldIndex, qint32 value) const;
 
     void notifyEditStarted() { emit editStarted(); }
     void notifyEditProgress(int percent) { emit editProgress(percent); }
@@ -80,8 +89,12 @@ public slots:
     bool exportTraceHeadersToASCIIFile(QString asciiFile, QString separator);
 
 private:
-    void walkTraces(QIODevice* device, qint64 start, qint64 size, qint64* lastTraceEnd);
+    bool walkTraces(QIODevice* device, qint64 start, qint64 size, qint64* lastTraceEnd);
     bool writeNewFile(QIODevice* destination);
+    bool writeTraceHeadersInPlace();
+    QByteArray mainHeaderBytes();
+    bool layoutWouldStay(int binaryCount, int formatCode, int extendedCount) const;
+    void emitProgress(void (SEGY::*signal)(int), int percent);
 
     bool m_loaded = false;
     QIODevice* m_device = nullptr;
@@ -91,4 +104,8 @@ private:
     TraceHeaderStore m_traceStore;  // owns the headers listed above
     // Geometry found at load; the saves keep it whatever the headers say now.
     int m_loadedFormatCode = 0;
+    qint64 m_loadedSize = 0;
+    qint64 m_firstTraceOffset = 0;
+    bool m_fixedLength = false;
+    int m_lastProgress = -1;
 };

@@ -38,8 +38,6 @@ const InverseTable& ebcdicToAscii()
     return table;
 }
 
-const char EndStanza[] = "SEG: EndText";
-
 }  // namespace
 
 QByteArray toEbcdic(const QByteArray& ascii)
@@ -59,16 +57,50 @@ QString fromEbcdic(const QByteArray& ebcdic)
     return QString::fromUtf8(out.constData());  // ends at the first zero byte
 }
 
+namespace {
+
+// Whether the block, its bytes read through map, holds "((SEG: EndText))"
+// in any letter case, with any blanks inside the double parentheses.
+bool holdsEndStanza(const QByteArray& block, const unsigned char* map)
+{
+    static const char Wanted[] = "((SEG:ENDTEXT))";
+    const int wantedLength = int(sizeof Wanted) - 1;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(block.constData());
+    const int size = block.size();
+    for (int start = 0; start < size; ++start) {
+        if (map[bytes[start]] != '(')
+            continue;
+        int matched = 0;
+        for (int i = start; i < size && matched < wantedLength; ++i) {
+            const unsigned char c = map[bytes[i]];
+            if (c == ' ' && matched > 0)
+                continue;
+            const unsigned char upper = (c >= 'a' && c <= 'z') ? c - 'a' + 'A' : c;
+            if (upper != static_cast<unsigned char>(Wanted[matched]))
+                break;
+            ++matched;
+        }
+        if (matched == wantedLength)
+            return true;
+    }
+    return false;
+}
+
+struct IdentityTable {
+    unsigned char map[256];
+    IdentityTable()
+    {
+        for (int a = 0; a < 256; ++a)
+            map[a] = static_cast<unsigned char>(a);
+    }
+};
+
+}  // namespace
+
 bool isEndTextBlock(const QByteArray& block)
 {
-    // Both tests below need the EBCDIC bytes of ": En" side by side; blocks
-    // without them are passed over without building any text.
-    if (!block.contains("\x7A\x40\xC5\x95"))
-        return false;
-    static const QString ebcdicMarker = QString::fromUtf8(toEbcdic(QByteArray(EndStanza)).constData());
-    if (QString::fromUtf8(block.constData()).contains(ebcdicMarker))
-        return true;
-    return fromEbcdic(block).contains(QLatin1String(EndStanza));
+    static const IdentityTable ascii;
+    return holdsEndStanza(block, ebcdicToAscii().map) || holdsEndStanza(block, ascii.map);
 }
 
 bool isAsciiTextHeader(const QByteArray& textHeader)

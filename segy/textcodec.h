@@ -8,7 +8,8 @@ QByteArray toEbcdic(const QByteArray& ascii);
 QString fromEbcdic(const QByteArray& ebcdic);
 
 // Whether an extended textual header block carries the end stanza
-// "SEG: EndText" in EBCDIC form.
+// "((SEG: EndText))", in EBCDIC or ASCII, in any letter case and with any
+// blanks inside the double parentheses.
 bool isEndTextBlock(const QByteArray& block);
 
 // A textual header whose first byte is an ASCII "C" is ASCII, any other is EBCDIC.

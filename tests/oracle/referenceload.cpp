@@ -19,6 +19,7 @@ public:
         const quint16 a = byte(at), b = byte(at + 1);
         return qint16(m_le ? quint16(a | (b << 8)) : quint16((a << 8) | b));
     }
+    quint16 u16(qint64 at) const { return quint16(i16(at)); }
 
 private:
     const QByteArray& m_data;
@@ -45,7 +46,7 @@ ReferenceLoad referenceLoad(const QByteArray& file)
     const Bytes b(file, r.littleEndian);
 
     const qint16 revision = b.i16(3500);
-    if (revision != 0 && revision != 1)
+    if (revision != 0 && revision != 1 && revision != 0x100)
         r.messages << QStringLiteral("Unsupported revision number %1 found in file.").arg(revision);
 
     const qint16 declared = b.i16(3504);
@@ -69,21 +70,40 @@ ReferenceLoad referenceLoad(const QByteArray& file)
     }
 
     const int sampleBytes = bytesPerSample(b.i16(3224));
-    const int binarySamples = b.i16(3220);
+    const int binarySamples = b.u16(3220);
+    const qint64 first = 3600 + 3200LL * r.extendedBlocks;
+    // Traces of the binary header's length that fill the file exactly win.
+    const qint64 fixedLength = 240 + qint64(binarySamples) * sampleBytes;
+    const bool fixed = binarySamples > 0 && sampleBytes > 0 && size > first && (size - first) % fixedLength == 0;
     qint64 end = 0;
     int number = 1;
-    for (qint64 position = 3600 + 3200LL * r.extendedBlocks; position < size; ++number) {
+    int invalid = 0;
+    int disagreeing = 0;
+    for (qint64 position = first; position < size; ++number) {
         r.positions << position;
-        int samples = b.i16(position + 114);
-        if (samples < 1) {
-            r.messages << QStringLiteral("Invalid samples count at trace %1.").arg(number);
+        int samples = b.u16(position + 114);
+        if (samples == 0) {
+            if (++invalid <= 10)
+                r.messages << QStringLiteral("Invalid samples count at trace %1.").arg(number);
             samples = binarySamples;
+        } else if (fixed && samples != binarySamples) {
+            ++disagreeing;
         }
+        if (fixed)
+            samples = binarySamples;
         // A header cut short by the end of the file leaves the device there.
-        position = qMin(position + 240, size) + qint64(qMax(samples, 0)) * sampleBytes;
+        position = qMin(position + 240, size) + qint64(samples) * sampleBytes;
         end = position;
-        r.progress << int(position * 100.0 / size);
+        const int percent = int(qMin(position, size) * 100.0 / size);
+        if (r.progress.isEmpty() || r.progress.last() != percent)
+            r.progress << percent;
     }
+    if (invalid > 10)
+        r.messages << QStringLiteral("The same warning was given for %1 more traces.").arg(invalid - 10);
+    if (disagreeing > 0)
+        r.messages << QStringLiteral("The trace headers of %1 traces give a samples count other than the binary "
+                                     "header's %2; the file holds traces of %2 samples exactly, so it was read "
+                                     "that way.").arg(disagreeing).arg(binarySamples);
     if (end > size)
         r.messages << QStringLiteral("%1 bytes of junk at the end of the file.").arg(end - size);
     if (r.positions.isEmpty())

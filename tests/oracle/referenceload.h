@@ -16,7 +16,7 @@ struct ReferenceLoad {
     bool unendedRun = false;    // a count of -1 whose run reaches the end of the file
     QVector<qint64> positions;  // trace header offsets, in file order
     QStringList messages;       // errorMessage texts, in order
-    QVector<int> progress;      // loadProgress values, one per trace
+    QVector<int> progress;      // loadProgress values, each emitted once
 };
 
 ReferenceLoad referenceLoad(const QByteArray& file);

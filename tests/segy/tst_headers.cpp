@@ -72,8 +72,11 @@ private slots:
         QTest::newRow("int max") << 0 << QVariant("2147483647") << true << 2147483647;
         QTest::newRow("int min+1") << 0 << QVariant("-2147483647") << true << -2147483647;
         QTest::newRow("int overflow") << 0 << QVariant("2147483648") << false << 7;
-        QTest::newRow("short max+1") << 38 << QVariant("32768") << false << 7;
-        QTest::newRow("short min") << 38 << QVariant("-32768") << true << -32768;
+        QTest::newRow("short max+1") << 39 << QVariant("32768") << false << 7;
+        QTest::newRow("short min") << 39 << QVariant("-32768") << true << -32768;
+        QTest::newRow("sample count max") << 38 << QVariant("65535") << true << 65535;
+        QTest::newRow("sample count max+1") << 38 << QVariant("65536") << false << 7;
+        QTest::newRow("sample count negative") << 38 << QVariant("-1") << false << 7;
         QTest::newRow("exponent") << 0 << QVariant("1e3") << false << 7;
         QTest::newRow("hex") << 0 << QVariant("0x10") << false << 7;
         QTest::newRow("fraction") << 0 << QVariant("12.5") << false << 7;
@@ -124,12 +127,15 @@ private slots:
     void decodeSignExtendsBothOrders()
     {
         uchar block[240] = {};
-        block[114] = 0xEA;  // 60000 stored in bytes 115-116 reads negative
+        block[114] = 0xEA;  // 60000 stored in bytes 115-116, a count: unsigned
         block[115] = 0x60;
+        block[116] = 0xEA;  // the same bytes in 117-118 read negative
+        block[117] = 0x60;
         block[0] = 0xFF; block[1] = 0xFF; block[2] = 0xFF; block[3] = 0xFE;
         SEGYTraceHeader big(0);
         big.decodeFrom(block, false);
-        QCOMPARE(big.value(38), 60000 - 65536);
+        QCOMPARE(big.value(38), 60000);
+        QCOMPARE(big.value(39), 60000 - 65536);
         QCOMPARE(big.value(0), -2);
         uchar again[240];
         big.encodeTo(again, false);
@@ -188,8 +194,13 @@ private slots:
                          + QByteArray("((SEG: EndText))").leftJustified(80, ' ');
         cards = cards.leftJustified(3200, ' ');
         QVERIFY(isEndTextBlock(toEbcdic(cards)));
-        QVERIFY(!isEndTextBlock(cards));  // the marker in ASCII bytes is not recognised
-        QVERIFY(!isEndTextBlock(toEbcdic(QByteArray("SEG: ENDTEXT").leftJustified(3200, ' '))));
+        QVERIFY(isEndTextBlock(cards));
+        for (const char* variant : {"(( seg: endtext ))", "((SEG:ENDTEXT))", "( ( SEG : EndText ) )"}) {
+            const QByteArray block = QByteArray(variant).leftJustified(3200, ' ');
+            QVERIFY2(isEndTextBlock(block) && isEndTextBlock(toEbcdic(block)), variant);
+        }
+        for (const char* other : {"SEG: ENDTEXT", "((SEG: EndTex))", "((SEG: Layout))"})
+            QVERIFY2(!isEndTextBlock(toEbcdic(QByteArray(other).leftJustified(3200, ' '))), other);
     }
 
     void ibmDecoding_data()
