@@ -8,6 +8,8 @@
 #include <QDebug>
 #include <QFile>
 #include <QObject>
+#include <QPair>
+#include <QRegularExpression>
 #include <cstdio>
 
 namespace {
@@ -149,7 +151,8 @@ bool CommandLine::addCommandOptions(const QString& command)
         m_parser.addOption({{QStringLiteral("t"), QStringLiteral("trace-header")},
                             QStringLiteral("Trace header field to be edited."),
                             QStringLiteral("byte_offset=new_value")});
-        m_parser.addOption({QStringLiteral("interval"), QStringLiteral("Trace index interval."),
+        m_parser.addOption({QStringLiteral("interval"),
+                            QStringLiteral("Trace index interval, end excluded."),
                             QStringLiteral("start_index-end_index")});
         m_parser.addOption({QStringLiteral("saveas"), saveAsText, saveAsValue});
         break;
@@ -199,8 +202,7 @@ bool CommandLine::readCommandOptions(const QString& command)
             if (!values.isEmpty())
                 m_editOptions.insert(key, values);
         }
-        m_saveAsFileName = m_parser.value(QStringLiteral("saveas"));
-        return !m_editOptions.isEmpty();
+        return readSaveAs() && !m_editOptions.isEmpty();
     case Reproject:
         for (const char* name : {"in-epsg", "out-epsg"}) {
             const QString key = QLatin1String(name);
@@ -210,13 +212,11 @@ bool CommandLine::readCommandOptions(const QString& command)
         }
         storeText(m_reprojectOptions, QStringLiteral("in-proj"));
         storeText(m_reprojectOptions, QStringLiteral("out-proj"));
-        m_saveAsFileName = m_parser.value(QStringLiteral("saveas"));
-        return !m_reprojectOptions.isEmpty();
+        return readSaveAs() && !m_reprojectOptions.isEmpty();
     case ImportHeaders:
         storeText(m_importOptions, QStringLiteral("ascii-in"));
         storeText(m_importOptions, QStringLiteral("delim"));
-        m_saveAsFileName = m_parser.value(QStringLiteral("saveas"));
-        return !m_importOptions.isEmpty();
+        return readSaveAs() && !m_importOptions.isEmpty();
     case ExportHeaders:
         storeText(m_exportOptions, QStringLiteral("ascii-out"));
         storeText(m_exportOptions, QStringLiteral("delim"));
@@ -224,6 +224,18 @@ bool CommandLine::readCommandOptions(const QString& command)
     default:
         return false;
     }
+}
+
+bool CommandLine::readSaveAs()
+{
+    const QString option = QStringLiteral("saveas");
+    m_saveAsFileName = m_parser.value(option);
+    if (m_parser.isSet(option) && m_saveAsFileName.isEmpty()) {
+        // An empty name would otherwise mean an in-place save nobody asked for.
+        qDebug() << tr("Error: no output file name given to --saveas.");
+        return false;
+    }
+    return true;
 }
 
 void CommandLine::printError(const QString& message)
@@ -240,6 +252,7 @@ bool CommandLine::run()
         return runInfo();
 
     SEGY segy;
+    reportWarnings(segy);
     segy.setDevice(new QFile(m_inputFileName));
     if (!segy.open()) {
         printError(tr("Error: could not open file %1.").arg(m_inputFileName));
@@ -252,8 +265,9 @@ bool CommandLine::run()
     exportHeaders(segy);
     reproject(segy);
 
-    // An export only reads the file; every other command writes it.
-    if (m_command != ExportHeaders) {
+    // An export only reads the file; every other command writes it, unless
+    // it failed: a command that reported an error leaves the file as it was.
+    if (m_command != ExportHeaders && m_errorCount == 0) {
         bool saved;
         QString target;
         if (m_saveAsFileName.isEmpty()) {
@@ -272,9 +286,39 @@ bool CommandLine::run()
     return m_errorCount == 0;
 }
 
+void CommandLine::reportWarnings(SEGY& segy)
+{
+    // One line each, whatever line breaks the message holds.
+    QObject::connect(&segy, &SEGY::errorMessage, [](const QString& message) {
+        static const QRegularExpression breaks(QStringLiteral("\\s*[\\r\\n]+\\s*"));
+        printLine(stderr, QStringLiteral("Warning: ") + QString(message).replace(breaks, QStringLiteral(" ")));
+    });
+}
+
+namespace {
+
+// "start-end": two decimal indexes joined by one "-", nothing else.
+bool parseInterval(const QString& text, int* start, int* end)
+{
+    static const QRegularExpression pattern(QStringLiteral("^([0-9]{1,10})-([0-9]{1,10})$"));
+    const QRegularExpressionMatch match = pattern.match(text);
+    bool startOk = false;
+    bool endOk = false;
+    if (match.hasMatch()) {
+        *start = match.captured(1).toInt(&startOk);
+        *end = match.captured(2).toInt(&endOk);
+    }
+    return startOk && endOk;
+}
+
+}  // namespace
+
 void CommandLine::editHeaders(SEGY& segy)
 {
+    // Every value is checked before any is set, so that a refused one
+    // leaves the headers as they were.
     const QString equals = QStringLiteral("=");
+    QList<QPair<int, qint32>> binaryEdits;
     for (const QString& edit : m_editOptions.value(QStringLiteral("bin-header"))) {
         const QStringList parts = edit.split(equals, Qt::KeepEmptyParts);
         if (parts.size() != 2) {
@@ -282,13 +326,20 @@ void CommandLine::editHeaders(SEGY& segy)
             continue;
         }
         const int index = binaryHeaderFieldIndex(parts.at(0));
-        if (index == -1)
+        if (index == -1) {
             printError(tr("Error: %1 is not a valid offset for SEG-Y binary header.").arg(parts.at(0)));
+            continue;
+        }
+        HeaderField field = segy.mainHeader()->field(index);
+        if (!field.setValue(parts.at(1)))
+            printError(tr("Error: %1 is not a valid value for field %2.").arg(parts.at(1), binaryHeaderLabels().at(index)));
+        else if (segy.mainHeaderEditChangesLayout(index, field.value))
+            printError(tr("Error: %1 would change the layout of the file.").arg(binaryHeaderLabels().at(index)));
         else
-            segy.setMainHeaderValue(index, parts.at(1));
+            binaryEdits.append({index, field.value});
     }
 
-    QMap<int, QVariant> traceEdits;
+    QMap<int, qint32> traceEdits;
     for (const QString& edit : m_editOptions.value(QStringLiteral("trace-header"))) {
         const QStringList parts = edit.split(equals, Qt::KeepEmptyParts);
         if (parts.size() != 2) {
@@ -296,30 +347,43 @@ void CommandLine::editHeaders(SEGY& segy)
             continue;
         }
         const int index = traceHeaderFieldIndex(parts.at(0));
-        if (index == -1)
+        if (index == -1) {
             printError(tr("Error: %1 is not a valid offset for SEG-Y trace headers.").arg(parts.at(0)));
+            continue;
+        }
+        HeaderField field{traceHeaderTable().kinds[index], 0};
+        if (!field.setValue(parts.at(1)))
+            printError(tr("Error: %1 is not a valid value for field %2.").arg(parts.at(1), traceHeaderLabels().at(index)));
         else
-            traceEdits.insert(index, parts.at(1));
+            traceEdits.insert(index, field.value);
     }
 
-    const int traceCount = segy.traceHeaders().size();
+    const int traceCount = segy.traceCount();
     int start = 0;
     int end = traceCount;
     const QStringList intervals = m_editOptions.value(QStringLiteral("interval"));
-    if (!intervals.isEmpty()) {
-        const QStringList bounds = intervals.first().split(QLatin1Char('-'), Qt::KeepEmptyParts);
-        if (bounds.size() == 2) {
-            start = bounds.at(0).toInt();
-            end = bounds.at(1).toInt();
-        }
-    }
-    if (start < 0 || start >= end || end > traceCount) {
+    if ((!intervals.isEmpty() && !parseInterval(intervals.first(), &start, &end)) || start < 0 || start >= end
+        || end > traceCount) {
         printError(tr("Error: no valid trace index values."));
         return;
     }
+    for (auto it = traceEdits.cbegin(); it != traceEdits.cend(); ++it) {
+        for (int trace = start; trace < end; ++trace) {
+            if (segy.traceHeaderEditChangesLayout(trace, it.key(), it.value())) {
+                printError(tr("Error: %1 would change the layout of the file.").arg(traceHeaderLabels().at(it.key())));
+                break;
+            }
+        }
+    }
+    if (m_errorCount > 0)
+        return;
+
+    for (const auto& edit : qAsConst(binaryEdits))
+        segy.setMainHeaderValue(edit.first, edit.second);
+    const QList<SEGYTraceHeader*> headers = segy.traceHeaders();
     for (int trace = start; trace < end; ++trace) {
         for (auto it = traceEdits.cbegin(); it != traceEdits.cend(); ++it)
-            segy.setTraceHeaderValue(trace, it.key(), it.value());
+            headers[trace]->storeValue(it.key(), it.value());
     }
 }
 
@@ -383,13 +447,9 @@ void CommandLine::reproject(SEGY& segy)
 bool CommandLine::runInfo()
 {
     SEGY segy;
-    QStringList warnings;
-    QObject::connect(&segy, &SEGY::errorMessage, [&warnings](const QString& message) { warnings.append(message); });
+    reportWarnings(segy);
     segy.setDevice(new QFile(m_inputFileName));
-    const bool loaded = segy.open();
-    for (const QString& warning : qAsConst(warnings))
-        printLine(stderr, QStringLiteral("Warning: ") + warning);
-    if (!loaded) {
+    if (!segy.open()) {
         printError(tr("Error: could not open file %1.").arg(m_inputFileName));
         segy.setDevice(nullptr);
         return false;

@@ -43,6 +43,8 @@ public:
 private:
     static void declareProgramArguments(QCommandLineParser& parser);
     void printError(const QString& message);
+    bool readSaveAs();
+    static void reportWarnings(SEGY& segy);
     bool runInfo();
     void editHeaders(SEGY& segy);
     void importHeaders(SEGY& segy);

@@ -93,6 +93,8 @@ private:
         m_data.resize(kept + int(ChunkSize));
         const qint64 got = m_device->read(m_data.data() + kept, ChunkSize);
         m_data.resize(kept + int(qMax<qint64>(got, 0)));
+        if (got < 0)
+            failed = true;
         if (got <= 0)
             m_eof = true;
     }
@@ -101,6 +103,9 @@ private:
     QByteArray m_data;
     int m_pos = 0;
     bool m_eof = false;
+
+public:
+    bool failed = false;
 };
 
 const char* findSeparator(const char* from, const char* end, const QByteArray& separator)
@@ -217,71 +222,126 @@ bool SEGY::importTraceHeadersFromASCIIFile(QString asciiFile, QString separator)
     if (!file.open(QIODevice::ReadOnly))
         return false;
 
+    // The first line holds the labels; blank lines after it hold no trace
+    // and are passed over.
     LineReader reader(&file);
     const char* begin = nullptr;
     const char* end = nullptr;
+    int lineNumber = 0;
+    auto nextLine = [&]() {
+        while (reader.readLine(&begin, &end)) {
+            ++lineNumber;
+            for (const char* p = begin; p < end; ++p)
+                if (*p != ' ' && *p != '\t' && *p != '\r')
+                    return true;
+        }
+        return false;
+    };
+
     QString headerLine;
     if (reader.readLine(&begin, &end)) {
+        lineNumber = 1;
         if (end - begin >= 3 && std::memcmp(begin, "\xEF\xBB\xBF", 3) == 0)
             begin += 3;  // a byte-order mark some spreadsheets write
         headerLine = QString::fromUtf8(begin, int(end - begin));
     }
 
-    bool samplesDiffer = false;
+    // Columns match fields by the exact label; others are ignored.
     const QByteArray sep = separator.toUtf8();
-    if (!headerLine.isEmpty() && !sep.isEmpty()) {
-        // Columns match fields by the exact label; others are ignored.
-        const QStringList columns = headerLine.split(separator, Qt::KeepEmptyParts, Qt::CaseSensitive);
-        const QStringList& labels = traceHeaderLabels();
-        std::vector<int> columnField(size_t(columns.size()), -1);
-        bool anyField = false;
-        for (int c = 0; c < columns.size(); ++c) {
-            columnField[size_t(c)] = labels.indexOf(columns[c]);
-            anyField = anyField || columnField[size_t(c)] >= 0;
+    const QStringList columns = sep.isEmpty() ? QStringList() : headerLine.split(separator, Qt::KeepEmptyParts, Qt::CaseSensitive);
+    const QStringList& labels = traceHeaderLabels();
+    std::vector<int> columnField(size_t(columns.size()), -1);
+    bool anyField = false;
+    for (int c = 0; c < columns.size(); ++c) {
+        columnField[size_t(c)] = labels.indexOf(columns[c]);
+        anyField = anyField || columnField[size_t(c)] >= 0;
+    }
+    if (!anyField) {
+        if (!reader.failed)
+            emit errorMessage(tr("No column of the first line of %1 names a trace header field; "
+                                 "check the separator.").arg(asciiFile));
+        file.close();
+        return false;
+    }
+
+    const HeaderTable& table = traceHeaderTable();
+    const int columnCount = columns.size();
+    const int traces = m_traceHeaders.size();
+    bool samplesDiffer = false;
+    qint64 refused = 0;
+    int firstRefusedLine = 0;
+    int firstRefusedColumn = 0;
+    auto refuse = [&](int column) {
+        if (refused++ == 0) {
+            firstRefusedLine = lineNumber;
+            firstRefusedColumn = column + 1;
         }
+    };
 
-        const HeaderTable& table = traceHeaderTable();
-        const int columnCount = columns.size();
-        const int traces = anyField ? m_traceHeaders.size() : 0;
+    // Row r goes to trace r.
+    int row = 0;
+    for (; row < traces && nextLine(); ++row) {
+        SEGYTraceHeader* header = m_traceHeaders[row];
+        if (!header)
+            continue;
+        const quint16 currentSamples = quint16(traceSamplesCount(row));
 
-        // Row r goes to trace r; lines beyond the last trace are not read.
-        for (int row = 0; row < traces && !reader.atEnd(); ++row) {
-            if (!reader.readLine(&begin, &end))
-                break;
-            SEGYTraceHeader* header = m_traceHeaders[row];
-            if (!header)
+        const char* cell = begin;
+        for (int c = 0; c < columnCount; ++c) {
+            if (!cell) {
+                // The line ended before this column: nothing to store.
+                if (columnField[size_t(c)] >= 0 && columnField[size_t(c)] != SamplesCountField)
+                    refuse(c);
                 continue;
-            const quint16 currentSamples = quint16(traceSamplesCount(row));
-
-            // A line with fewer cells than the header simply ends early.
-            const char* cell = begin;
-            for (int c = 0; c < columnCount; ++c) {
-                const char* next = findSeparator(cell, end, sep);
-                const char* cellEnd = next ? next : end;
-                const int field = columnField[size_t(c)];
-                if (field == SamplesCountField) {
-                    // The sample count never changes; a different one is reported.
-                    if (requestedSampleCount(cell, cellEnd) != currentSamples)
-                        samplesDiffer = true;
-                } else if (field >= 0) {
-                    qint64 parsed = 0;
-                    if (parsePlainInteger(cell, cellEnd, &parsed)) {
-                        if (HeaderField::fitsKind(parsed, table.kinds[field]))
-                            header->storeValue(field, qint32(parsed));
-                    } else if (cell != cellEnd) {
-                        // Anything unusual goes through the editing rule itself.
-                        header->setValue(field, QString::fromUtf8(cell, int(cellEnd - cell)));
-                    }
-                }
-                if (!next)
-                    break;
-                cell = next + sep.size();
             }
+            const char* next = findSeparator(cell, end, sep);
+            const char* cellEnd = next ? next : end;
+            const int field = columnField[size_t(c)];
+            if (field == SamplesCountField) {
+                // The sample count never changes; a different one is reported.
+                if (requestedSampleCount(cell, cellEnd) != currentSamples)
+                    samplesDiffer = true;
+            } else if (field >= 0) {
+                qint64 parsed = 0;
+                if (parsePlainInteger(cell, cellEnd, &parsed)) {
+                    if (HeaderField::fitsKind(parsed, table.kinds[field]))
+                        header->storeValue(field, qint32(parsed));
+                    else
+                        refuse(c);
+                } else if (cell == cellEnd
+                           || !header->setValue(field, QString::fromUtf8(cell, int(cellEnd - cell)))) {
+                    // Anything unusual goes through the editing rule itself.
+                    refuse(c);
+                }
+            }
+            cell = next ? next + sep.size() : nullptr;
         }
     }
+    const int tracesWithoutRow = traces - row;
+    qint64 rowsBeyond = 0;
+    while (nextLine())
+        ++rowsBeyond;
+    const bool readFailed = reader.failed;
     file.close();
 
+    if (readFailed) {
+        emit errorMessage(tr("Error reading file %1.").arg(asciiFile));
+        return false;
+    }
     if (samplesDiffer)
         emit errorMessage(tr("It appears that for some traces the new number of samples (offset [115-116]) is different from the old one.\n\rTo avoid the definition of inconsistent headers the old number of samples has been restored in those traces."));
+    QStringList untaken;
+    if (refused > 0)
+        untaken << tr("%1 cells were not stored because they are not integers or do not fit their field "
+                      "(the first at line %2, column %3)")
+                       .arg(refused)
+                       .arg(firstRefusedLine)
+                       .arg(firstRefusedColumn);
+    if (rowsBeyond > 0)
+        untaken << tr("%1 lines lie beyond the last trace").arg(rowsBeyond);
+    if (tracesWithoutRow > 0)
+        untaken << tr("%1 traces had no line and kept their values").arg(tracesWithoutRow);
+    if (!untaken.isEmpty())
+        emit errorMessage(tr("Not everything in %1 was imported: %2.").arg(asciiFile, untaken.join(QStringLiteral("; "))));
     return true;
 }
