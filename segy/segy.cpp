@@ -1,6 +1,7 @@
 #include "segy.h"
 
 #include "filewindow.h"
+#include "outputfile.h"
 #include "samplecodec.h"
 #include "textcodec.h"
 #include "tracestore.h"
@@ -8,7 +9,6 @@
 #include <QBuffer>
 #include <QFile>
 #include <QFileDevice>
-#include <QFileInfo>
 #include <QSaveFile>
 #include <QtEndian>
 #include <algorithm>
@@ -394,14 +394,6 @@ bool writeAt(QIODevice* device, qint64 position, const char* data, qint64 size)
     return device->seek(position) && writeFully(device, data, size);
 }
 
-// Whether a file name may be replaced by a new file renamed into place:
-// it does not exist yet, or it is a regular file.
-bool isReplaceableFile(const QString& fileName)
-{
-    const QFileInfo info(fileName);
-    return !info.exists() || info.isFile();
-}
-
 // Flushes a file device so that a failed write shows before the device closes.
 bool flushed(QIODevice* device)
 {
@@ -540,21 +532,16 @@ bool SEGY::save(QIODevice* destDevice)
     // once complete, so a failure never leaves half a file and a save onto the
     // loaded file reads the original to the end. A destination that is no
     // regular file (a device, a pipe) is written into as it is.
-    auto writeAndCommit = [this](QSaveFile& out) {
-        if (!out.open(QIODevice::WriteOnly))
-            return false;
-        if (writeNewFile(&out))
-            return out.commit();
-        out.cancelWriting();
-        return false;
-    };
     if (m_loaded && m_device && destDevice) {
         auto* destFile = qobject_cast<QFile*>(destDevice);
-        if (destFile && !destFile->fileName().isEmpty() && isReplaceableFile(destFile->fileName())) {
-            QSaveFile out(destFile->fileName());
-            result = writeAndCommit(out);
-        } else if (auto* saveFile = qobject_cast<QSaveFile*>(destDevice)) {
-            result = writeAndCommit(*saveFile);
+        auto* saveFile = qobject_cast<QSaveFile*>(destDevice);
+        if (destFile && !destFile->fileName().isEmpty()) {
+            OutputFile out(destFile->fileName());
+            result = out.open() && writeNewFile(out.device()) && out.commit();
+        } else if (saveFile) {
+            result = saveFile->open(QIODevice::WriteOnly) && writeNewFile(saveFile) && saveFile->commit();
+            if (!result)
+                saveFile->cancelWriting();
         } else if (destDevice->open(QIODevice::WriteOnly)) {
             result = writeNewFile(destDevice);
             destDevice->close();

@@ -4,10 +4,10 @@
 // make some hundred million cells.
 
 #include "headers.h"
+#include "outputfile.h"
 #include "segy.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <cstring>
 #include <vector>
 
@@ -162,9 +162,10 @@ bool SEGY::exportTraceHeadersToASCIIFile(QString asciiFile, QString separator)
         return false;
     // The text goes to a temporary file beside the destination, which
     // replaces the destination only once everything has been written.
-    QSaveFile file(asciiFile);
-    if (!file.open(QIODevice::WriteOnly))
+    OutputFile output(asciiFile);
+    if (!output.open())
         return false;
+    QIODevice& file = *output.device();
 
     const QByteArray sep = separator.toUtf8();
     const int sepSize = sep.size();
@@ -208,10 +209,10 @@ bool SEGY::exportTraceHeadersToASCIIFile(QString asciiFile, QString separator)
     }
     flush();
     if (!ok) {
-        file.cancelWriting();  // the temporary file goes, the destination stays
+        output.cancel();  // the temporary file goes, the destination stays
         return false;
     }
-    return file.commit();
+    return output.commit();
 }
 
 bool SEGY::importTraceHeadersFromASCIIFile(QString asciiFile, QString separator)

@@ -325,6 +325,93 @@ private slots:
         QVERIFY(segy.textHeader().isEmpty());
     }
 
+    void failedReadsFailTheLoad_data()
+    {
+        QTest::addColumn<qint64>("failFrom");
+        QTest::newRow("textual header") << qint64(100);
+        QTest::newRow("binary header") << qint64(3300);
+        QTest::newRow("a trace header") << qint64(3600 + 2 * 280 + 10);
+    }
+    void failedReadsFailTheLoad()
+    {
+        QFETCH(qint64, failFrom);
+        auto* device = new FailingDevice(simple(5).bytes(), 0);
+        device->failReadsFrom(failFrom);
+        SEGY segy;
+        segy.setDevice(device);
+        QSignalSpy messages(&segy, &SEGY::errorMessage);
+        QVERIFY(!segy.open());
+        QCOMPARE(segy.traceCount(), 0);
+        QCOMPARE(messages.first().at(0).toString(), QStringLiteral("Error reading file."));
+        QCOMPARE(messages.last().at(0).toString(), QStringLiteral("Error loading segy."));
+    }
+
+    void repeatedWarningsSummarised()
+    {
+        SegyFixture fx(QDataStream::BigEndian);
+        fx.geometry(10, 1);
+        for (int t = 0; t < 25; ++t)
+            fx.addTrace(0, QByteArray(40, '\0'));
+        SEGY segy;
+        const Loaded r = loadInto(segy, fx.bytes(), dir);
+        QVERIFY(r.ok);
+        QCOMPARE(segy.traceCount(), 25);
+        QCOMPARE(r.messages.size(), 11);
+        QCOMPARE(r.messages.at(9), QStringLiteral("Invalid samples count at trace 10."));
+        QCOMPARE(r.messages.at(10), QStringLiteral("The same warning was given for 15 more traces."));
+    }
+
+    // Edits that would move traces are refused; the rest go through.
+    void layoutEdits_data()
+    {
+        QTest::addColumn<int>("binaryCount");  // 3221-3222 of the file
+        QTest::addColumn<int>("firstCount");   // 115-116 of trace 0 (the others hold 10)
+        QTest::addColumn<bool>("binary");
+        QTest::addColumn<int>("field");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<bool>("accepted");
+        // Traces of the binary header's length: their own counts do not matter.
+        QTest::newRow("fixed: trace count") << 10 << 10 << false << 38 << 20 << true;
+        QTest::newRow("fixed: format of the same size") << 10 << 10 << true << 9 << 5 << true;
+        QTest::newRow("fixed: format of another size") << 10 << 10 << true << 9 << 3 << false;
+        QTest::newRow("fixed: format without a size") << 10 << 10 << true << 9 << 6 << false;
+        QTest::newRow("fixed: format read as the other byte order") << 10 << 10 << true << 9 << 0x0500 << false;
+        QTest::newRow("fixed: extended headers") << 10 << 10 << true << 29 << 1 << false;
+        QTest::newRow("fixed: extended headers, open run") << 10 << 10 << true << 29 << -1 << false;
+        QTest::newRow("fixed: binary count, traces agree") << 10 << 10 << true << 7 << 12 << true;
+        // Traces walked by their own counts.
+        QTest::newRow("walk: trace count") << 0 << 10 << false << 38 << 20 << false;
+        QTest::newRow("walk: trace count unchanged") << 0 << 10 << false << 38 << 10 << true;
+        QTest::newRow("walk: trace count to zero") << 0 << 10 << false << 38 << 0 << false;
+        QTest::newRow("walk: binary count that fits") << 0 << 10 << true << 7 << 10 << true;
+        QTest::newRow("walk: trace leaning on the binary count") << 10 << 0 << true << 7 << 12 << false;
+        QTest::newRow("walk: other fields") << 0 << 10 << false << 0 << 99 << true;
+    }
+    void layoutEdits()
+    {
+        QFETCH(int, binaryCount);
+        QFETCH(int, firstCount);
+        QFETCH(bool, binary);
+        QFETCH(int, field);
+        QFETCH(int, value);
+        QFETCH(bool, accepted);
+        SegyFixture fx(QDataStream::BigEndian);
+        fx.geometry(binaryCount, 1);
+        for (int t = 0; t < 5; ++t)
+            fx.addTrace(10, QByteArray(40, '\0'));
+        fx.tr16(0, 115, qint16(firstCount));
+        SEGY segy;
+        QVERIFY(loadInto(segy, fx.bytes(), dir).ok);
+        QCOMPARE(segy.traceCount(), 5);
+        if (binary) {
+            QCOMPARE(segy.mainHeaderEditChangesLayout(field, value), !accepted);
+            QCOMPARE(segy.setMainHeaderValue(field, value), accepted);
+        } else {
+            QCOMPARE(segy.traceHeaderEditChangesLayout(0, field, value), !accepted);
+            QCOMPARE(segy.setTraceHeaderValue(0, field, value), accepted);
+        }
+    }
+
     void setters()
     {
         SEGY empty;

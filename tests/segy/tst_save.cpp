@@ -8,7 +8,12 @@
 #include <QDir>
 #include <QSignalSpy>
 #include <QtTest>
+#include <QProcess>
+#include <algorithm>
 #include <csignal>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 #include <sys/resource.h>
 
 namespace {
@@ -203,6 +208,157 @@ private slots:
         QVERIFY(segy.save());
         QCOMPARE(differences(original, readAll(path)), changed);
         QCOMPARE(readAll(path).size(), original.size());
+    }
+
+    // A header editor never alters a sample: save as copies the stored
+    // words, also those a decode and encode would change.
+    void saveAsKeepsEveryBit_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<int>("order");
+        QTest::addColumn<QByteArray>("words");  // big-endian sample words
+        const QByteArray odd = QByteArray::fromHex("41010000" "80000000" "00123456" "7fffffff" "c1100000");
+        QTest::newRow("IBM, unnormalised and negative zero") << 1 << int(QDataStream::BigEndian) << odd;
+        QTest::newRow("IBM, little-endian") << 1 << int(QDataStream::LittleEndian) << odd;
+        QTest::newRow("IEEE, negative zero and NaN payloads")
+            << 5 << int(QDataStream::BigEndian) << QByteArray::fromHex("80000000" "7fa00001" "ffc00123" "3f800000" "00000001");
+    }
+    void saveAsKeepsEveryBit()
+    {
+        QFETCH(int, format);
+        QFETCH(int, order);
+        QFETCH(QByteArray, words);
+        const auto byteOrder = QDataStream::ByteOrder(order);
+        SegyFixture fx(byteOrder);
+        fx.geometry(5, format).bin32(3205, 3).bin16(3213, 24).bin16(3219, 4000).bin16(3223, 5).bin16(3255, 1);
+        QByteArray raw = words;
+        if (byteOrder == QDataStream::LittleEndian)
+            for (int i = 0; i < raw.size(); i += 4)
+                std::reverse(raw.begin() + i, raw.begin() + i + 4);
+        for (int t = 0; t < 3; ++t)
+            fx.addTrace(5, raw);
+        QByteArray original = fx.bytes();
+        original.replace(3300, 4, "keep");  // bytes of no field
+        original.replace(3560, 4, "mine");
+        const QString path = fileIn(dir, QStringLiteral("bits%1%2.sgy").arg(format).arg(order), original);
+        SEGY segy;
+        segy.setDevice(new QFile(path));
+        QVERIFY(segy.open());
+        QVERIFY(segy.save(new QFile(path + ".new", &segy)));
+        QCOMPARE(readAll(path + ".new"), original);
+    }
+
+    // The in-place save writes only inside the bytes the load found, and
+    // only into the file it loaded.
+    void inPlaceStaysInsideTheLoadedFile()
+    {
+        SegyFixture fx = survey(3, 10, 1);
+        fx.tail(QByteArray(50, '\x01'));  // a stray header cut short
+        const QByteArray original = fx.bytes();
+        const QString path = fileIn(dir, "cut.sgy", original);
+        SEGY segy;
+        segy.setDevice(new QFile(path));
+        QVERIFY(segy.open());
+        QCOMPARE(segy.traceCount(), 4);
+        QVERIFY(segy.setTraceHeaderValue(3, 0, 0x02020202));   // inside the 50 bytes
+        QVERIFY(segy.setTraceHeaderValue(3, 60, 77));          // beyond them
+        QVERIFY(segy.save());
+        const QByteArray saved = readAll(path);
+        QCOMPARE(saved.size(), original.size());
+        const int stray = original.size() - 50;
+        QCOMPARE(differences(original, saved), (QList<int>{stray, stray + 1, stray + 2, stray + 3}));
+
+        // A file that changed size since the load is not written at all.
+        QVERIFY(segy.setTraceHeaderValue(0, 0, 5));
+        QVERIFY(writeFile(path, saved + "more"));
+        QSignalSpy messages(&segy, &SEGY::errorMessage);
+        QVERIFY(!segy.save());
+        QCOMPARE(readAll(path), saved + "more");
+        QCOMPARE(messages.count(), 2);
+        QCOMPARE(messages.last().at(0).toString(), QStringLiteral("Error saving file."));
+    }
+
+    // Counts above 32767: the file's real layout, both saves byte for byte.
+    void fortyThousandSamples()
+    {
+        SegyFixture fx(QDataStream::BigEndian);
+        fx.geometry(40000, 8).bin32(3205, 3).bin16(3213, 24).bin16(3219, 4000).bin16(3223, -25536).bin16(3255, 1);
+        for (int t = 0; t < 3; ++t)
+            fx.addTrace(40000, 8, [t](int i) { return double((i + t) % 200 - 100); });
+        const QByteArray original = fx.bytes();
+        const QString path = fileIn(dir, "forty.sgy", original);
+        SEGY segy;
+        segy.setDevice(new QFile(path));
+        QSignalSpy messages(&segy, &SEGY::errorMessage);
+        QVERIFY(segy.open());
+        QCOMPARE(messages.count(), 0);
+        QCOMPARE(segy.traceCount(), 3);
+        QCOMPARE(segy.samplesPerTrace(), 40000);
+        QCOMPARE(segy.traceSamplesCount(2), 40000);
+        QCOMPARE(segy.traceHeaders().at(2)->filePosition, qint64(3600 + 2 * 40240));
+        QVERIFY(segy.setTraceHeaderValue(1, 0, 7));
+        QVERIFY(segy.save(new QFile(path + ".new", &segy)));
+        QVERIFY(segy.save());
+        QCOMPARE(readAll(path + ".new"), readAll(path));
+        QCOMPARE(differences(original, readAll(path)), (QList<int>{3600 + 40240 + 3}));
+    }
+
+    // A destination that is no regular file is written into, never replaced.
+    void pipeDestination()
+    {
+        const QString source = fileIn(dir, "topipe.sgy", survey(3, 10, 1).bytes());
+        const QString pipe = dir.filePath(QStringLiteral("pipe"));
+        QVERIFY(::mkfifo(QFile::encodeName(pipe).constData(), 0600) == 0);
+        SEGY segy;
+        segy.setDevice(new QFile(source));
+        QVERIFY(segy.open());
+        for (int round = 0; round < 2; ++round) {
+            QByteArray received;
+            std::thread reader([&]() {
+                QFile in(pipe);
+                if (in.open(QIODevice::ReadOnly))
+                    received = in.readAll();
+            });
+            const bool ok = round == 0 ? segy.save(new QFile(pipe, &segy))
+                                       : segy.exportTraceHeadersToASCIIFile(pipe, QStringLiteral(","));
+            reader.join();
+            QVERIFY(ok);
+            QVERIFY(QFileInfo(pipe).exists() && !QFileInfo(pipe).isFile());
+            QCOMPARE(received.size(), round == 0 ? qint64(QFileInfo(source).size()) : received.size());
+            QVERIFY(!received.isEmpty());
+        }
+    }
+
+    // On a full disk (a small file system mounted for the test when root may
+    // do so) failed writes leave an existing destination as it was.
+    void fullDisk()
+    {
+        const QString mount = dir.filePath(QStringLiteral("full"));
+        QVERIFY(QDir().mkpath(mount));
+        const QByteArray mountPath = QFile::encodeName(mount);
+        if (::geteuid() != 0
+            || QProcess::execute(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=64k", "tmpfs", mount}) != 0)
+            QSKIP("no small file system can be mounted here; the failing device tests cover this");
+        struct Unmount {
+            QString at;
+            ~Unmount() { QProcess::execute(QStringLiteral("umount"), {at}); }
+        } unmount{mount};
+        const QString source = fileIn(dir, "tofull.sgy", survey(40, 50, 1).bytes());
+        QVERIFY(writeFile(mount + "/old.sgy", "earlier"));
+        QVERIFY(writeFile(mount + "/old.csv", "earlier"));
+        QFile filler(mount + "/filler");
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        while (filler.write(QByteArray(1024, 'f')) == 1024 && filler.flush()) {
+        }
+        filler.close();
+        SEGY segy;
+        segy.setDevice(new QFile(source));
+        QVERIFY(segy.open());
+        QVERIFY(!segy.save(new QFile(mount + "/old.sgy", &segy)));
+        QVERIFY(!segy.exportTraceHeadersToASCIIFile(mount + "/old.csv", QStringLiteral(",")));
+        QCOMPARE(readAll(mount + "/old.sgy"), QByteArray("earlier"));
+        QCOMPARE(readAll(mount + "/old.csv"), QByteArray("earlier"));
+        QCOMPARE(QDir(mount).entryList(QDir::Files).size(), 3);  // no temporary file left
     }
 
     void zeroCountTraceKeepsItsPlace()

@@ -212,6 +212,10 @@ qint64 FailingDevice::readData(char* data, qint64 maxSize)
     if (p >= m_data.size())
         return 0;
     const qint64 n = qMin(maxSize, qint64(m_data.size()) - p);
+    if (m_failReadsFrom >= 0 && p + n > m_failReadsFrom) {
+        setErrorString(QStringLiteral("injected read failure"));
+        return -1;
+    }
     std::memcpy(data, m_data.constData() + p, size_t(n));
     return n;
 }

@@ -67,12 +67,14 @@ QString sharedSample(const QString& name);
 QString sharedSamplesDir();
 
 // A device that accepts writes until it has taken failAfter bytes, then fails.
-// Reads come from the buffer it wraps.
+// Reads come from the buffer it wraps; after failReadsFrom(offset), a read
+// that reaches that offset fails.
 class FailingDevice : public QIODevice
 {
     Q_OBJECT
 public:
     FailingDevice(const QByteArray& initial, qint64 failAfter, QObject* parent = nullptr);
+    void failReadsFrom(qint64 offset) { m_failReadsFrom = offset; }
     bool isSequential() const override { return false; }
     qint64 size() const override { return m_data.size(); }
     bool seek(qint64 pos) override;
@@ -87,6 +89,7 @@ private:
     QByteArray m_data;
     qint64 m_failAfter;
     qint64 m_written = 0;
+    qint64 m_failReadsFrom = -1;
 };
 
 // SHA-256 of a file, hex; empty when it cannot be read.
