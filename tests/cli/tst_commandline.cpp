@@ -209,6 +209,8 @@ private slots:
     void failedSave_data();
     void failedSave();
     void unwritableInPlace();
+    void loadWarningsPrinted_data();
+    void loadWarningsPrinted();
     void unopenableFile_data();
     void unopenableFile();
     void littleEndianEdit();
@@ -284,6 +286,13 @@ void TestCommandLine::parsing_data()
     QTest::newRow("no option") << QStringList{"%1", "edit"} << 1 << QStringList() << QString();
     QTest::newRow("save-as alone") << QStringList{"%1", "edit", "--saveas", "out.sgy"} << 1 << QStringList()
                                    << QString();
+    const QStringList emptySaveAs{quoted("Error: no output file name given to --saveas.")};
+    QTest::newRow("edit with an empty save-as")
+        << QStringList{"%1", "edit", "-b", "3217=1", "--saveas="} << 1 << emptySaveAs << QString();
+    QTest::newRow("import with an empty save-as")
+        << QStringList{"%1", "import-headers", "--ascii-in", "h.csv", "--saveas="} << 1 << emptySaveAs << QString();
+    QTest::newRow("reproject with an empty save-as")
+        << QStringList{"%1", "reproject", "--in-epsg", "4326", "--saveas", ""} << 1 << emptySaveAs << QString();
     QTest::newRow("reproject without values") << QStringList{"%1", "reproject", "--in-proj", ""} << 1
                                               << QStringList() << QString();
     QTest::newRow("option word before the file")
@@ -697,6 +706,34 @@ void TestCommandLine::unwritableInPlace()
                                  quoted(QStringLiteral("Error: could not save file %1.").arg(survey))}));
     QCOMPARE(r.status, 1);
     QCOMPARE(fileChecksum(survey), checksum);
+}
+
+void TestCommandLine::loadWarningsPrinted_data()
+{
+    QTest::addColumn<QStringList>("command");
+    QTest::newRow("info") << QStringList{"info"};
+    QTest::newRow("edit") << QStringList{"edit", "-t", "189=1"};
+    QTest::newRow("export") << QStringList{"export-headers", "--ascii-out", "w.csv"};
+}
+
+// Every command shows what the loader found, the first ten of a repeated
+// warning and a count of the rest.
+void TestCommandLine::loadWarningsPrinted()
+{
+    QFETCH(QStringList, command);
+    SegyFixture f;
+    f.geometry(4, 1, 4000);
+    for (int t = 0; t < 15; ++t)
+        f.addTrace(0, QByteArray(16, '\0'));
+    const QString file = path(QStringLiteral("zero-counts.sgy"));
+    QVERIFY(f.writeTo(file));
+    const Result r = runProgram(QStringList{file} + command, executable(), m_dir->path());
+    QCOMPARE(r.status, 0);
+    QStringList expected;
+    for (int t = 1; t <= 10; ++t)
+        expected << QStringLiteral("Warning: Invalid samples count at trace %1.").arg(t);
+    expected << QStringLiteral("Warning: The same warning was given for 5 more traces.");
+    QCOMPARE(r.err, expected);
 }
 
 void TestCommandLine::unopenableFile_data()

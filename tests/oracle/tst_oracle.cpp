@@ -27,6 +27,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
 #include <QJsonArray>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -153,6 +154,8 @@ private slots:
     void namedSamples();
     void headersMatchSegyio_data();
     void headersMatchSegyio();
+    void inPlaceEditOfFieldFiles_data();
+    void inPlaceEditOfFieldFiles();
     void segyioReadsFieldsAsExpected_data();
     void segyioReadsFieldsAsExpected();
     void savesReadBackInSegyio_data();
@@ -297,6 +300,72 @@ void TestOracle::headersMatchSegyio()
         QCOMPARE(compared, segy.traceCount());
     else
         QVERIFY2(compared >= 1, "segyio and the model share no trace offset");
+}
+
+void TestOracle::inPlaceEditOfFieldFiles_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("traces");   // as segyio reads them
+    QTest::addColumn<int>("samples");  // the binary header's count
+    QTest::newRow("f3.sgy") << "f3.sgy" << 414 << 75;
+    QTest::newRow("viking_small.segy") << "viking_small.segy" << -1 << 600;
+}
+
+// Files whose trace headers give another count than the binary header, which
+// explains the file: an in-place edit changes the edited bytes and nothing
+// else, and segyio still reads the file.
+void TestOracle::inPlaceEditOfFieldFiles()
+{
+    QFETCH(QString, name);
+    QFETCH(int, traces);
+    QFETCH(int, samples);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(name);
+    QVERIFY(QFile::copy(sharedSample(name), path));
+    QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
+    QFile original(path);
+    QVERIFY(original.open(QIODevice::ReadOnly));
+    const QByteArray before = original.readAll();
+    original.close();
+
+    SEGY segy;
+    segy.setDevice(new QFile(path));
+    QVERIFY(segy.open());
+    QVERIFY(segy.hasFixedTraceLength());
+    QCOMPARE(segy.samplesPerTrace(), samples);
+    if (traces > 0)
+        QCOMPARE(segy.traceCount(), traces);
+    const int field = traceHeaderFieldIndex(QStringLiteral("189"));
+    QList<int> edited;
+    for (int t = 0; t < segy.traceCount(); t += 7) {
+        QVERIFY(segy.setTraceHeaderValue(t, field, 5));
+        edited << t;
+    }
+    QVERIFY(segy.save());
+
+    QFile saved(path);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    const QByteArray after = saved.readAll();
+    QCOMPARE(after.size(), before.size());
+    // Besides the edits, a save fills the binary header's mandatory fields
+    // left at 0 (line number, traces per ensemble, original interval and
+    // count, measurement system).
+    QSet<qint64> allowed;
+    for (int fileByte : {3205, 3206, 3207, 3208, 3213, 3214, 3219, 3220, 3223, 3224, 3255, 3256})
+        allowed.insert(fileByte - 1);
+    for (int t : qAsConst(edited))
+        for (int b = 188; b < 192; ++b)
+            allowed.insert(segy.traceHeaders().at(t)->filePosition + b);
+    for (int i = 0; i < before.size(); ++i)
+        if (before[i] != after[i])
+            QVERIFY2(allowed.contains(i), qPrintable(QStringLiteral("byte %1 changed").arg(i)));
+
+    const QJsonObject oracle = segyioDump(path, segy.byteOrder() == 1);
+    QVERIFY2(oracle.value(QStringLiteral("ok")).toBool(), qPrintable(oracle.value(QStringLiteral("error")).toString()));
+    const QJsonArray read = oracle.value(QStringLiteral("traces")).toArray();
+    QCOMPARE(read.size(), segy.traceCount());
+    for (int t : qAsConst(edited))
+        QCOMPARE(read[t].toObject().value(QStringLiteral("fields")).toObject().value(QStringLiteral("189")).toInt(), 5);
 }
 
 void TestOracle::segyioReadsFieldsAsExpected_data()

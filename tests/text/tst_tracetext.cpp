@@ -65,6 +65,8 @@ private slots:
     void headerCellsMustMatchExactly();
     void wrongSeparator();
     void rowCounts();
+    void importSaysWhatItSkipped_data();
+    void importSaysWhatItSkipped();
     void shortAndLongLines();
     void cellsAsTheEditRuleReadsThem_data();
     void cellsAsTheEditRuleReadsThem();
@@ -424,6 +426,43 @@ void TestTraceText::rowCounts()
     expected[0][1] = 21;
     expected[1][1] = 23;
     QCOMPARE(allTraceValues(*segy), expected);
+}
+
+void TestTraceText::importSaysWhatItSkipped_data()
+{
+    QTest::addColumn<QByteArray>("text");  // for 3 traces
+    QTest::addColumn<QString>("summary");  // after "Not everything in FILE was imported: "; empty: no message
+    QTest::newRow("all stored") << QByteArray("1-4,\n1,\n2,\n3,\n") << QString();
+    QTest::newRow("refused cells")
+        << QByteArray("1-4,29-30,\n5,99999,\nx,7,\n1,,\n")
+        << "3 cells were not stored because they are not integers or do not fit their field (the first at line 2, "
+           "column 2).";
+    QTest::newRow("missing cells count as refused")
+        << QByteArray("1-4,29-30,\n5,6,\n\n7\n8,9,\n")
+        << "1 cells were not stored because they are not integers or do not fit their field (the first at line 4, "
+           "column 2).";
+    QTest::newRow("rows beyond the last trace") << QByteArray("1-4,\n1,\n2,\n3,\n4,\n\n5,\n")
+                                                << "2 lines lie beyond the last trace.";
+    QTest::newRow("traces without a row") << QByteArray("1-4,\n1,\n") << "2 traces had no line and kept their values.";
+}
+
+void TestTraceText::importSaysWhatItSkipped()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QString, summary);
+    auto segy = generated(3, 31, QStringLiteral("skipped.sgy"));
+    QVERIFY(segy);
+    QSignalSpy messages(segy.get(), &SEGY::errorMessage);
+    QVERIFY(writeAll(path("skipped.csv"), csv(text)));
+    QVERIFY(segy->importTraceHeadersFromASCIIFile(path("skipped.csv"), QStringLiteral(",")));
+    if (summary.isEmpty()) {
+        QCOMPARE(messages.count(), 0);
+    } else {
+        QCOMPARE(messages.count(), 1);
+        QCOMPARE(messages.at(0).at(0).toString(),
+                 QStringLiteral("Not everything in %1 was imported: %2").arg(path("skipped.csv"), summary));
+    }
+    QCOMPARE(segy->traceHeaderValue(0, 0), text.mid(5, 2) == "5," ? 5 : 1);  // what could be stored was
 }
 
 void TestTraceText::shortAndLongLines()
