@@ -1,8 +1,14 @@
 #include "filewindow.h"
 
+#include <QFile>
 #include <QIODevice>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+
+#if defined(Q_OS_UNIX)
+#include <unistd.h>
+#endif
 
 namespace {
 const qint64 FirstWindowSize = qint64(64) << 10;
@@ -19,6 +25,26 @@ FileWindowReader::~FileWindowReader() = default;
 void FileWindowReader::readInto(qint64 position, qint64 length, uchar* out)
 {
     qint64 got = 0;
+#if defined(Q_OS_UNIX)
+    // A plain file is read with positioned reads: no seek, and none of the
+    // device's own buffering, which would read ahead for a small range.
+    auto* file = qobject_cast<QFile*>(m_device);
+    if (file && file->handle() >= 0 && position < m_size) {
+        const qint64 wanted = std::min(length, m_size - position);
+        while (got < wanted) {
+            const ssize_t n = ::pread(file->handle(), out + got, size_t(wanted - got), off_t(position + got));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                m_failed = true;
+                break;
+            }
+            got += n;
+        }
+        std::memset(out + got, 0, size_t(length - got));
+        return;
+    }
+#endif
     if (position < m_size) {
         const qint64 wanted = std::min(length, m_size - position);
         if (!m_device->seek(position))

@@ -27,6 +27,14 @@ public:
     // apart, such as the headers of long traces.
     const uchar* bytesAtAlone(qint64 position, int length);
 
+    // Reads length bytes at position straight into out (zeros beyond the
+    // end of the file); false when the device failed.
+    bool readExactly(qint64 position, qint64 length, uchar* out)
+    {
+        readInto(position, length, out);
+        return !m_failed;
+    }
+
     bool failed() const { return m_failed; }
 
 private:

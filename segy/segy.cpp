@@ -367,6 +367,15 @@ bool SEGY::setTextHeader(const QByteArray& text)
 
 namespace {
 
+inline void prefetch(const void* address)
+{
+#if defined(__GNUC__) || defined(__clang__)
+    __builtin_prefetch(address);
+#else
+    Q_UNUSED(address);
+#endif
+}
+
 bool writeFully(QIODevice* device, const char* data, qint64 size)
 {
     return device->write(data, size) == size;
@@ -432,16 +441,22 @@ bool SEGY::writeTraceHeadersInPlace()
     const qint64 size = m_loadedSize;
     FileWindowReader reader(m_device, size);
     std::vector<uchar> block;
-    char single[TraceHeaderSize];
+    uchar single[TraceHeaderSize];
     m_lastProgress = -1;
 
     // Every write stays inside the bytes the load found: a header cut short
     // by the end of the file is written as far as it went.
     auto clipped = [size](qint64 position, qint64 length) { return std::max<qint64>(0, std::min(length, size - position)); };
+    // The headers lie far apart in memory: ask for those ahead early.
+    auto header = [this, count](int k) {
+        if (k + 16 < count)
+            prefetch(m_traceHeaders[k + 16]);
+        return m_traceHeaders[k];
+    };
 
     int i = 0;
     while (i < count) {
-        const SEGYTraceHeader* first = m_traceHeaders[i];
+        SEGYTraceHeader* first = header(i);
         if (!first)
             return false;
         if (!first->isModified()) {
@@ -453,41 +468,49 @@ bool SEGY::writeTraceHeadersInPlace()
         int end = i;
         int dirty = 0;
         qint64 stretchEnd = start;
-        while (end < count && m_traceHeaders[end]
-               && m_traceHeaders[end]->filePosition + TraceHeaderSize - start <= PatchBlockBytes) {
-            if (m_traceHeaders[end]->isModified()) {
+        for (; end < count; ++end) {
+            const SEGYTraceHeader* h = header(end);
+            if (!h)
+                return false;
+            if (h->filePosition + TraceHeaderSize - start > PatchBlockBytes)
+                break;
+            if (h->isModified()) {
                 ++dirty;
-                stretchEnd = m_traceHeaders[end]->filePosition + TraceHeaderSize;
+                stretchEnd = h->filePosition + TraceHeaderSize;
             }
-            ++end;
         }
-        if (end < count && !m_traceHeaders[end])
-            return false;
         const qint64 length = clipped(start, stretchEnd - start);
         if (dirty > 1 && qint64(dirty) * HeaderWriteCost >= stretchEnd - start) {
             // The samples between the headers go back as they were read.
-            const uchar* original = reader.bytesAtAlone(start, int(length));
-            if (reader.failed())
+            block.resize(size_t(length));
+            if (!reader.readExactly(start, length, block.data()))
                 return false;
-            block.assign(original, original + length);
             for (int k = i; k < end; ++k) {
-                const SEGYTraceHeader* header = m_traceHeaders[k];
-                if (!header->isModified())
+                SEGYTraceHeader* h = m_traceHeaders[k];
+                if (!h->isModified())
                     continue;
-                header->encodeTo(reinterpret_cast<uchar*>(single), littleEndian);
-                const qint64 at = header->filePosition - start;
-                std::memcpy(block.data() + at, single, size_t(clipped(header->filePosition, TraceHeaderSize)));
+                const qint64 at = h->filePosition - start;
+                const qint64 bytes = clipped(h->filePosition, TraceHeaderSize);
+                if (bytes == TraceHeaderSize) {
+                    h->encodeTo(block.data() + at, littleEndian);
+                } else {
+                    h->encodeTo(single, littleEndian);
+                    std::memcpy(block.data() + at, single, size_t(bytes));
+                }
             }
             if (!writeAt(m_device, start, reinterpret_cast<const char*>(block.data()), length))
                 return false;
+            for (int k = i; k < end; ++k)
+                m_traceHeaders[k]->setModified(false);
         } else {
             for (int k = i; k < end; ++k) {
-                const SEGYTraceHeader* header = m_traceHeaders[k];
-                if (!header->isModified())
+                SEGYTraceHeader* h = m_traceHeaders[k];
+                if (!h->isModified())
                     continue;
-                header->encodeTo(reinterpret_cast<uchar*>(single), littleEndian);
-                if (!writeAt(m_device, header->filePosition, single, clipped(header->filePosition, TraceHeaderSize)))
+                h->encodeTo(single, littleEndian);
+                if (!writeAt(m_device, h->filePosition, reinterpret_cast<const char*>(single), clipped(h->filePosition, TraceHeaderSize)))
                     return false;
+                h->setModified(false);
             }
         }
         i = end;
@@ -509,12 +532,9 @@ bool SEGY::save()
         } else if (m_mainHeader) {
             const QByteArray headers = mainHeaderBytes();
             const qint64 headerLength = std::min<qint64>(headers.size(), m_loadedSize);
+            // Each trace header is marked saved once written.
             result = writeAt(m_device, 0, headers.constData(), headerLength) && writeTraceHeadersInPlace()
                      && flushed(m_device);
-            if (result) {
-                for (SEGYTraceHeader* header : qAsConst(m_traceHeaders))
-                    header->setModified(false);
-            }
         }
         m_device->close();
     }
