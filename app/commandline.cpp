@@ -440,7 +440,14 @@ void CommandLine::reproject(SEGY& segy)
         printError(tr("Error: no output coordinate reference system."));
         usable = false;
     }
-    if (usable && reprojectTraceCoordinates(&segy, inputEpsg, outputEpsg, inputProj, outputProj) < 0)
+    if (!usable)
+        return;
+    ReprojectionReport report;
+    if (reprojectTraceCoordinates(&segy, inputEpsg, outputEpsg, inputProj, outputProj, &report) >= 0)
+        return;
+    if (report.failedTraces > 0)
+        printError(tr("Error: %1").arg(report.text()));
+    else
         printError(tr("Error: no valid input and/or output coordinate reference systems."));
 }
 

@@ -22,21 +22,27 @@ QByteArray crsText(const QString& proj)
     return text;
 }
 
+// Whether a system's horizontal part is geographic: through a bound system
+// to its base and through a compound system to its first component.
 bool isGeographic(PJ_CONTEXT* context, const PJ* crs)
 {
+    PJ* inner = nullptr;
     switch (proj_get_type(crs)) {
     case PJ_TYPE_GEOGRAPHIC_2D_CRS:
     case PJ_TYPE_GEOGRAPHIC_3D_CRS:
         return true;
-    case PJ_TYPE_BOUND_CRS: {
-        PJ* base = proj_get_source_crs(context, crs);
-        const bool geographic = base && isGeographic(context, base);
-        proj_destroy(base);
-        return geographic;
-    }
+    case PJ_TYPE_BOUND_CRS:
+        inner = proj_get_source_crs(context, crs);
+        break;
+    case PJ_TYPE_COMPOUND_CRS:
+        inner = proj_crs_get_sub_crs(context, crs, 0);
+        break;
     default:
         return false;
     }
+    const bool geographic = inner && isGeographic(context, inner);
+    proj_destroy(inner);
+    return geographic;
 }
 
 const double RadiansPerDegree = 0.017453292519943295;
@@ -55,13 +61,18 @@ ProjTransformer::ProjTransformer(const QString& sourceProj, const QString& targe
     PJ* source = proj_create(m_context, crsText(sourceProj).constData());
     PJ* target = proj_create(m_context, crsText(targetProj).constData());
     if (source && target && proj_is_crs(source) && proj_is_crs(target)) {
-        m_sourceAngular = isGeographic(m_context, source);
-        m_targetAngular = isGeographic(m_context, target);
         PJ* operation = proj_create_crs_to_crs_from_pj(m_context, source, target, nullptr, nullptr);
         if (operation) {
             // x = longitude, y = latitude whatever the systems' axis order.
             m_operation = proj_normalize_for_visualization(m_context, operation);
             proj_destroy(operation);
+        }
+        if (m_operation) {
+            // PROJ says which sides take and give degrees; an operation that
+            // does nothing (the same system on both sides) says neither, and
+            // then the systems themselves tell.
+            m_sourceDegrees = proj_degree_input(m_operation, PJ_FWD) || isGeographic(m_context, source);
+            m_targetDegrees = proj_degree_output(m_operation, PJ_FWD) || isGeographic(m_context, target);
         }
     }
     proj_destroy(source);
@@ -76,16 +87,27 @@ ProjTransformer::~ProjTransformer()
 
 bool ProjTransformer::transform(double* x, double* y, double* z) const
 {
+    const double in = m_sourceDegrees ? DegreesPerRadian : 1.0;
+    double tx = *x * in, ty = *y * in, tz = *z;
+    if (!transformNative(&tx, &ty, &tz) || !std::isfinite(tz))
+        return false;
+    const double out = m_targetDegrees ? RadiansPerDegree : 1.0;
+    *x = tx * out;
+    *y = ty * out;
+    *z = tz;
+    return true;
+}
+
+bool ProjTransformer::transformNative(double* x, double* y, double* z) const
+{
     if (!m_operation)
         return false;
-    const double in = m_sourceAngular ? DegreesPerRadian : 1.0;
-    PJ_COORD c = proj_coord(*x * in, *y * in, *z, 0.0);
+    PJ_COORD c = proj_coord(*x, *y, *z, 0.0);
     c = proj_trans(m_operation, PJ_FWD, c);
-    if (!std::isfinite(c.xyz.x) || !std::isfinite(c.xyz.y) || !std::isfinite(c.xyz.z))
+    if (!std::isfinite(c.xyz.x) || !std::isfinite(c.xyz.y))
         return false;
-    const double out = m_targetAngular ? RadiansPerDegree : 1.0;
-    *x = c.xyz.x * out;
-    *y = c.xyz.y * out;
+    *x = c.xyz.x;
+    *y = c.xyz.y;
     *z = c.xyz.z;
     return true;
 }

@@ -7,11 +7,11 @@ struct pj_ctx;
 struct PJconsts;
 
 // A transformation between two reference systems given as PROJ definition
-// texts (+key=value), built once and applied to any number of points with
-// the classic conventions: geographic coordinates in radians on both sides,
-// x the longitude and y the latitude whatever axis order PROJ prefers, and
-// success only when the result is finite. Each transformer has a PROJ
-// context of its own, which logs nothing.
+// texts (+key=value), built once and applied to any number of points. x is
+// the longitude and y the latitude whatever axis order PROJ prefers, and a
+// transform succeeds only when the result is finite. Each transformer has a
+// PROJ context of its own, which logs nothing, so transformers may be used
+// on different threads at once (one transformer on one thread at a time).
 class ProjTransformer
 {
 public:
@@ -22,19 +22,27 @@ public:
 
     // False when PROJ refused either definition or found no way between them.
     bool isValid() const { return m_operation != nullptr; }
-    bool sourceIsGeographic() const { return m_sourceAngular; }
-    bool targetIsGeographic() const { return m_targetAngular; }
+    // Whether a side is in degrees, as PROJ has it for this transformation
+    // (or, for an operation that does nothing, for the side's own system):
+    // geographic systems however they are written, also with a vertical part.
+    bool sourceIsGeographic() const { return m_sourceDegrees; }
+    bool targetIsGeographic() const { return m_targetDegrees; }
 
-    // Transforms one point in place; on failure the point is left as given.
+    // Transforms one point in place, geographic sides in radians (the classic
+    // convention); on failure the point is left as given.
     bool transform(double* x, double* y, double* z) const;
+    // The same in PROJ's own units: geographic sides in degrees. Only x and y
+    // have to come out finite.
+    bool transformNative(double* x, double* y, double* z) const;
 
     // The transformer for this pair of texts, built on first use and kept
-    // for later calls (a few pairs are remembered). Never null.
+    // for later calls on the same thread (a few pairs are remembered). Never
+    // null.
     static std::shared_ptr<const ProjTransformer> cached(const QString& sourceProj, const QString& targetProj);
 
 private:
     pj_ctx* m_context = nullptr;
     PJconsts* m_operation = nullptr;
-    bool m_sourceAngular = false;
-    bool m_targetAngular = false;
+    bool m_sourceDegrees = false;
+    bool m_targetDegrees = false;
 };

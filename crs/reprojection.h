@@ -18,10 +18,11 @@ struct GeoPoint
 GeoPoint degreesToRadians(GeoPoint point);
 GeoPoint radiansToDegrees(GeoPoint point);
 
-// Storage of reprojected coordinates for an output definition: hundredths of
-// the length unit (multiplier 100, units code 1) unless the text names a
-// geographic system ("proj=longlat" or "units=degrees"): 1/10000 degree
-// (multiplier 10000, units code 3). The caller sets the defaults 100 and 1.
+// Storage of reprojected coordinates in an output system given as a PROJ
+// definition: 1/10000 degree (multiplier 10000, units code 3) when PROJ has
+// the system in degrees, hundredths of the length unit (multiplier 100,
+// units code 1) for any other system. A definition PROJ refuses leaves the
+// caller's values (the defaults are 100 and 1).
 void outputScaling(QString proj, int* multiplier, int* unitsCode);
 
 // Transforms one point from source to target; geographic coordinates are in
@@ -30,11 +31,41 @@ void outputScaling(QString proj, int* multiplier, int* unitsCode);
 // The PROJ objects for a pair of definitions are built once and reused.
 GeoPoint transformPoint(CrsDefinition source, CrsDefinition target, GeoPoint point, bool* ok);
 
+// What a reprojection found wrong with the traces it could not reproject.
+struct ReprojectionReport
+{
+    enum Reason {
+        None,
+        UnknownUnits,     // coordinate units code other than 1, 2 or 3
+        NotTransformed,   // PROJ gave no finite result for a pair
+        DoesNotFit,       // a new coordinate does not fit its 32-bit field
+    };
+
+    int traceCount = 0;         // traces of the file
+    int failedTraces = 0;       // traces that could not be reprojected
+    int firstFailedTrace = -1;  // zero-based index of the first of them
+    Reason firstReason = None;  // why that one failed
+    int firstUnits = 0;         // its units code, for UnknownUnits
+
+    // One sentence for the user: how many traces failed, which came first
+    // (numbered from 1) and why, and that no trace was changed.
+    QString text() const;
+};
+
 // Moves the source, receiver group and CDP coordinates of every trace from
 // one system to the other. A text beginning with "+" is a PROJ definition and
 // takes precedence over the EPSG code of its side; codes are looked up in the
-// catalogue. A trace whose pairs cannot all be transformed and stored is left
-// exactly as it was. Returns 0 when all went well, -1 when a system cannot be
-// set up (nothing changed) or some trace was left as it was, -2 when the file
-// object has no file loaded.
-int reprojectTraceCoordinates(SEGY* segy, int inputEpsg, int outputEpsg, QString inputProj, QString outputProj);
+// catalogue. A pair is a position unless both of its coordinates are 0; the
+// trace's scalar applies (0 counts as 1) and its units code must be 1
+// (length), 2 (seconds of arc) or 3 (degrees) when it has a position. New
+// coordinates are rounded to the nearest unit of the new scalar.
+//
+// All or nothing: every trace is worked out before any is changed, and when
+// one cannot be reprojected no trace changes; report (when given) then says
+// how many failed and which came first. Returns 0 when all went well, -1 when
+// a system cannot be set up or some trace cannot be reprojected (nothing
+// changed either way), -2 when the file object has no file loaded.
+// editStarted and editCompleted come in pairs (none for -2); editProgress
+// only when the percentage changes.
+int reprojectTraceCoordinates(SEGY* segy, int inputEpsg, int outputEpsg, QString inputProj, QString outputProj,
+                              ReprojectionReport* report = nullptr);

@@ -7,6 +7,7 @@
 #include <QtEndian>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -14,22 +15,11 @@ namespace {
 void put32(uchar* p, qint32 v) { qToBigEndian<qint32>(v, p); }
 void put16(uchar* p, qint16 v) { qToBigEndian<qint16>(v, p); }
 
-}  // namespace
-
-QString benchFilePath()
+// Writes a survey of traces × samples (IBM samples, a fixed wavelet) to path
+// atomically unless a file of the right size is there; header(t, h) fills the
+// 240 header bytes of trace t (the same buffer for every trace).
+QString ensureSurvey(const QString& path, int traces, int samples, const std::function<void(int, uchar*)>& header)
 {
-    const QByteArray file = qgetenv("TREVALON_BENCH_FILE");
-    if (!file.isEmpty())
-        return QString::fromLocal8Bit(file);
-    QByteArray dir = qgetenv("TREVALON_BENCH_DIR");
-    if (dir.isEmpty())
-        dir = "/tmp/trevalon-bench";
-    return QString::fromLocal8Bit(dir) + QStringLiteral("/million.sgy");
-}
-
-QString ensureBenchFile(int traces, int samples)
-{
-    const QString path = benchFilePath();
     const qint64 expected = 3600 + qint64(traces) * (240 + 4 * samples);
     if (QFileInfo(path).size() == expected)
         return path;
@@ -51,8 +41,6 @@ QString ensureBenchFile(int traces, int samples)
     put16(bin + 300, 1);
     out.write(QByteArray(3200, char(0x40)) + QByteArray(reinterpret_cast<const char*>(bin), 400));
 
-    // Samples: a fixed IBM-coded wavelet; headers: a realistic 2-D line in
-    // ED50 / UTM zone 31N metres with scalar -100.
     std::vector<uchar> trace(size_t(240 + 4 * samples), 0);
     for (int i = 0; i < samples; ++i) {
         const double v = std::sin(i * 0.1) * 1000.0 * std::exp(-i * 0.01);
@@ -70,7 +58,54 @@ QString ensureBenchFile(int traces, int samples)
     std::vector<uchar> chunk;
     chunk.reserve(size_t(8) << 20);
     for (int t = 0; t < traces; ++t) {
-        uchar* h = trace.data();
+        header(t, trace.data());
+        put16(trace.data() + 114, qint16(samples));
+        chunk.insert(chunk.end(), trace.begin(), trace.end());
+        if (chunk.size() >= (size_t(8) << 20)) {
+            if (out.write(reinterpret_cast<const char*>(chunk.data()), qint64(chunk.size())) != qint64(chunk.size()))
+                return QString();
+            chunk.clear();
+        }
+    }
+    if (out.write(reinterpret_cast<const char*>(chunk.data()), qint64(chunk.size())) != qint64(chunk.size()))
+        return QString();
+    return out.commit() ? path : QString();
+}
+
+QString benchDirectory()
+{
+    const QByteArray dir = qgetenv("TREVALON_BENCH_DIR");
+    return dir.isEmpty() ? QStringLiteral("/tmp/trevalon-bench") : QString::fromLocal8Bit(dir);
+}
+
+// Where receiver station k of the field line was surveyed, in centimetres:
+// every 12.5 m along a gently winding line, off its nominal place by up to
+// 30 cm either way.
+void station(int k, qint32* x, qint32* y)
+{
+    const double d = 12.5 * k;
+    const double nx = 432150.0 + 0.8 * d + 60.0 * std::sin(k / 700.0);
+    const double ny = 4581320.0 + 0.6 * d + 60.0 * std::cos(k / 900.0);
+    quint32 h = quint32(k) * 2654435761u;
+    h ^= h >> 15;
+    *x = qint32(std::lround(nx * 100)) + int(h % 61) - 30;
+    *y = qint32(std::lround(ny * 100)) + int((h / 61) % 61) - 30;
+}
+
+}  // namespace
+
+QString benchFilePath()
+{
+    const QByteArray file = qgetenv("TREVALON_BENCH_FILE");
+    if (!file.isEmpty())
+        return QString::fromLocal8Bit(file);
+    return benchDirectory() + QStringLiteral("/million.sgy");
+}
+
+QString ensureBenchFile(int traces, int samples)
+{
+    // A straight 2-D line in ED50 / UTM zone 31N metres with scalar -100.
+    return ensureSurvey(benchFilePath(), traces, samples, [](int t, uchar* h) {
         const int shot = t / 48, channel = t % 48;
         const double sx = 432150.0 + shot * 25.0, sy = 4581320.0 + shot * 12.5;
         const double gx = sx + 100.0 + channel * 12.5, gy = sy + 50.0 + channel * 6.25;
@@ -91,22 +126,54 @@ QString ensureBenchFile(int traces, int samples)
         put32(h + 80, qint32(gx * 100));
         put32(h + 84, qint32(gy * 100));
         put16(h + 88, 1);
-        put16(h + 114, qint16(samples));
         put16(h + 116, 4000);
         put32(h + 180, qint32((sx + gx) * 50));
         put32(h + 184, qint32((sy + gy) * 50));
         put32(h + 188, 1000 + shot);
         put32(h + 192, 2000 + channel);
-        chunk.insert(chunk.end(), trace.begin(), trace.end());
-        if (chunk.size() >= (size_t(8) << 20)) {
-            if (out.write(reinterpret_cast<const char*>(chunk.data()), qint64(chunk.size())) != qint64(chunk.size()))
-                return QString();
-            chunk.clear();
-        }
-    }
-    if (out.write(reinterpret_cast<const char*>(chunk.data()), qint64(chunk.size())) != qint64(chunk.size()))
-        return QString();
-    return out.commit() ? path : QString();
+    });
+}
+
+QString fieldBenchFilePath()
+{
+    return benchDirectory() + QStringLiteral("/field.sgy");
+}
+
+QString ensureFieldBenchFile()
+{
+    const int Channels = 500;
+    return ensureSurvey(fieldBenchFilePath(), 2000 * Channels, 250, [](int t, uchar* h) {
+        const int shot = t / Channels, channel = t % Channels;
+        const int sourceStation = 2 * shot + Channels / 2, receiverStation = 2 * shot + channel;
+        qint32 sx, sy, gx, gy;
+        station(sourceStation, &sx, &sy);
+        sx += 80;  // the source stands a metre inline of its station peg
+        sy += 60;
+        station(receiverStation, &gx, &gy);
+        const double offset = std::hypot(double(gx - sx), double(gy - sy)) / 100.0;
+        put32(h + 0, t + 1);
+        put32(h + 4, t + 1);
+        put32(h + 8, 1001 + shot);
+        put32(h + 12, channel + 1);
+        put32(h + 16, 1000 + sourceStation);
+        put32(h + 20, sourceStation + receiverStation);
+        put32(h + 24, 1);
+        put16(h + 28, 1);
+        put32(h + 36, qint32(std::lround(channel < Channels / 2 ? -offset : offset)));
+        put32(h + 40, 12000 + sourceStation % 97);
+        put16(h + 68, -100);
+        put16(h + 70, -100);
+        put32(h + 72, sx);
+        put32(h + 76, sy);
+        put32(h + 80, gx);
+        put32(h + 84, gy);
+        put16(h + 88, 1);
+        put16(h + 116, 4000);
+        put32(h + 180, (sx + gx) / 2);
+        put32(h + 184, (sy + gy) / 2);
+        put32(h + 188, 1000 + shot);
+        put32(h + 192, 1000 + receiverStation);
+    });
 }
 
 qint64 peakResidentBytes()

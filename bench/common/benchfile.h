@@ -14,5 +14,15 @@ QString benchFilePath();
 // when it could not be written.
 QString ensureBenchFile(int traces = 1000000, int samples = 250);
 
+// A second input of the same size with the geometry of a field survey: a
+// 2-D line of 2,000 shots into 500 channels each, on surveyed stations every
+// 12.5 m, a shot every other station into a split spread. The channels of a
+// shot share its source position, receiver stations come back shot after
+// shot, and the CDP is the midpoint of source and receiver, so nearly every
+// CDP position is new. ED50 / UTM zone 31N centimetres, scalar -100.
+// Location: $TREVALON_BENCH_DIR/field.sgy, else /tmp/trevalon-bench/field.sgy.
+QString fieldBenchFilePath();
+QString ensureFieldBenchFile();
+
 // Peak resident set of this process in bytes (VmHWM), 0 when unknown.
 qint64 peakResidentBytes();

@@ -230,6 +230,7 @@ private slots:
     void reprojectByProjTexts();
     void reprojectByCodes();
     void reprojectWithoutCatalogue();
+    void reprojectAllOrNothing();
 
     void info_data();
     void info();
@@ -1103,7 +1104,7 @@ void TestCommandLine::reprojectChecks_data()
         << true;
     QTest::newRow("definition PROJ refuses")
         << QStringList{"--in-proj", "+proj=nonsense", "--out-proj", "+proj=longlat +datum=WGS84"}
-        << QStringList{invalid} << false;
+        << QStringList{invalid} << true;
 }
 
 // Each check reports and nothing is saved.
@@ -1197,6 +1198,29 @@ void TestCommandLine::reprojectWithoutCatalogue()
     QCOMPARE(r.err, QStringList());
     QCOMPARE(r.status, 0);
     checkProjected(survey.path, reference);
+}
+
+// One trace without usable units: an error line naming it, exit 1, and the
+// file exactly as it was.
+void TestCommandLine::reprojectAllOrNothing()
+{
+    const GeoSurvey survey = writeGeoSurvey(path(QStringLiteral("geo.sgy")));
+    {
+        QFile f(survey.path);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QVERIFY(f.seek(3600 + 5 * (240 + 4 * 4) + 88));
+        QCOMPARE(f.write(QByteArray(2, '\0')), qint64(2));
+    }
+    // A first save fills in what every save fills in.
+    QCOMPARE(runProgram({survey.path, QStringLiteral("edit"), QStringLiteral("--bin-header"), QStringLiteral("3205=1")}).status, 0);
+    const QByteArray checksum = fileChecksum(survey.path);
+    const Result r = runProgram({survey.path, QStringLiteral("reproject"), QStringLiteral("--in-proj"),
+                                 GeographicWgs84.join(QLatin1Char(' ')), QStringLiteral("--out-proj"), Utm31.join(QLatin1Char(' '))});
+    QCOMPARE(r.err, QStringList{quoted(QStringLiteral(
+                        "Error: 1 of 12 traces could not be reprojected; the first is trace 6: its coordinate units code is "
+                        "0, not 1 (length), 2 (seconds of arc) or 3 (degrees). No trace was changed."))});
+    QCOMPARE(r.status, 1);
+    QCOMPARE(fileChecksum(survey.path), checksum);
 }
 
 // ---------------------------------------------------------------- info
