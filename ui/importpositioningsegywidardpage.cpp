@@ -53,28 +53,27 @@ ImportPositioningSEGYWidardPage::~ImportPositioningSEGYWidardPage()
     delete ui;
 }
 
-void ImportPositioningSEGYWidardPage::on_srcCheckBox_toggled(bool checked)
+void ImportPositioningSEGYWidardPage::enableRow(QSpinBox* x, QSpinBox* y, bool checked)
 {
-    ui->srcXSpinBox->setEnabled(checked);
-    ui->srcYSpinBox->setEnabled(checked);
+    x->setEnabled(checked);
+    y->setEnabled(checked);
     if (checked)
         updatePositionLabels();
+}
+
+void ImportPositioningSEGYWidardPage::on_srcCheckBox_toggled(bool checked)
+{
+    enableRow(ui->srcXSpinBox, ui->srcYSpinBox, checked);
 }
 
 void ImportPositioningSEGYWidardPage::on_rcvCheckBox_toggled(bool checked)
 {
-    ui->rcvXSpinBox->setEnabled(checked);
-    ui->rcvYSpinBox->setEnabled(checked);
-    if (checked)
-        updatePositionLabels();
+    enableRow(ui->rcvXSpinBox, ui->rcvYSpinBox, checked);
 }
 
 void ImportPositioningSEGYWidardPage::on_cdpCheckBox_toggled(bool checked)
 {
-    ui->cdpXSpinBox->setEnabled(checked);
-    ui->cdpYSpinBox->setEnabled(checked);
-    if (checked)
-        updatePositionLabels();
+    enableRow(ui->cdpXSpinBox, ui->cdpYSpinBox, checked);
 }
 
 void ImportPositioningSEGYWidardPage::on_applyTransformGroupBox_toggled(bool arg1)

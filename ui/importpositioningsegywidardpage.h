@@ -3,6 +3,8 @@
 #include <QString>
 #include <QWizardPage>
 
+class QSpinBox;
+
 namespace Ui {
 class ImportPositioningSEGYWidardPage;
 }
@@ -34,6 +36,7 @@ private slots:
     void on_outEpsgComboBox_editTextChanged(QString arg1);
 
 private:
+    void enableRow(QSpinBox* x, QSpinBox* y, bool checked);
     void updatePositionLabels();
     void updateInputCrsLabel();
     void updateOutputCrsLabel();
