@@ -16,3 +16,7 @@ QString ensureBenchFile(int traces = 1000000, int samples = 250);
 
 // Peak resident set of this process in bytes (VmHWM), 0 when unknown.
 qint64 peakResidentBytes();
+
+// CPU seconds used so far by this process, and by its finished children.
+double processCpuSeconds();
+double childrenCpuSeconds();

@@ -19,8 +19,6 @@
 #include <QProcess>
 #include <QtEndian>
 #include <cmath>
-#include <ctime>
-#include <sys/resource.h>
 #include <cstring>
 #include <cstdio>
 #include <vector>
@@ -29,20 +27,6 @@ namespace {
 
 const char* const InputProj = "+proj=utm +zone=31 +ellps=intl +towgs84=-87,-98,-121,0,0,0,0 +units=m +no_defs";
 const char* const OutputProj = "+proj=utm +zone=31 +datum=WGS84 +units=m +no_defs";
-
-double processCpuSeconds()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return ts.tv_sec + ts.tv_nsec / 1e9;
-}
-
-double childrenCpuSeconds()
-{
-    rusage r{};
-    getrusage(RUSAGE_CHILDREN, &r);
-    return r.ru_utime.tv_sec + r.ru_utime.tv_usec / 1e6 + r.ru_stime.tv_sec + r.ru_stime.tv_usec / 1e6;
-}
 
 }  // namespace
 
