@@ -1,6 +1,7 @@
 #include "commandline.h"
 
 #include "headerfields.h"
+#include "positionscommand.h"
 #include "reprojection.h"
 #include "segy.h"
 
@@ -45,6 +46,7 @@ const QStringList& CommandLine::commandNames()
         QStringLiteral("import-headers"),
         QStringLiteral("export-headers"),
         QStringLiteral("info"),
+        QStringLiteral("import-positions"),
     };
     return names;
 }
@@ -57,6 +59,7 @@ const QStringList& CommandLine::commandDescriptions()
         QObject::tr("Import trace headers from ASCII file in CSV format."),
         QObject::tr("Export trace headers to ASCII file in CSV format."),
         QObject::tr("Print a summary of the file."),
+        QObject::tr("Import source, receiver and CDP positions from a delimited text file."),
     };
     return descriptions;
 }
@@ -69,7 +72,7 @@ void CommandLine::declareProgramArguments(QCommandLineParser& parser)
     parser.addPositionalArgument(QStringLiteral("file"), QCoreApplication::translate("main", "Input SEG-Y file name."),
                                  QString());
     parser.addPositionalArgument(QStringLiteral("command"),
-                                 QCoreApplication::translate("main", "edit, reproject, import-headers, export-headers."),
+                                 commandNames().join(QStringLiteral(", ")) + QLatin1Char('.'),
                                  QString());
 }
 
@@ -174,6 +177,9 @@ bool CommandLine::addCommandOptions(const QString& command)
         m_parser.addOption({QStringLiteral("ascii-out"), QStringLiteral("ASCII output file"), QStringLiteral("marker")});
         m_parser.addOption({QStringLiteral("delim"), separatorText, separatorValue});
         break;
+    case ImportPositions:
+        addImportPositionsOptions(m_parser);
+        break;
     default:  // info takes no option
         break;
     }
@@ -221,6 +227,10 @@ bool CommandLine::readCommandOptions(const QString& command)
         storeText(m_exportOptions, QStringLiteral("ascii-out"));
         storeText(m_exportOptions, QStringLiteral("delim"));
         return !m_exportOptions.isEmpty();
+    case ImportPositions:
+        readImportPositionsOptions(m_parser, &m_positionsOptions);
+        m_saveAsFileName = m_parser.value(QStringLiteral("saveas"));
+        return !m_positionsOptions.isEmpty();
     default:
         return false;
     }
@@ -250,6 +260,9 @@ bool CommandLine::run()
         return true;
     if (m_command == Info)
         return runInfo();
+    if (m_command == ImportPositions)
+        return runImportPositions(m_inputFileName, m_saveAsFileName, m_positionsOptions,
+                                  [this](const QString& message) { printError(message); });
 
     SEGY segy;
     reportWarnings(segy);

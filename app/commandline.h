@@ -15,7 +15,7 @@ class SEGY;
 class CommandLine
 {
 public:
-    enum Command { Edit = 0, Reproject = 1, ImportHeaders = 2, ExportHeaders = 3, Info = 4 };
+    enum Command { Edit = 0, Reproject = 1, ImportHeaders = 2, ExportHeaders = 3, Info = 4, ImportPositions = 5 };
 
     CommandLine();
 
@@ -60,5 +60,6 @@ private:
     QMap<QString, QStringList> m_editOptions;
     QMap<QString, QVariant> m_importOptions;
     QMap<QString, QVariant> m_exportOptions;
+    QMap<QString, QVariant> m_positionsOptions;
     int m_errorCount = 0;
 };

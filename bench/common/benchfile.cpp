@@ -7,7 +7,9 @@
 #include <QtEndian>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 #include <functional>
+#include <sys/resource.h>
 #include <vector>
 
 namespace {
@@ -186,4 +188,18 @@ qint64 peakResidentBytes()
             return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
     }
     return 0;
+}
+
+double processCpuSeconds()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return ts.tv_sec + ts.tv_nsec / 1e9;
+}
+
+double childrenCpuSeconds()
+{
+    rusage r{};
+    getrusage(RUSAGE_CHILDREN, &r);
+    return r.ru_utime.tv_sec + r.ru_utime.tv_usec / 1e6 + r.ru_stime.tv_sec + r.ru_stime.tv_usec / 1e6;
 }

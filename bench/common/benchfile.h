@@ -26,3 +26,7 @@ QString ensureFieldBenchFile();
 
 // Peak resident set of this process in bytes (VmHWM), 0 when unknown.
 qint64 peakResidentBytes();
+
+// CPU seconds used so far by this process, and by its finished children.
+double processCpuSeconds();
+double childrenCpuSeconds();

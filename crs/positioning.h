@@ -1,0 +1,97 @@
+#pragma once
+
+#include "crsdefinition.h"
+#include "delimitedtext.h"
+
+#include <QList>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+class QIODevice;
+class SEGY;
+class SEGYTraceHeader;
+
+// Writes source, receiver group and CDP positions read from delimited text
+// into the trace headers: the n-th kept line of the text goes to the n-th
+// trace of the file, in file order.
+//
+// The mapping says what to read and how to write it (0-based columns; keys
+// that are absent read as -1):
+//   "SRC_X", "SRC_Y", "RCV_X", "RCV_Y", "CDP_X", "CDP_Y"  columns of the coordinates
+//   "AS_IS_UNIT"  1, 2 or 3: write the integers as they are, with this
+//                 coordinate unit and the scalar -100 (unit 1) or -10000
+//   "IN_EPSG", "OUT_EPSG", "IN_UNIT", "OUT_UNIT"  otherwise: transform the
+//                 numbers from one system to the other, reading and writing
+//                 them in these units (1 metres, 2 seconds of arc, 3 degrees;
+//                 an absent unit follows the system's definition text)
+// A "+" definition text given for a side takes the place of its EPSG code.
+//
+// A line is written whole or not at all: when any coordinate it is asked for
+// is missing, is no integer the field can hold (as is), is no number or does
+// not transform (transform), the trace keeps every field as it was.
+class PositionImport
+{
+public:
+    PositionImport(SEGY* segy, const QMap<QString, int>& mapping, const QString& inputProj = QString(),
+                   const QString& outputProj = QString());
+    ~PositionImport();
+    PositionImport(const PositionImport&) = delete;
+    PositionImport& operator=(const PositionImport&) = delete;
+
+    // Why the import cannot run (nothing loaded, no coordinate mapped, no
+    // usable unit, a system the catalogue does not hold or PROJ refuses);
+    // empty when it can. An import that cannot run writes nothing.
+    QString error() const { return m_error; }
+
+    // One kept line: lineIndex counts kept lines from 0 and is the trace it
+    // goes to; textLine is its number in the text file, for the report.
+    void addLine(int lineIndex, const QStringList& fields, qint64 textLine);
+    // Ends the import (the file object announces the end of the edit).
+    void finish();
+
+    int writtenLines() const { return m_written; }
+    int unchangedLines() const { return m_unchanged; }
+    qint64 firstUnchangedLine() const { return m_firstUnchanged; }
+    int linesBeyondLastTrace() const { return m_beyond; }
+    // How many lines changed nothing and why, in one sentence; empty when
+    // every line was written.
+    QString report() const;
+
+private:
+    bool prepare(const QMap<QString, int>& mapping, const QString& inputProj, const QString& outputProj);
+    bool computeAsIs(const QStringList& fields, qint32* values) const;
+    bool computeTransformed(const QStringList& fields, qint32* values) const;
+
+    SEGY* m_segy;
+    QList<SEGYTraceHeader*> m_headers;
+    QString m_error;
+    bool m_started = false;
+    bool m_finished = false;
+
+    int m_columns[6] = {-1, -1, -1, -1, -1, -1};
+    int m_fields[6] = {-1, -1, -1, -1, -1, -1};
+    int m_unitsField = -1;
+    int m_scalarField = -1;
+    bool m_asIs = true;
+    int m_unitsCode = 1;  // written to bytes 89-90
+    int m_scalar = -100;  // written to bytes 71-72
+    int m_inputUnit = 1;
+    int m_multiplier = 100;
+    CrsDefinition m_input;
+    CrsDefinition m_output;
+
+    int m_written = 0;
+    int m_unchanged = 0;
+    qint64 m_firstUnchanged = 0;
+    int m_beyond = 0;
+};
+
+// The units code a definition text implies, as the positioning page follows
+// it: 1 for "units=m", 3 for "proj=longlat" or "units=degrees" (this wins),
+// 0 when it says neither.
+int unitsCodeOfDefinition(const QString& proj);
+
+// Reads every kept line of the text on device into the import, in order.
+// Returns the number of kept lines.
+int importPositionsFromText(PositionImport& import, QIODevice* device, const TextSplitOptions& options);
