@@ -43,11 +43,13 @@ int coordinateMultiplier(int outputUnit)
     }
 }
 
-// value × multiplier truncated toward zero, when a 4-byte field holds it
+// value × multiplier rounded to the nearest unit of the scalar, as the
+// reprojection stores it (truncating would turn 512345.67 m, held as
+// 51234566.999..., into a centimetre less), when a 4-byte field holds it
 // (NaN and the most negative int do not).
 bool scaledInteger(double value, int multiplier, qint32* stored)
 {
-    const double t = std::trunc(value * double(multiplier));
+    const double t = std::round(value * double(multiplier));
     if (!(t > double(INT_MIN) && t <= double(INT_MAX)))
         return false;
     *stored = qint32(t);
