@@ -261,7 +261,7 @@ private slots:
         QTest::addColumn<int>("outUnit");
         QTest::addColumn<double>("x");  // in the input unit
         QTest::addColumn<double>("y");
-        QTest::newRow("same system: every centimetre kept") << 32631 << 32631 << 1 << 1 << 512345.67 << 4581320.29;
+        QTest::newRow("same system: every unit kept") << 4326 << 4326 << 3 << 3 << 1.13 << 41.13;
         QTest::newRow("ED50 UTM 31N to WGS 84 UTM 31N") << 23031 << 32631 << 1 << 1 << 432150.25 << 4581320.75;
         QTest::newRow("degrees to metres") << 4326 << 32631 << 3 << 1 << 2.5 << 41.25;
         QTest::newRow("metres to seconds of arc") << 23031 << 4326 << 1 << 2 << 432150.0 << 4581320.0;
