@@ -104,6 +104,18 @@ void TestTraceSort::listAccess()
     // Loading again starts from file order.
     list.loadFrom(segy.get());
     QCOMPARE(positions(list, *segy), (QList<int>{0, 1, 2}));
+
+    // A new load, a close or the end of the file object empties the list
+    // before the headers go.
+    QVERIFY(segy->open());
+    QCOMPARE(list.count(), 0);
+    list.loadFrom(segy.get());
+    segy->close();
+    QCOMPARE(list.count(), 0);
+    auto other = survey({{{17, 5}}});
+    list.loadFrom(other.get());
+    other.reset();
+    QCOMPARE(list.count(), 0);
 }
 
 void TestTraceSort::sourcePointThenTraceDescending()
