@@ -232,12 +232,12 @@ bool SEGY::walkTraces(QIODevice* device, qint64 start, qint64 size, qint64* last
     int invalidCounts = 0;
     int disagreeing = 0;
     m_lastProgress = -1;
+    // Walked traces are taken to be as long as the one before.
+    qint64 expectedTraceBytes = fixedTraceBytes;
     while (position < size) {
         SEGYTraceHeader* header = m_traceStore.create(position);
-        const qint64 estimatedTraceBytes = m_fixedLength ? fixedTraceBytes
-                                                         : TraceHeaderSize + qint64(effectiveSampleCount(header)) * sampleBytes;
-        const uchar* bytes = estimatedTraceBytes >= LongTraceBytes ? reader.bytesAtAlone(position, TraceHeaderSize)
-                                                                  : reader.bytesAt(position, TraceHeaderSize);
+        const uchar* bytes = expectedTraceBytes >= LongTraceBytes ? reader.bytesAtAlone(position, TraceHeaderSize)
+                                                                 : reader.bytesAt(position, TraceHeaderSize);
         if (reader.failed())
             return false;
         header->decodeFrom(bytes, littleEndian);
@@ -258,6 +258,7 @@ bool SEGY::walkTraces(QIODevice* device, qint64 start, qint64 size, qint64* last
             m_traceHeaders.reserve(int(std::min<qint64>(estimate, qint64(1) << 24)));
         }
         position = samplesStart + sampleBytesOfTrace;
+        expectedTraceBytes = TraceHeaderSize + sampleBytesOfTrace;
         *lastTraceEnd = position;
         ++traceNumber;
         emitProgress(&SEGY::loadProgress, int(std::min(position, size) * 100.0 / size));
