@@ -260,7 +260,7 @@ void TestCommandLine::headlessWithoutFile()
     Result r = runProgram({QStringLiteral("--help")});
     QCOMPARE(r.status, 0);
     QVERIFY(!r.out.isEmpty() && r.out.first().startsWith(QLatin1String("Usage: ")));
-    QVERIFY(QString::fromUtf8(r.rawOut).contains(QLatin1String("edit, reproject, import-headers, export-headers.")));
+    QVERIFY(QString::fromUtf8(r.rawOut).contains(QLatin1String("edit, reproject, import-headers, export-headers, info")));
 
     r = runProgram({QStringLiteral("--version")});
     QCOMPARE(r.status, 0);
