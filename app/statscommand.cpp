@@ -10,7 +10,6 @@
 #include <QStringList>
 #include <algorithm>
 #include <cstring>
-#include <memory>
 
 namespace {
 
@@ -22,11 +21,9 @@ QString tr(const char* text)
 // Traces handled together, so that the fields of one chunk of headers are
 // read while the headers are still in the cache.
 constexpr int ChunkTraces = 256;
-// Distinct values are marked in a bitmap over the field's range when the
-// range is at most this wide; wider ones are sorted.
-constexpr qint64 BitmapLimitBits = qint64(1) << 28;
-// Bitmaps alive during one sweep.
-constexpr qint64 BitmapBudgetBytes = qint64(256) << 20;
+// Distinct values are marked in a bitmap over the values seen, as long as
+// they span at most this many; fields with wider values are sorted.
+constexpr qint64 BitmapLimitBits = qint64(1) << 27;
 
 const uchar* blockOf(const SEGYTraceHeader* header)
 {
@@ -34,52 +31,142 @@ const uchar* blockOf(const SEGYTraceHeader* header)
     return header ? header->rawBlock() : zeros;
 }
 
-// One varying field while it is being measured.
+// Marks values in a bitmap that grows to cover the values seen.
+class ValueBitmap
+{
+public:
+    explicit ValueBitmap(qint64 value) : m_base(floor64(value) - 32768), m_words(1024, 0) { add(value); }
+
+    bool tooWide() const { return m_words.empty(); }
+
+    // For loops that mark many values: the words, the value of their first
+    // bit and their number of bits, valid until the next grow().
+    quint64* words() { return m_words.data(); }
+    qint64 base() const { return m_base; }
+    quint64 bits() const { return quint64(m_words.size()) * 64; }
+
+    void add(qint64 value)
+    {
+        const quint64 bit = quint64(value - m_base);
+        if (bit >= bits()) {
+            grow(value);
+            if (tooWide())
+                return;
+            add(value);
+            return;
+        }
+        m_words[bit >> 6] |= quint64(1) << (bit & 63);
+    }
+
+    // At least doubles the span, towards the value; past the limit the
+    // bitmap is dropped (tooWide).
+    __attribute__((noinline)) void grow(qint64 value)
+    {
+        const qint64 span = qint64(m_words.size()) * 64;
+        const qint64 low = std::min(m_base, floor64(value));
+        const qint64 high = std::max(m_base + span, floor64(value) + 64);
+        const qint64 newSpan = std::max(high - low, 2 * span);
+        if (newSpan > BitmapLimitBits) {
+            std::vector<quint64>().swap(m_words);
+            return;
+        }
+        const qint64 newBase = value < m_base ? high - newSpan : low;
+        std::vector<quint64> words(size_t(newSpan / 64), 0);
+        std::copy(m_words.begin(), m_words.end(), words.begin() + (m_base - newBase) / 64);
+        m_words.swap(words);
+        m_base = newBase;
+    }
+
+    qint64 count() const
+    {
+        qint64 count = 0;
+        for (quint64 word : m_words)
+            count += __builtin_popcountll(word);
+        return count;
+    }
+
+private:
+    static qint64 floor64(qint64 v) { return v & ~qint64(63); }
+
+    qint64 m_base;  // the value of bit 0, a multiple of 64
+    std::vector<quint64> m_words;
+};
+
+// What is known of a field once it was seen to vary.
 struct Column {
     int field;
     int offset;
     int kind;
     qint32 minimum;
     qint32 maximum;
-    qint32 previous;
-    qint64 changes = 0;  // neighbouring traces with different values
-    bool rising = true;  // never decreases from one trace to the next
-    bool falling = true;
-    std::vector<quint64> bitmap;
-    qint64 distinct = 0;
+    qint32 previous;      // the value in the last trace looked at
+    qint64 changes = 0;   // neighbouring traces with different values
+    qint64 rises = 0;
+    qint64 falls = 0;
+    ValueBitmap distinct;
 };
 
 template <typename T>
-qint32 read(const uchar* block, int offset)
+void scan(Column& c, const uchar* const* blocks, int count)
 {
-    T v;
-    std::memcpy(&v, block + offset, sizeof v);
-    return v;
+    qint32 minimum = c.minimum;
+    qint32 maximum = c.maximum;
+    qint32 previous = c.previous;
+    qint64 changes = 0;
+    qint64 rises = 0;
+    qint64 falls = 0;
+    const int offset = c.offset;
+    ValueBitmap& distinct = c.distinct;
+    quint64* words = distinct.words();
+    qint64 base = distinct.base();
+    quint64 bits = distinct.bits();
+    for (int t = 0; t < count; ++t) {
+        T stored;
+        std::memcpy(&stored, blocks[t] + offset, sizeof stored);
+        const qint32 v = stored;
+        minimum = std::min(minimum, v);
+        maximum = std::max(maximum, v);
+        changes += v != previous;
+        rises += v > previous;
+        falls += v < previous;
+        if (v != previous) {
+            const quint64 bit = quint64(v - base);
+            if (bit < bits) {
+                words[bit >> 6] |= quint64(1) << (bit & 63);
+            } else if (bits > 0) {
+                distinct.add(v);
+                words = distinct.words();
+                base = distinct.base();
+                bits = distinct.bits();
+            }
+        }
+        previous = v;
+    }
+    c.minimum = minimum;
+    c.maximum = maximum;
+    c.previous = previous;
+    c.changes += changes;
+    c.rises += rises;
+    c.falls += falls;
 }
 
-// Calls f(value, traceInChunk) for the column's value in every block.
-template <typename F>
-void forEachValue(const Column& column, const uchar* const* blocks, int count, F f)
+void scan(Column& c, const uchar* const* blocks, int count)
 {
-    const int offset = column.offset;
-    switch (column.kind) {
-    case FieldKindInt:
-        for (int t = 0; t < count; ++t)
-            f(read<qint32>(blocks[t], offset), t);
-        break;
-    case FieldKindShort:
-        for (int t = 0; t < count; ++t)
-            f(read<qint16>(blocks[t], offset), t);
-        break;
-    case FieldKindUShort:
-        for (int t = 0; t < count; ++t)
-            f(read<quint16>(blocks[t], offset), t);
-        break;
-    default:
-        for (int t = 0; t < count; ++t)
-            f(read<qint8>(blocks[t], offset), t);
-        break;
+    switch (c.kind) {
+    case FieldKindInt: scan<qint32>(c, blocks, count); break;
+    case FieldKindShort: scan<qint16>(c, blocks, count); break;
+    case FieldKindUShort: scan<quint16>(c, blocks, count); break;
+    default: scan<qint8>(c, blocks, count); break;
     }
+}
+
+// A chunk in which the field holds the first trace's value throughout.
+void scanUnchanged(Column& c, qint32 first)
+{
+    c.changes += first != c.previous;
+    c.rises += first > c.previous;
+    c.falls += first < c.previous;
+    c.previous = first;
 }
 
 // Runs visit(blocks, count) over all headers, a chunk at a time.
@@ -94,11 +181,6 @@ void sweep(const QList<SEGYTraceHeader*>& headers, F visit)
             blocks[t] = blockOf(headers.at(start + t));
         visit(blocks, count);
     }
-}
-
-qint64 rangeBits(const Column& column)
-{
-    return qint64(column.maximum) - column.minimum + 1;
 }
 
 }  // namespace
@@ -116,111 +198,76 @@ std::vector<FieldStatistics> traceFieldStatistics(const QList<SEGYTraceHeader*>&
     if (n == 0)
         return result;
 
-    // Bytes that differ from the first header anywhere.
-    constexpr int Words = TraceHeaderSize / 8;
-    quint64 first[Words];
-    quint64 differs[Words] = {};
-    std::memcpy(first, blockOf(headers.first()), TraceHeaderSize);
-    for (const SEGYTraceHeader* header : headers) {
-        const uchar* block = blockOf(header);
-        for (int w = 0; w < Words; ++w) {
-            quint64 v;
-            std::memcpy(&v, block + 8 * w, 8);
-            differs[w] |= v ^ first[w];
-        }
-    }
-    const auto* differentBytes = reinterpret_cast<const uchar*>(differs);
-
-    std::vector<Column> columns;
+    const uchar* firstBlock = blockOf(headers.first());
+    std::vector<FieldStatistics*> statisticsOf(size_t(TraceHeaderFieldCount), nullptr);
     for (FieldStatistics& s : result) {
         const int offset = table.offsets[s.field];
         const int kind = table.kinds[s.field];
-        s.first = CHeader::valueIn(blockOf(headers.first()) + offset, kind);
+        s.first = CHeader::valueIn(firstBlock + offset, kind);
         s.last = CHeader::valueIn(blockOf(headers.last()) + offset, kind);
         s.minimum = s.maximum = s.first;
         s.distinct = 1;
-        const int width = table.specs[s.field].width;
-        if (std::any_of(differentBytes + offset, differentBytes + offset + width, [](uchar b) { return b != 0; })) {
-            const bool known = std::any_of(columns.begin(), columns.end(), [&](const Column& c) { return c.field == s.field; });
-            if (!known) {
-                Column c;
-                c.field = s.field;
-                c.offset = offset;
-                c.kind = kind;
-                c.minimum = c.maximum = c.previous = s.first;
-                columns.push_back(std::move(c));
-            }
-        }
+        statisticsOf[size_t(s.field)] = &s;
     }
 
-    // Ranges, and whether the values only rise or only fall.
+    // One sweep. In each chunk, the bytes that differ from the first header
+    // tell which fields hold anything else there; only those are read.
+    constexpr int Words = TraceHeaderSize / 8;
+    quint64 first[Words];
+    std::memcpy(first, firstBlock, TraceHeaderSize);
+    std::vector<Column> columns;
+    columns.reserve(size_t(TraceHeaderFieldCount));
+    std::vector<int> columnOf(size_t(TraceHeaderFieldCount), -1);
     sweep(headers, [&](const uchar* const* blocks, int count) {
+        quint64 differs[Words] = {};
+        for (int t = 0; t < count; ++t) {
+            for (int w = 0; w < Words; ++w) {
+                quint64 v;
+                std::memcpy(&v, blocks[t] + 8 * w, 8);
+                differs[w] |= v ^ first[w];
+            }
+        }
+        const auto* differentBytes = reinterpret_cast<const uchar*>(differs);
+        auto differsHere = [&](int field) {
+            const uchar* from = differentBytes + table.offsets[field];
+            return std::any_of(from, from + table.specs[field].width, [](uchar b) { return b != 0; });
+        };
+        for (const FieldStatistics& s : result) {
+            if (columnOf[size_t(s.field)] < 0 && differsHere(s.field)) {
+                columnOf[size_t(s.field)] = int(columns.size());
+                columns.push_back(Column{s.field, table.offsets[s.field], table.kinds[s.field], s.first, s.first,
+                                         s.first, 0, 0, 0, ValueBitmap(s.first)});
+            }
+        }
         for (Column& c : columns) {
-            forEachValue(c, blocks, count, [&c](qint32 v, int) {
-                c.minimum = std::min(c.minimum, v);
-                c.maximum = std::max(c.maximum, v);
-                c.changes += v != c.previous;
-                c.rising = c.rising && v >= c.previous;
-                c.falling = c.falling && v <= c.previous;
-                c.previous = v;
-            });
+            if (differsHere(c.field))
+                scan(c, blocks, count);
+            else
+                scanUnchanged(c, statisticsOf[size_t(c.field)]->first);
         }
     });
 
-    // Distinct values: counted changes for ordered values, bitmaps over
-    // ranges of reasonable width, a sort for the others.
-    std::vector<Column*> mapped;
     for (Column& c : columns) {
-        if (c.rising || c.falling) {
-            c.distinct = c.changes + 1;
-        } else if (rangeBits(c) <= BitmapLimitBits) {
-            mapped.push_back(&c);
+        FieldStatistics& s = *statisticsOf[size_t(c.field)];
+        s.minimum = c.minimum;
+        s.maximum = c.maximum;
+        if (c.rises == c.changes || c.falls == c.changes) {
+            s.distinct = c.changes + 1;  // values that only rise or only fall
+        } else if (!c.distinct.tooWide()) {
+            s.distinct = c.distinct.count();
         } else {
             std::vector<qint32> values;
             values.reserve(size_t(n));
             sweep(headers, [&](const uchar* const* blocks, int count) {
-                forEachValue(c, blocks, count, [&values](qint32 v, int) { values.push_back(v); });
+                for (int t = 0; t < count; ++t)
+                    values.push_back(CHeader::valueIn(blocks[t] + c.offset, c.kind));
             });
             std::sort(values.begin(), values.end());
-            c.distinct = std::unique(values.begin(), values.end()) - values.begin();
+            s.distinct = std::unique(values.begin(), values.end()) - values.begin();
         }
     }
-    for (size_t begin = 0; begin < mapped.size();) {
-        size_t end = begin;
-        qint64 bytes = 0;
-        while (end < mapped.size() && (end == begin || bytes + rangeBits(*mapped[end]) / 8 <= BitmapBudgetBytes))
-            bytes += rangeBits(*mapped[end++]) / 8;
-        for (size_t i = begin; i < end; ++i)
-            mapped[i]->bitmap.assign(size_t((rangeBits(*mapped[i]) + 63) / 64), 0);
-        sweep(headers, [&](const uchar* const* blocks, int count) {
-            for (size_t i = begin; i < end; ++i) {
-                Column& c = *mapped[i];
-                quint64* bits = c.bitmap.data();
-                const qint64 minimum = c.minimum;
-                forEachValue(c, blocks, count, [bits, minimum](qint32 v, int) {
-                    const quint64 bit = quint64(v - minimum);
-                    bits[bit >> 6] |= quint64(1) << (bit & 63);
-                });
-            }
-        });
-        for (size_t i = begin; i < end; ++i) {
-            Column& c = *mapped[i];
-            for (quint64 word : c.bitmap)
-                c.distinct += __builtin_popcountll(word);
-            std::vector<quint64>().swap(c.bitmap);
-        }
-        begin = end;
-    }
-
-    for (FieldStatistics& s : result) {
-        for (const Column& c : columns) {
-            if (c.field == s.field) {
-                s.minimum = c.minimum;
-                s.maximum = c.maximum;
-                s.distinct = c.distinct;
-            }
-        }
-    }
+    for (FieldStatistics& s : result)  // a field chosen twice
+        s = *statisticsOf[size_t(s.field)];
     return result;
 }
 

@@ -111,6 +111,26 @@ print(json.dumps({"status": p.wait(), "tty": tty.decode("latin-1"), "out": out.d
     return o.value(QStringLiteral("status")).toInt(-1) == 0;
 }
 
+// Every way the statistics count distinct values, over several chunks of
+// traces: fields that vary only late, or early and then hold the first value
+// again, over a range too wide for a bitmap, up and down over a range wider
+// than its first guess, only rising, only falling.
+SegyFixture wideFixture()
+{
+    SegyFixture f;
+    f.geometry(1, 1, 4000);
+    for (int t = 0; t < 700; ++t) {
+        f.addTrace(1, 1, [](int) { return 1.0; });
+        f.tr32(t, 9, t < 600 ? 0 : t % 7);
+        f.tr32(t, 13, t < 256 ? t / 100 * 10 : (t < 512 ? 0 : 10));  // back to the first value for a while
+        f.tr32(t, 73, qint32((qint64(t) * 2654435761) % 2000000000) - 1000000000);
+        f.tr32(t, 77, (t * 7919) % 150000 - 70000);
+        f.tr32(t, 189, t / 3);
+        f.tr16(t, 215, qint16(-t / 5));
+    }
+    return f;
+}
+
 }  // namespace
 
 using Expected = QMap<int, QList<int>>;  // trace byte -> value of every trace
@@ -190,6 +210,7 @@ void TestPowerCommands::stats_data()
     QTest::newRow("shot gather") << "shot-gather.sgy" << false << QStringList();
     QTest::newRow("2-D pre-stack line") << "viking_small.segy" << false << QStringList();
     QTest::newRow("fields of the survey") << QString() << false << QStringList{"--fields", "193, 1,189,29"};
+    QTest::newRow("wide, late and ordered fields") << "wide" << false << QStringList();
 }
 
 // Every figure against values computed from segyio's reading of the file,
@@ -202,6 +223,8 @@ void TestPowerCommands::stats()
     QString file = m_dir->filePath(QStringLiteral("survey.sgy"));
     if (name.isEmpty())
         QVERIFY(surveyFixture().writeTo(file));
+    else if (name == QLatin1String("wide"))
+        QVERIFY(wideFixture().writeTo(file));
     else
         file = sharedSample(name);
 
