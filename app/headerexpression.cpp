@@ -26,7 +26,7 @@ bool HeaderExpression::compile(const QString& text, QString* badOffset)
     m_pos = 0;
     m_nesting = 0;
     m_badOffset.clear();
-    const bool ok = parseSum() && (skipBlanks(), m_pos == m_text.size());
+    const bool ok = parseOperators(0) && (skipBlanks(), m_pos == m_text.size());
     if (badOffset)
         *badOffset = m_badOffset;
     if (!ok) {
@@ -63,44 +63,42 @@ bool HeaderExpression::parseNumber(qint64* number)
     return ok;
 }
 
-bool HeaderExpression::parseSum()
+namespace {
+
+// The operator c stands for at a level of precedence (0: sums, 1:
+// products), if any.
+bool binaryOperator(QChar c, int level, HeaderExpression::Op* op)
 {
-    if (!parseProduct())
-        return false;
-    for (;;) {
-        skipBlanks();
-        if (m_pos >= m_text.size())
+    using Op = HeaderExpression::Op;
+    static const struct {
+        char symbol;
+        int level;
+        Op op;
+    } operators[] = {{'+', 0, Op::Add},      {'-', 0, Op::Subtract}, {'*', 1, Op::Multiply},
+                     {'/', 1, Op::Divide},   {'%', 1, Op::Remainder}};
+    for (const auto& o : operators) {
+        if (c == QLatin1Char(o.symbol) && level == o.level) {
+            *op = o.op;
             return true;
-        const QChar c = m_text.at(m_pos);
-        if (c != QLatin1Char('+') && c != QLatin1Char('-'))
-            return true;
-        ++m_pos;
-        if (!parseProduct())
-            return false;
-        m_program.push_back({c == QLatin1Char('+') ? Op::Add : Op::Subtract});
+        }
     }
+    return false;
 }
 
-bool HeaderExpression::parseProduct()
+}  // namespace
+
+bool HeaderExpression::parseOperators(int level)
 {
-    if (!parseUnary())
+    auto operand = [this, level] { return level == 0 ? parseOperators(1) : parseUnary(); };
+    if (!operand())
         return false;
     for (;;) {
         skipBlanks();
-        if (m_pos >= m_text.size())
-            return true;
-        const QChar c = m_text.at(m_pos);
         Op op;
-        if (c == QLatin1Char('*'))
-            op = Op::Multiply;
-        else if (c == QLatin1Char('/'))
-            op = Op::Divide;
-        else if (c == QLatin1Char('%'))
-            op = Op::Remainder;
-        else
+        if (m_pos >= m_text.size() || !binaryOperator(m_text.at(m_pos), level, &op))
             return true;
         ++m_pos;
-        if (!parseUnary())
+        if (!operand())
             return false;
         m_program.push_back({op});
     }
@@ -128,7 +126,7 @@ bool HeaderExpression::parsePrimary()
     const QChar c = m_text.at(m_pos);
     if (c == QLatin1Char('(')) {
         ++m_pos;
-        if (++m_nesting > MaxNesting || !parseSum())
+        if (++m_nesting > MaxNesting || !parseOperators(0))
             return false;
         --m_nesting;
         skipBlanks();

@@ -37,17 +37,18 @@ public:
     Outcome evaluate(const QList<SEGYTraceHeader*>& headers, int start, int end, int fieldKind,
                      std::vector<qint32>* values) const;
 
-private:
     enum class Op : quint8 { Number, Index, Count, Field, Negate, Add, Subtract, Multiply, Divide, Remainder };
+
+private:
     struct Step {
         Op op;
         int kind = 0;       // Field: the field's kind
         qint64 number = 0;  // Number: the value; Field: the byte offset in the header
     };
 
-    // Recursive descent over m_text from m_pos, appending steps.
-    bool parseSum();
-    bool parseProduct();
+    // Recursive descent over m_text from m_pos, appending steps; level 0
+    // parses a sum of products, level 1 a product of unary terms.
+    bool parseOperators(int level);
     bool parseUnary();
     bool parsePrimary();
     void skipBlanks();

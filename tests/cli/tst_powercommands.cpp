@@ -440,8 +440,9 @@ void TestPowerCommands::computedEdit_data()
     };
     QTest::newRow("trace index") << QStringList{"-t", "189=1000 + i / 4"} << QStringList()
                                  << Expected{{189, each([](int t) { return 1000 + t / 4; })}};
-    QTest::newRow("fields and precedence") << QStringList{"-t", "193=[189]*2+[1] - 3 * (2 + 1)"} << QStringList()
-                                           << Expected{{193, each([](int t) { return (100 + t) * 2 + t + 1 - 9; })}};
+    QTest::newRow("fields and precedence") << QStringList{"-t", "193=[189]*2+[1] - 3 * (2 + 1) - 100 / 10 / 5"}
+                                           << QStringList()
+                                           << Expected{{193, each([](int t) { return (100 + t) * 2 + t + 1 - 9 - 2; })}};
     // -50t / 7 and its remainder by 4, truncated toward zero: t = 1 gives -7 and -3.
     QTest::newRow("negative division truncates") << QStringList{"-t", "193=[193] / 7", "-t", "189=[193] / 7 % 4"}
                                                  << QStringList()
