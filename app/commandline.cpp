@@ -1,7 +1,11 @@
 #include "commandline.h"
 
+#include "commandsupport.h"
+#include "headerexpression.h"
 #include "headerfields.h"
 #include "positionscommand.h"
+#include "jsonwriter.h"
+#include "progressline.h"
 #include "reprojection.h"
 #include "segy.h"
 
@@ -20,12 +24,6 @@ const char* const Context = "CommandLine";
 QString tr(const char* text)
 {
     return QCoreApplication::translate(Context, text);
-}
-
-void printLine(FILE* stream, const QString& line)
-{
-    std::fputs(line.toLocal8Bit().constData(), stream);
-    std::fputc('\n', stream);
 }
 
 // Microseconds as milliseconds, without trailing zeros: 4000 -> "4", 250 -> "0.25".
@@ -47,6 +45,8 @@ const QStringList& CommandLine::commandNames()
         QStringLiteral("export-headers"),
         QStringLiteral("info"),
         QStringLiteral("import-positions"),
+        QStringLiteral("stats"),
+        QStringLiteral("dump"),
     };
     return names;
 }
@@ -60,19 +60,39 @@ const QStringList& CommandLine::commandDescriptions()
         QObject::tr("Export trace headers to ASCII file in CSV format."),
         QObject::tr("Print a summary of the file."),
         QObject::tr("Import source, receiver and CDP positions from a delimited text file."),
+        QObject::tr("Print what the trace header fields hold: ranges, distinct values, first and last."),
+        QObject::tr("Print the textual, binary and trace headers as text or JSON."),
     };
     return descriptions;
 }
 
+namespace {
+
+QString programDescription()
+{
+    return QObject::tr("A graphical and command line tool to edit SEG-Y files.");
+}
+
+}  // namespace
+
 void CommandLine::declareProgramArguments(QCommandLineParser& parser)
 {
-    parser.setApplicationDescription(QObject::tr("A graphical and command line tool to edit SEG-Y files."));
+    // The program's help lists every command with its description; a
+    // command's options are the help of "trevalon COMMAND".
+    QString description = programDescription() + QLatin1Char('\n');
+    description += QLatin1Char('\n') + QObject::tr("Commands (\"%1 COMMAND\" alone lists a command's options):")
+                                          .arg(QCoreApplication::applicationName().toLower());
+    int width = 0;
+    for (const QString& name : commandNames())
+        width = qMax(width, name.size());
+    for (int i = 0; i < commandNames().size(); ++i)
+        description += QStringLiteral("\n  %1  %2").arg(commandNames().at(i), -width).arg(commandDescriptions().at(i));
+    parser.setApplicationDescription(description);
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("file"), QCoreApplication::translate("main", "Input SEG-Y file name."),
                                  QString());
-    parser.addPositionalArgument(QStringLiteral("command"),
-                                 commandNames().join(QStringLiteral(", ")) + QLatin1Char('.'),
+    parser.addPositionalArgument(QStringLiteral("command"), commandNames().join(QStringLiteral(", ")) + QLatin1Char('.'),
                                  QString());
 }
 
@@ -137,6 +157,7 @@ bool CommandLine::addCommandOptions(const QString& command)
     }
     m_command = i;
 
+    m_parser.setApplicationDescription(programDescription());
     m_parser.clearPositionalArguments();
     m_parser.addPositionalArgument(QStringLiteral("file"), QCoreApplication::translate("main", "Input SEG-Y file name."),
                                    QString());
@@ -180,17 +201,50 @@ bool CommandLine::addCommandOptions(const QString& command)
     case ImportPositions:
         addImportPositionsOptions(m_parser);
         break;
-    default:  // info takes no option
+    case Info:
+        m_parser.addOption({QStringLiteral("json"), QStringLiteral("Print the summary as one JSON document.")});
+        break;
+    case Stats:
+        StatsCommand::addOptions(m_parser);
+        break;
+    case Dump:
+        DumpCommand::addOptions(m_parser);
+        break;
+    default:
         break;
     }
+    m_parser.addOption({QStringLiteral("quiet"), QStringLiteral("Show no progress line on a terminal.")});
     return true;
 }
 
 bool CommandLine::readCommandOptions(const QString& command)
 {
     const int i = commandNames().indexOf(command);
-    if (i == Info)
+    ProgressLine::enable(m_parser.isSet(QStringLiteral("quiet")));
+    QString error;
+    switch (i) {
+    case Info:
+        m_json = m_parser.isSet(QStringLiteral("json"));
         return true;
+    case Stats:
+    case Dump:
+        if ((i == Stats && m_stats.readOptions(m_parser, &error)) || (i == Dump && m_dump.readOptions(m_parser, &error)))
+            return true;
+        qDebug() << error;
+        return false;
+    case ImportHeaders:
+    case ImportPositions:
+        ProgressLine::setEditLabel(tr("Importing"));
+        break;
+    case ExportHeaders:
+        ProgressLine::setEditLabel(tr("Exporting"));
+        break;
+    case Reproject:
+        ProgressLine::setEditLabel(tr("Reprojecting"));
+        break;
+    default:
+        break;
+    }
     if (m_parser.optionNames().isEmpty())
         return false;
 
@@ -229,8 +283,7 @@ bool CommandLine::readCommandOptions(const QString& command)
         return !m_exportOptions.isEmpty();
     case ImportPositions:
         readImportPositionsOptions(m_parser, &m_positionsOptions);
-        m_saveAsFileName = m_parser.value(QStringLiteral("saveas"));
-        return !m_positionsOptions.isEmpty();
+        return readSaveAs() && !m_positionsOptions.isEmpty();
     default:
         return false;
     }
@@ -251,6 +304,7 @@ bool CommandLine::readSaveAs()
 void CommandLine::printError(const QString& message)
 {
     ++m_errorCount;
+    ProgressLine::clear();
     qDebug() << message;
 }
 
@@ -258,8 +312,8 @@ bool CommandLine::run()
 {
     if (m_inputFileName.isEmpty())
         return true;
-    if (m_command == Info)
-        return runInfo();
+    if (m_command == Info || m_command == Stats || m_command == Dump)
+        return runReadOnly();
     if (m_command == ImportPositions)
         return runImportPositions(m_inputFileName, m_saveAsFileName, m_positionsOptions,
                                   [this](const QString& message) { printError(message); });
@@ -295,6 +349,7 @@ bool CommandLine::run()
             printError(tr("Error: could not save file %1.").arg(target));
     }
 
+    ProgressLine::clear();  // an export or import has no closing signal
     segy.close();
     return m_errorCount == 0;
 }
@@ -302,27 +357,28 @@ bool CommandLine::run()
 void CommandLine::reportWarnings(SEGY& segy)
 {
     // One line each, whatever line breaks the message holds.
+    ProgressLine::follow(segy);
     QObject::connect(&segy, &SEGY::errorMessage, [](const QString& message) {
         static const QRegularExpression breaks(QStringLiteral("\\s*[\\r\\n]+\\s*"));
+        ProgressLine::clear();
         printLine(stderr, QStringLiteral("Warning: ") + QString(message).replace(breaks, QStringLiteral(" ")));
     });
 }
 
 namespace {
 
-// "start-end": two decimal indexes joined by one "-", nothing else.
-bool parseInterval(const QString& text, int* start, int* end)
-{
-    static const QRegularExpression pattern(QStringLiteral("^([0-9]{1,10})-([0-9]{1,10})$"));
-    const QRegularExpressionMatch match = pattern.match(text);
-    bool startOk = false;
-    bool endOk = false;
-    if (match.hasMatch()) {
-        *start = match.captured(1).toInt(&startOk);
-        *end = match.captured(2).toInt(&endOk);
-    }
-    return startOk && endOk;
-}
+// A new trace header value: one number for every trace, or an expression
+// that gives each trace its own, all computed before anything is stored.
+struct TraceEdit {
+    qint32 value = 0;
+    QString expressionText;  // empty for a number
+    HeaderExpression expression;
+    std::vector<qint32> values;  // the expression's, from the interval's first trace on
+
+    // False for an expression that could not be computed for every trace.
+    bool ready() const { return expressionText.isEmpty() || !values.empty(); }
+    qint32 valueFor(int trace, int start) const { return values.empty() ? value : values[size_t(trace - start)]; }
+};
 
 }  // namespace
 
@@ -352,7 +408,7 @@ void CommandLine::editHeaders(SEGY& segy)
             binaryEdits.append({index, field.value});
     }
 
-    QMap<int, qint32> traceEdits;
+    QMap<int, TraceEdit> traceEdits;
     for (const QString& edit : m_editOptions.value(QStringLiteral("trace-header"))) {
         const QStringList parts = edit.split(equals, Qt::KeepEmptyParts);
         if (parts.size() != 2) {
@@ -364,11 +420,27 @@ void CommandLine::editHeaders(SEGY& segy)
             printError(tr("Error: %1 is not a valid offset for SEG-Y trace headers.").arg(parts.at(0)));
             continue;
         }
-        HeaderField field{traceHeaderTable().kinds[index], 0};
-        if (!field.setValue(parts.at(1)))
-            printError(tr("Error: %1 is not a valid value for field %2.").arg(parts.at(1), traceHeaderLabels().at(index)));
-        else
-            traceEdits.insert(index, field.value);
+        const QString& text = parts.at(1);
+        const QString invalid = tr("Error: %1 is not a valid value for field %2.").arg(text, traceHeaderLabels().at(index));
+        TraceEdit traceEdit;
+        if (HeaderExpression::isPlainInteger(text)) {
+            HeaderField field{traceHeaderTable().kinds[index], 0};
+            if (!field.setValue(text)) {
+                printError(invalid);
+                continue;
+            }
+            traceEdit.value = field.value;
+        } else {
+            QString badOffset;
+            if (!traceEdit.expression.compile(text, &badOffset)) {
+                printError(badOffset.isEmpty()
+                               ? invalid
+                               : tr("Error: %1 is not a valid offset for SEG-Y trace headers.").arg(badOffset));
+                continue;
+            }
+            traceEdit.expressionText = text;
+        }
+        traceEdits.insert(index, traceEdit);
     }
 
     const int traceCount = segy.traceCount();
@@ -380,9 +452,34 @@ void CommandLine::editHeaders(SEGY& segy)
         printError(tr("Error: no valid trace index values."));
         return;
     }
+    const QList<SEGYTraceHeader*> headers = segy.traceHeaders();
+    for (auto it = traceEdits.begin(); it != traceEdits.end(); ++it) {
+        TraceEdit& edit = it.value();
+        if (edit.expressionText.isEmpty())
+            continue;
+        const HeaderExpression::Outcome outcome =
+            edit.expression.evaluate(headers, start, end, traceHeaderTable().kinds[it.key()], &edit.values);
+        switch (outcome.failure) {
+        case HeaderExpression::Failure::None:
+            break;
+        case HeaderExpression::Failure::OutOfRange:
+            printError(tr("Error: %1 gives %2 at trace %3, which is not a valid value for field %4.")
+                           .arg(edit.expressionText)
+                           .arg(outcome.value)
+                           .arg(outcome.trace)
+                           .arg(traceHeaderLabels().at(it.key())));
+            break;
+        case HeaderExpression::Failure::DivisionByZero:
+            printError(tr("Error: %1 divides by zero at trace %2.").arg(edit.expressionText).arg(outcome.trace));
+            break;
+        case HeaderExpression::Failure::Overflow:
+            printError(tr("Error: %1 overflows at trace %2.").arg(edit.expressionText).arg(outcome.trace));
+            break;
+        }
+    }
     for (auto it = traceEdits.cbegin(); it != traceEdits.cend(); ++it) {
-        for (int trace = start; trace < end; ++trace) {
-            if (segy.traceHeaderEditChangesLayout(trace, it.key(), it.value())) {
+        for (int trace = start; trace < end && it.value().ready(); ++trace) {
+            if (segy.traceHeaderEditChangesLayout(trace, it.key(), it.value().valueFor(trace, start))) {
                 printError(tr("Error: %1 would change the layout of the file.").arg(traceHeaderLabels().at(it.key())));
                 break;
             }
@@ -393,10 +490,9 @@ void CommandLine::editHeaders(SEGY& segy)
 
     for (const auto& edit : qAsConst(binaryEdits))
         segy.setMainHeaderValue(edit.first, edit.second);
-    const QList<SEGYTraceHeader*> headers = segy.traceHeaders();
-    for (int trace = start; trace < end; ++trace) {
-        for (auto it = traceEdits.cbegin(); it != traceEdits.cend(); ++it)
-            headers[trace]->storeValue(it.key(), it.value());
+    for (auto it = traceEdits.cbegin(); it != traceEdits.cend(); ++it) {
+        for (int trace = start; trace < end; ++trace)
+            headers[trace]->storeValue(it.key(), it.value().valueFor(trace, start));
     }
 }
 
@@ -464,7 +560,7 @@ void CommandLine::reproject(SEGY& segy)
         printError(tr("Error: no valid input and/or output coordinate reference systems."));
 }
 
-bool CommandLine::runInfo()
+bool CommandLine::runReadOnly()
 {
     SEGY segy;
     reportWarnings(segy);
@@ -474,7 +570,23 @@ bool CommandLine::runInfo()
         segy.setDevice(nullptr);
         return false;
     }
+    switch (m_command) {
+    case Stats:
+        m_stats.run(segy, m_inputFileName);
+        break;
+    case Dump:
+        m_dump.run(segy, m_inputFileName, [this](const QString& message) { printError(message); });
+        break;
+    default:
+        printInfo(segy);
+        break;
+    }
+    segy.close();
+    return m_errorCount == 0;
+}
 
+void CommandLine::printInfo(const SEGY& segy) const
+{
     QString formatText;
     QString frequencyText;
     int interval = 0;
@@ -486,6 +598,33 @@ bool CommandLine::runInfo()
         interval = header->value(intervalField);
         extendedHeaders = header->value(binaryHeaderFieldIndex(QStringLiteral("3505")));
     }
+    const bool littleEndian = segy.byteOrder() == 1;
+
+    if (m_json) {
+        JsonWriter json(stdout);
+        json.beginObject();
+        json.key(QStringLiteral("file"));
+        json.value(m_inputFileName);
+        json.key(QStringLiteral("sampleFormat"));
+        json.value(formatText);
+        json.key(QStringLiteral("sampleFormatCode"));
+        json.value(qint64(segy.mainHeaderValue(binaryHeaderFieldIndex(QStringLiteral("3225")))));
+        json.key(QStringLiteral("sampleIntervalMicroseconds"));
+        json.value(qint64(interval));
+        json.key(QStringLiteral("samplingFrequency"));
+        json.value(frequencyText);
+        json.key(QStringLiteral("traceCount"));
+        json.value(qint64(segy.traceCount()));
+        json.key(QStringLiteral("samplesCount"));
+        json.value(qint64(segy.samplesPerTrace()));
+        json.key(QStringLiteral("extendedTextHeaders"));
+        json.value(qint64(extendedHeaders));
+        json.key(QStringLiteral("byteOrder"));
+        json.value(littleEndian ? tr("Little Endian") : tr("Big Endian"));
+        json.endObject();
+        json.finish();
+        return;
+    }
 
     const QStringList lines{
         tr("File: %1").arg(m_inputFileName),
@@ -495,10 +634,8 @@ bool CommandLine::runInfo()
         tr("Trace count: %1").arg(segy.traceHeaders().size()),
         tr("Samples count: %1").arg(segy.samplesPerTrace()),
         tr("Extended text headers: %1").arg(extendedHeaders),
-        tr("Byte order: %1").arg(segy.byteOrder() == 1 ? tr("Little Endian") : tr("Big Endian")),
+        tr("Byte order: %1").arg(littleEndian ? tr("Little Endian") : tr("Big Endian")),
     };
     for (const QString& line : lines)
         printLine(stdout, line);
-    segy.close();
-    return true;
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "dumpcommand.h"
+#include "statscommand.h"
+
 #include <QCommandLineParser>
 #include <QMap>
 #include <QString>
@@ -15,7 +18,7 @@ class SEGY;
 class CommandLine
 {
 public:
-    enum Command { Edit = 0, Reproject = 1, ImportHeaders = 2, ExportHeaders = 3, Info = 4, ImportPositions = 5 };
+    enum Command { Edit = 0, Reproject = 1, ImportHeaders = 2, ExportHeaders = 3, Info = 4, ImportPositions = 5, Stats = 6, Dump = 7 };
 
     CommandLine();
 
@@ -45,7 +48,8 @@ private:
     void printError(const QString& message);
     bool readSaveAs();
     static void reportWarnings(SEGY& segy);
-    bool runInfo();
+    bool runReadOnly();
+    void printInfo(const SEGY& segy) const;
     void editHeaders(SEGY& segy);
     void importHeaders(SEGY& segy);
     void exportHeaders(SEGY& segy);
@@ -61,5 +65,8 @@ private:
     QMap<QString, QVariant> m_importOptions;
     QMap<QString, QVariant> m_exportOptions;
     QMap<QString, QVariant> m_positionsOptions;
+    StatsCommand m_stats;
+    DumpCommand m_dump;
+    bool m_json = false;  // info --json
     int m_errorCount = 0;
 };

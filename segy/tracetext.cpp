@@ -15,6 +15,8 @@ namespace {
 
 constexpr int SamplesCountField = 38;  // bytes 115-116
 constexpr qint64 ChunkSize = 4 << 20;
+// Progress is reported every 4096 traces: when the row has these bits clear.
+constexpr int ProgressMask = 4095;
 
 // Decimal text of value at out; returns the end of the text.
 char* writeInteger(char* out, qint32 value)
@@ -197,7 +199,12 @@ bool SEGY::exportTraceHeadersToASCIIFile(QString asciiFile, QString separator)
     }
     endLine();
 
-    for (const SEGYTraceHeader* header : qAsConst(m_traceHeaders)) {
+    m_lastProgress = -1;
+    const int traceCount = m_traceHeaders.size();
+    for (int row = 0; row < traceCount; ++row) {
+        const SEGYTraceHeader* header = m_traceHeaders.at(row);
+        if ((row & ProgressMask) == 0)
+            emitProgress(&SEGY::editProgress, int(row * 100.0 / traceCount));
         for (int field = 0; field < table.count && ok; ++field) {
             out = writeInteger(out, header ? header->value(field) : 0);
             std::memcpy(out, sep.constData(), size_t(sepSize));
@@ -280,8 +287,11 @@ bool SEGY::importTraceHeadersFromASCIIFile(QString asciiFile, QString separator)
     };
 
     // Row r goes to trace r.
+    m_lastProgress = -1;
     int row = 0;
     for (; row < traces && nextLine(); ++row) {
+        if ((row & ProgressMask) == 0)
+            emitProgress(&SEGY::editProgress, int(row * 100.0 / traces));
         SEGYTraceHeader* header = m_traceHeaders[row];
         if (!header)
             continue;

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <cstdio>
+
+// Small pieces the commands share: plain output lines and the parsing of
+// trace intervals and field lists.
+
+// The line in the local encoding, then a line feed.
+void printLine(FILE* stream, const QString& line);
+
+// "start-end": two decimal indexes joined by one "-", nothing else.
+bool parseInterval(const QString& text, int* start, int* end);
+
+// "9,21,189": start bytes of trace header fields, separated by commas
+// (blanks around them allowed), as field indexes in the order given,
+// each once. False at the first item that names no field; *badItem
+// receives it.
+bool parseTraceFieldList(const QString& text, QList<int>* fields, QString* badItem);

@@ -1,0 +1,320 @@
+#include "dumpcommand.h"
+
+#include "commandsupport.h"
+#include "headers.h"
+#include "jsonwriter.h"
+#include "segy.h"
+#include "textcodec.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("DumpCommand", text);
+}
+
+constexpr int CardsPerHeader = 40;
+constexpr int CardWidth = 80;
+
+// Extended blocks carry no encoding mark of their own (a stanza begins with
+// "((" in either code), so the blank that pads them decides: ASCII 0x20
+// against EBCDIC 0x40.
+bool looksAscii(const QByteArray& block)
+{
+    return block.count(char(0x20)) > block.count(char(0x40));
+}
+
+QString encodingName(bool ascii)
+{
+    return ascii ? QStringLiteral("ASCII") : QStringLiteral("EBCDIC");
+}
+
+const QList<int>& allTraceFields()
+{
+    static const QList<int> fields = [] {
+        QList<int> list;
+        for (int i = 0; i < TraceHeaderFieldCount; ++i)
+            list.append(i);
+        return list;
+    }();
+    return fields;
+}
+
+}  // namespace
+
+void DumpCommand::addOptions(QCommandLineParser& parser)
+{
+    parser.addOption({QStringLiteral("text"), QStringLiteral("Print the textual header and the extended ones.")});
+    parser.addOption({QStringLiteral("binary"), QStringLiteral("Print the binary header fields.")});
+    parser.addOption({QStringLiteral("traces"), QStringLiteral("Print the trace headers of this trace index interval, end excluded."),
+                      QStringLiteral("start_index-end_index")});
+    parser.addOption({QStringLiteral("fields"), QStringLiteral("Trace header fields to print, by first byte."),
+                      QStringLiteral("byte_offset,...")});
+    parser.addOption({QStringLiteral("decoded"), QStringLiteral("Also print the decoded text of coded fields.")});
+    parser.addOption({QStringLiteral("json"), QStringLiteral("Print one JSON document.")});
+}
+
+bool DumpCommand::readOptions(const QCommandLineParser& parser, QString* error)
+{
+    m_text = parser.isSet(QStringLiteral("text"));
+    m_binary = parser.isSet(QStringLiteral("binary"));
+    m_decoded = parser.isSet(QStringLiteral("decoded"));
+    m_json = parser.isSet(QStringLiteral("json"));
+    const QString tracesOption = QStringLiteral("traces");
+    const QString fieldsOption = QStringLiteral("fields");
+    m_traces = parser.isSet(tracesOption) || parser.isSet(fieldsOption);
+    m_range = parser.value(tracesOption);
+    int start = 0;
+    int end = 0;
+    if (parser.isSet(tracesOption) && !parseInterval(m_range, &start, &end)) {
+        *error = tr("Error: no valid trace index values.");
+        return false;
+    }
+    m_fields.clear();
+    if (parser.isSet(fieldsOption)) {
+        QString bad;
+        if (!parseTraceFieldList(parser.value(fieldsOption), &m_fields, &bad)) {
+            *error = tr("Error: %1 is not a valid offset for SEG-Y trace headers.").arg(bad);
+            return false;
+        }
+    }
+    // No part named: all of them.
+    if (!m_text && !m_binary && !m_traces)
+        m_text = m_binary = m_traces = true;
+    return true;
+}
+
+QStringList DumpCommand::cardImages(const QByteArray& block, bool ascii)
+{
+    QByteArray bytes = block.left(CardsPerHeader * CardWidth);
+    const int zero = bytes.indexOf('\0');
+    if (zero >= 0)
+        bytes.truncate(zero);
+    QStringList cards;
+    for (int i = 0; i < CardsPerHeader; ++i) {
+        const QByteArray card = bytes.mid(i * CardWidth, CardWidth);
+        cards.append(ascii ? QString::fromUtf8(card) : fromEbcdic(card));
+    }
+    return cards;
+}
+
+bool DumpCommand::run(const SEGY& segy, const QString& fileName, const std::function<void(const QString&)>& error) const
+{
+    const int traceCount = segy.traceCount();
+    int start = 0;
+    int end = traceCount;
+    if (!m_range.isEmpty()) {
+        parseInterval(m_range, &start, &end);
+        if (start >= end || end > traceCount) {
+            error(tr("Error: no valid trace index values."));
+            return false;
+        }
+    }
+    if (m_json) {
+        printJson(segy, fileName, start, end);
+        return true;
+    }
+    // Headings only separate parts; one part alone is printed bare.
+    const bool headings = int(m_text) + int(m_binary) + int(m_traces) > 1;
+    if (m_text) {
+        if (headings)
+            printLine(stdout, tr("Textual header:"));
+        printText(segy);
+    }
+    if (m_binary) {
+        if (headings)
+            printLine(stdout, tr("Binary header:"));
+        printBinary(segy);
+    }
+    if (m_traces) {
+        if (headings)
+            printLine(stdout, tr("Trace headers:"));
+        printTraces(segy, start, end);
+    }
+    std::fflush(stdout);
+    return true;
+}
+
+void DumpCommand::printText(const SEGY& segy) const
+{
+    const SEGYMainHeader* header = segy.mainHeader();
+    if (!header)
+        return;
+    for (const QString& card : cardImages(header->textHeader, isAsciiTextHeader(header->textHeader)))
+        printLine(stdout, card);
+    int number = 0;
+    for (const QByteArray& block : header->extendedTextHeaders) {
+        printLine(stdout, tr("Extended textual header %1:").arg(++number));
+        for (const QString& card : cardImages(block, looksAscii(block)))
+            printLine(stdout, card);
+    }
+}
+
+void DumpCommand::printBinary(const SEGY& segy) const
+{
+    const SEGYMainHeader* header = segy.mainHeader();
+    if (!header)
+        return;
+    const HeaderTable& table = binaryHeaderTable();
+    QStringList decoded;
+    int decodedWidth = 0;
+    for (int i = 0; i < table.count && m_decoded; ++i) {
+        bool hasDecoder = false;
+        const QString text = header->fieldText(i, &hasDecoder);
+        decoded.append(hasDecoder ? text : QString());
+        decodedWidth = std::max(decodedWidth, decoded.last().size());
+    }
+    for (int i = 0; i < table.count; ++i) {
+        QString line = QStringLiteral("%1 %2  ").arg(binaryHeaderLabels().at(i), -9).arg(header->value(i), 11);
+        if (m_decoded)
+            line += decoded.at(i).leftJustified(decodedWidth) + QStringLiteral("  ");
+        printLine(stdout, line + binaryHeaderDescriptions().at(i).trimmed());
+    }
+}
+
+void DumpCommand::printTraces(const SEGY& segy, int start, int end) const
+{
+    const QList<int>& fields = m_fields.isEmpty() ? allTraceFields() : m_fields;
+    const HeaderTable& table = traceHeaderTable();
+    QString heading = tr("trace");
+    for (int field : fields)
+        heading += QLatin1Char('\t') + traceHeaderLabels().at(field);
+    printLine(stdout, heading);
+
+    // One tab-separated line per trace, written in large pieces.
+    std::vector<bool> decodedField(size_t(table.count), false);
+    for (int field : fields)
+        decodedField[size_t(field)] = m_decoded && table.specs[field].decoder != DecoderKind::None;
+    const QList<SEGYTraceHeader*> headers = segy.traceHeaders();
+    std::vector<char> buffer;
+    buffer.reserve(size_t(1) << 20);
+    auto putNumber = [&buffer](qint64 value) {
+        char text[24];
+        const auto result = std::to_chars(text, text + sizeof text, value);
+        buffer.insert(buffer.end(), text, result.ptr);
+    };
+    for (int trace = start; trace < end; ++trace) {
+        const SEGYTraceHeader* header = headers.at(trace);
+        putNumber(trace);
+        for (int field : fields) {
+            buffer.push_back('\t');
+            if (!header)
+                buffer.push_back('0');
+            else if (decodedField[size_t(field)]) {
+                const QByteArray text = header->fieldText(field).toLocal8Bit();
+                buffer.insert(buffer.end(), text.constData(), text.constData() + text.size());
+            } else {
+                putNumber(header->valueAt(table.offsets[field], table.kinds[field]));
+            }
+        }
+        buffer.push_back('\n');
+        if (buffer.size() >= (size_t(1) << 20)) {
+            std::fwrite(buffer.data(), 1, buffer.size(), stdout);
+            buffer.clear();
+        }
+    }
+    std::fwrite(buffer.data(), 1, buffer.size(), stdout);
+}
+
+void DumpCommand::printJson(const SEGY& segy, const QString& fileName, int start, int end) const
+{
+    const SEGYMainHeader* header = segy.mainHeader();
+    JsonWriter json(stdout);
+    json.beginObject();
+    json.key(QStringLiteral("file"));
+    json.value(fileName);
+
+    auto writeCards = [&json](const QByteArray& block, bool ascii) {
+        json.beginObject();
+        json.key(QStringLiteral("encoding"));
+        json.value(encodingName(ascii));
+        json.key(QStringLiteral("lines"));
+        json.beginArray();
+        for (const QString& card : cardImages(block, ascii))
+            json.value(card);
+        json.endArray();
+        json.endObject();
+    };
+    if (m_text && header) {
+        json.key(QStringLiteral("textHeader"));
+        writeCards(header->textHeader, isAsciiTextHeader(header->textHeader));
+        json.key(QStringLiteral("extendedTextHeaders"));
+        json.beginArray();
+        for (const QByteArray& block : header->extendedTextHeaders)
+            writeCards(block, looksAscii(block));
+        json.endArray();
+    }
+
+    if (m_binary && header) {
+        json.key(QStringLiteral("binaryHeader"));
+        json.beginArray();
+        for (int i = 0; i < header->fieldCount(); ++i) {
+            json.beginObject(true);
+            json.key(QStringLiteral("bytes"));
+            json.value(binaryHeaderLabels().at(i));
+            json.key(QStringLiteral("value"));
+            json.value(qint64(header->value(i)));
+            bool hasDecoder = false;
+            const QString text = m_decoded ? header->fieldText(i, &hasDecoder) : QString();
+            if (hasDecoder) {
+                json.key(QStringLiteral("decoded"));
+                json.value(text);
+            }
+            json.key(QStringLiteral("description"));
+            json.value(binaryHeaderDescriptions().at(i).trimmed());
+            json.endObject();
+        }
+        json.endArray();
+    }
+
+    if (m_traces) {
+        const QList<int>& fields = m_fields.isEmpty() ? allTraceFields() : m_fields;
+        const HeaderTable& table = traceHeaderTable();
+        std::vector<QByteArray> keys;
+        for (int field : fields)
+            keys.push_back(traceHeaderLabels().at(field).toUtf8());
+        const QByteArray traceKey("trace");
+        const QByteArray fieldsKey("fields");
+        const QByteArray decodedKey("decoded");
+        const QList<SEGYTraceHeader*> headers = segy.traceHeaders();
+        json.key(QStringLiteral("traceHeaders"));
+        json.beginArray();
+        for (int trace = start; trace < end; ++trace) {
+            const SEGYTraceHeader* traceHeader = headers.at(trace);
+            json.beginObject(true);
+            json.key(traceKey);
+            json.value(qint64(trace));
+            json.key(fieldsKey);
+            json.beginObject();
+            for (size_t i = 0; i < keys.size(); ++i) {
+                json.key(keys[i]);
+                const int field = fields.at(int(i));
+                json.value(qint64(traceHeader ? traceHeader->valueAt(table.offsets[field], table.kinds[field]) : 0));
+            }
+            json.endObject();
+            if (m_decoded && traceHeader) {
+                json.key(decodedKey);
+                json.beginObject();
+                for (size_t i = 0; i < keys.size(); ++i) {
+                    const int field = fields.at(int(i));
+                    if (table.specs[field].decoder == DecoderKind::None)
+                        continue;
+                    json.key(keys[i]);
+                    json.value(traceHeader->fieldText(field));
+                }
+                json.endObject();
+            }
+            json.endObject();
+        }
+        json.endArray();
+    }
+    json.endObject();
+    json.finish();
+}

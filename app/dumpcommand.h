@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class QCommandLineParser;
+class SEGY;
+
+// The "dump" command: the textual headers as card images, the binary
+// header fields and the trace headers of a range of traces, as text or as
+// one JSON document.
+class DumpCommand
+{
+public:
+    static void addOptions(QCommandLineParser& parser);
+    // False, with the message in *error, when an option cannot be used.
+    bool readOptions(const QCommandLineParser& parser, QString* error);
+    // Prints the chosen parts of a loaded file on standard output; a range
+    // of traces the file does not have is reported through error instead.
+    bool run(const SEGY& segy, const QString& fileName, const std::function<void(const QString&)>& error) const;
+
+    // The 40 card images of a 3200-byte textual header, decoded as ASCII or
+    // EBCDIC; the text ends at the first zero byte, as the window shows it,
+    // so the cards after one are empty.
+    static QStringList cardImages(const QByteArray& block, bool ascii);
+
+private:
+    void printText(const SEGY& segy) const;
+    void printBinary(const SEGY& segy) const;
+    void printTraces(const SEGY& segy, int start, int end) const;
+    void printJson(const SEGY& segy, const QString& fileName, int start, int end) const;
+
+    bool m_text = false;
+    bool m_binary = false;
+    bool m_traces = false;
+    bool m_decoded = false;
+    bool m_json = false;
+    QString m_range;      // --traces, empty for all
+    QList<int> m_fields;  // trace fields shown; empty for all
+};

@@ -1,0 +1,390 @@
+#include "statscommand.h"
+
+#include "commandsupport.h"
+#include "headers.h"
+#include "jsonwriter.h"
+#include "segy.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QStringList>
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("StatsCommand", text);
+}
+
+// Traces handled together, so that the fields of one chunk of headers are
+// read while the headers are still in the cache.
+constexpr int ChunkTraces = 256;
+// Distinct values are marked in a bitmap over the values seen, as long as
+// they span at most this many; fields with wider values are sorted.
+constexpr qint64 BitmapLimitBits = qint64(1) << 27;
+
+const uchar* blockOf(const SEGYTraceHeader* header)
+{
+    static const uchar zeros[TraceHeaderSize] = {};
+    return header ? header->rawBlock() : zeros;
+}
+
+// Marks values in a bitmap that grows to cover the values seen.
+class ValueBitmap
+{
+public:
+    explicit ValueBitmap(qint64 value) : m_base(floor64(value) - 32768), m_words(1024, 0) { add(value); }
+
+    bool tooWide() const { return m_words.empty(); }
+
+    // For loops that mark many values: the words, the value of their first
+    // bit and their number of bits, valid until the next grow().
+    quint64* words() { return m_words.data(); }
+    qint64 base() const { return m_base; }
+    quint64 bits() const { return quint64(m_words.size()) * 64; }
+
+    void add(qint64 value)
+    {
+        const quint64 bit = quint64(value - m_base);
+        if (bit >= bits()) {
+            grow(value);
+            if (tooWide())
+                return;
+            add(value);
+            return;
+        }
+        m_words[bit >> 6] |= quint64(1) << (bit & 63);
+    }
+
+    // At least doubles the span, towards the value; past the limit the
+    // bitmap is dropped (tooWide).
+    __attribute__((noinline)) void grow(qint64 value)
+    {
+        const qint64 span = qint64(m_words.size()) * 64;
+        const qint64 low = std::min(m_base, floor64(value));
+        const qint64 high = std::max(m_base + span, floor64(value) + 64);
+        const qint64 newSpan = std::max(high - low, 2 * span);
+        if (newSpan > BitmapLimitBits) {
+            std::vector<quint64>().swap(m_words);
+            return;
+        }
+        const qint64 newBase = value < m_base ? high - newSpan : low;
+        std::vector<quint64> words(size_t(newSpan / 64), 0);
+        std::copy(m_words.begin(), m_words.end(), words.begin() + (m_base - newBase) / 64);
+        m_words.swap(words);
+        m_base = newBase;
+    }
+
+    qint64 count() const
+    {
+        qint64 count = 0;
+        for (quint64 word : m_words)
+            count += __builtin_popcountll(word);
+        return count;
+    }
+
+private:
+    static qint64 floor64(qint64 v) { return v & ~qint64(63); }
+
+    qint64 m_base;  // the value of bit 0, a multiple of 64
+    std::vector<quint64> m_words;
+};
+
+// What is known of a field once it was seen to vary.
+struct Column {
+    int field;
+    int offset;
+    int kind;
+    qint32 minimum;
+    qint32 maximum;
+    qint32 previous;      // the value in the last trace looked at
+    qint64 changes = 0;   // neighbouring traces with different values
+    qint64 rises = 0;
+    qint64 falls = 0;
+    ValueBitmap distinct;
+};
+
+template <typename T>
+void scan(Column& c, const uchar* const* blocks, int count)
+{
+    qint32 minimum = c.minimum;
+    qint32 maximum = c.maximum;
+    qint32 previous = c.previous;
+    qint64 changes = 0;
+    qint64 rises = 0;
+    qint64 falls = 0;
+    const int offset = c.offset;
+    ValueBitmap& distinct = c.distinct;
+    quint64* words = distinct.words();
+    qint64 base = distinct.base();
+    quint64 bits = distinct.bits();
+    for (int t = 0; t < count; ++t) {
+        T stored;
+        std::memcpy(&stored, blocks[t] + offset, sizeof stored);
+        const qint32 v = stored;
+        minimum = std::min(minimum, v);
+        maximum = std::max(maximum, v);
+        changes += v != previous;
+        rises += v > previous;
+        falls += v < previous;
+        if (v != previous) {
+            const quint64 bit = quint64(v - base);
+            if (bit < bits) {
+                words[bit >> 6] |= quint64(1) << (bit & 63);
+            } else if (bits > 0) {
+                distinct.add(v);
+                words = distinct.words();
+                base = distinct.base();
+                bits = distinct.bits();
+            }
+        }
+        previous = v;
+    }
+    c.minimum = minimum;
+    c.maximum = maximum;
+    c.previous = previous;
+    c.changes += changes;
+    c.rises += rises;
+    c.falls += falls;
+}
+
+void scan(Column& c, const uchar* const* blocks, int count)
+{
+    switch (c.kind) {
+    case FieldKindInt: scan<qint32>(c, blocks, count); break;
+    case FieldKindShort: scan<qint16>(c, blocks, count); break;
+    case FieldKindUShort: scan<quint16>(c, blocks, count); break;
+    default: scan<qint8>(c, blocks, count); break;
+    }
+}
+
+// A chunk in which the field holds the first trace's value throughout.
+void scanUnchanged(Column& c, qint32 first)
+{
+    c.changes += first != c.previous;
+    c.rises += first > c.previous;
+    c.falls += first < c.previous;
+    c.previous = first;
+}
+
+// Runs visit(blocks, count) over all headers, a chunk at a time.
+template <typename F>
+void sweep(const QList<SEGYTraceHeader*>& headers, F visit)
+{
+    const uchar* blocks[ChunkTraces];
+    const int n = headers.size();
+    for (int start = 0; start < n; start += ChunkTraces) {
+        const int count = std::min(ChunkTraces, n - start);
+        for (int t = 0; t < count; ++t)
+            blocks[t] = blockOf(headers.at(start + t));
+        visit(blocks, count);
+    }
+}
+
+}  // namespace
+
+std::vector<FieldStatistics> traceFieldStatistics(const QList<SEGYTraceHeader*>& headers, const QList<int>& fields)
+{
+    const HeaderTable& table = traceHeaderTable();
+    const int n = headers.size();
+    std::vector<FieldStatistics> result;
+    for (int field : fields) {
+        FieldStatistics s;
+        s.field = field;
+        result.push_back(s);
+    }
+    if (n == 0)
+        return result;
+
+    const uchar* firstBlock = blockOf(headers.first());
+    std::vector<FieldStatistics*> statisticsOf(size_t(TraceHeaderFieldCount), nullptr);
+    for (FieldStatistics& s : result) {
+        const int offset = table.offsets[s.field];
+        const int kind = table.kinds[s.field];
+        s.first = CHeader::valueIn(firstBlock + offset, kind);
+        s.last = CHeader::valueIn(blockOf(headers.last()) + offset, kind);
+        s.minimum = s.maximum = s.first;
+        s.distinct = 1;
+        statisticsOf[size_t(s.field)] = &s;
+    }
+
+    // One sweep. In each chunk, the bytes that differ from the first header
+    // tell which fields hold anything else there; only those are read.
+    constexpr int Words = TraceHeaderSize / 8;
+    quint64 first[Words];
+    std::memcpy(first, firstBlock, TraceHeaderSize);
+    std::vector<Column> columns;
+    columns.reserve(size_t(TraceHeaderFieldCount));
+    std::vector<int> columnOf(size_t(TraceHeaderFieldCount), -1);
+    sweep(headers, [&](const uchar* const* blocks, int count) {
+        quint64 differs[Words] = {};
+        for (int t = 0; t < count; ++t) {
+            for (int w = 0; w < Words; ++w) {
+                quint64 v;
+                std::memcpy(&v, blocks[t] + 8 * w, 8);
+                differs[w] |= v ^ first[w];
+            }
+        }
+        const auto* differentBytes = reinterpret_cast<const uchar*>(differs);
+        auto differsHere = [&](int field) {
+            const uchar* from = differentBytes + table.offsets[field];
+            return std::any_of(from, from + table.specs[field].width, [](uchar b) { return b != 0; });
+        };
+        for (const FieldStatistics& s : result) {
+            if (columnOf[size_t(s.field)] < 0 && differsHere(s.field)) {
+                columnOf[size_t(s.field)] = int(columns.size());
+                columns.push_back(Column{s.field, table.offsets[s.field], table.kinds[s.field], s.first, s.first,
+                                         s.first, 0, 0, 0, ValueBitmap(s.first)});
+            }
+        }
+        for (Column& c : columns) {
+            if (differsHere(c.field))
+                scan(c, blocks, count);
+            else
+                scanUnchanged(c, statisticsOf[size_t(c.field)]->first);
+        }
+    });
+
+    for (Column& c : columns) {
+        FieldStatistics& s = *statisticsOf[size_t(c.field)];
+        s.minimum = c.minimum;
+        s.maximum = c.maximum;
+        if (c.rises == c.changes || c.falls == c.changes) {
+            s.distinct = c.changes + 1;  // values that only rise or only fall
+        } else if (!c.distinct.tooWide()) {
+            s.distinct = c.distinct.count();
+        } else {
+            std::vector<qint32> values;
+            values.reserve(size_t(n));
+            sweep(headers, [&](const uchar* const* blocks, int count) {
+                for (int t = 0; t < count; ++t)
+                    values.push_back(CHeader::valueIn(blocks[t] + c.offset, c.kind));
+            });
+            std::sort(values.begin(), values.end());
+            s.distinct = std::unique(values.begin(), values.end()) - values.begin();
+        }
+    }
+    for (FieldStatistics& s : result)  // a field chosen twice
+        s = *statisticsOf[size_t(s.field)];
+    return result;
+}
+
+void StatsCommand::addOptions(QCommandLineParser& parser)
+{
+    parser.addOption({QStringLiteral("fields"), QStringLiteral("Trace header fields to summarise, by first byte."),
+                      QStringLiteral("byte_offset,...")});
+    parser.addOption({QStringLiteral("all"), QStringLiteral("Summarise every trace header field, also those 0 in every trace.")});
+    parser.addOption({QStringLiteral("json"), QStringLiteral("Print the summary as one JSON document.")});
+}
+
+bool StatsCommand::readOptions(const QCommandLineParser& parser, QString* error)
+{
+    m_json = parser.isSet(QStringLiteral("json"));
+    m_fields.clear();
+    m_listZeroFields = true;
+    const QString fieldsOption = QStringLiteral("fields");
+    if (parser.isSet(fieldsOption)) {
+        QString bad;
+        if (!parseTraceFieldList(parser.value(fieldsOption), &m_fields, &bad)) {
+            *error = tr("Error: %1 is not a valid offset for SEG-Y trace headers.").arg(bad);
+            return false;
+        }
+        m_listZeroFields = false;
+    }
+    if (parser.isSet(QStringLiteral("all"))) {
+        if (!m_fields.isEmpty()) {
+            *error = tr("Error: --fields and --all cannot be used together.");
+            return false;
+        }
+        m_listZeroFields = false;
+    }
+    return true;
+}
+
+void StatsCommand::run(const SEGY& segy, const QString& fileName) const
+{
+    QList<int> fields = m_fields;
+    if (fields.isEmpty()) {
+        for (int i = 0; i < TraceHeaderFieldCount; ++i)
+            fields.append(i);
+    }
+    const QList<SEGYTraceHeader*> headers = segy.traceHeaders();
+    const std::vector<FieldStatistics> statistics = traceFieldStatistics(headers, fields);
+    const bool noTraces = headers.isEmpty();
+
+    std::vector<const FieldStatistics*> rows;
+    QStringList zeroFields;
+    for (const FieldStatistics& s : statistics) {
+        if (s.zeroEverywhere())
+            zeroFields.append(traceHeaderLabels().at(s.field));
+        if (!s.zeroEverywhere() || !m_listZeroFields)
+            rows.push_back(&s);
+    }
+
+    if (m_json) {
+        JsonWriter json(stdout);
+        json.beginObject();
+        json.key(QStringLiteral("file"));
+        json.value(fileName);
+        json.key(QStringLiteral("traceCount"));
+        json.value(qint64(headers.size()));
+        json.key(QStringLiteral("fields"));
+        json.beginArray();
+        for (const FieldStatistics* s : rows) {
+            json.beginObject(true);
+            json.key(QStringLiteral("bytes"));
+            json.value(traceHeaderLabels().at(s->field));
+            json.key(QStringLiteral("description"));
+            json.value(traceHeaderDescriptions().at(s->field));
+            const std::pair<const char*, qint32> values[] = {
+                {"minimum", s->minimum}, {"maximum", s->maximum}, {"first", s->first}, {"last", s->last}};
+            for (const auto& value : values) {
+                json.key(QByteArray(value.first));
+                if (noTraces)
+                    json.null();
+                else
+                    json.value(qint64(value.second));
+            }
+            json.key(QStringLiteral("distinct"));
+            json.value(s->distinct);
+            json.endObject();
+        }
+        json.endArray();
+        json.key(QStringLiteral("zeroFields"));
+        json.beginArray(true);
+        for (const QString& label : qAsConst(zeroFields))
+            json.value(label);
+        json.endArray();
+        json.endObject();
+        json.finish();
+        return;
+    }
+
+    printLine(stdout, tr("File: %1").arg(fileName));
+    printLine(stdout, tr("Trace count: %1").arg(headers.size()));
+    if (!rows.empty()) {
+        auto number = [noTraces](qint64 v) { return noTraces ? QStringLiteral("-") : QString::number(v); };
+        printLine(stdout, QStringLiteral("%1 %2 %3 %4 %5 %6  %7")
+                              .arg(tr("Bytes"), -9)
+                              .arg(tr("Minimum"), 11)
+                              .arg(tr("Maximum"), 11)
+                              .arg(tr("Distinct"), 11)
+                              .arg(tr("First"), 11)
+                              .arg(tr("Last"), 11)
+                              .arg(tr("Description")));
+        for (const FieldStatistics* s : rows) {
+            printLine(stdout, QStringLiteral("%1 %2 %3 %4 %5 %6  %7")
+                                  .arg(traceHeaderLabels().at(s->field), -9)
+                                  .arg(number(s->minimum), 11)
+                                  .arg(number(s->maximum), 11)
+                                  .arg(s->distinct, 11)
+                                  .arg(number(s->first), 11)
+                                  .arg(number(s->last), 11)
+                                  .arg(traceHeaderDescriptions().at(s->field).trimmed()));
+        }
+    }
+    if (!zeroFields.isEmpty())
+        printLine(stdout, tr("0 in every trace: %1").arg(zeroFields.join(QStringLiteral(", "))));
+}
