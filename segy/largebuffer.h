@@ -11,6 +11,17 @@
 void* allocateLarge(size_t bytes, bool* mapped);
 void releaseLarge(void* memory, size_t bytes, bool mapped);
 
+// Asks for memory that will be read soon: loops over headers that lie far
+// apart keep several reads in flight this way.
+inline void prefetch(const void* address)
+{
+#if defined(__GNUC__) || defined(__clang__)
+    __builtin_prefetch(address);
+#else
+    (void)address;
+#endif
+}
+
 // An uninitialised array of trivially copyable values in such memory.
 template <typename T>
 class LargeArray

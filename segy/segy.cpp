@@ -1,6 +1,7 @@
 #include "segy.h"
 
 #include "filewindow.h"
+#include "largebuffer.h"
 #include "outputfile.h"
 #include "samplecodec.h"
 #include "textcodec.h"
@@ -367,15 +368,6 @@ bool SEGY::setTextHeader(const QByteArray& text)
 }
 
 namespace {
-
-inline void prefetch(const void* address)
-{
-#if defined(__GNUC__) || defined(__clang__)
-    __builtin_prefetch(address);
-#else
-    Q_UNUSED(address);
-#endif
-}
 
 bool writeFully(QIODevice* device, const char* data, qint64 size)
 {

@@ -20,15 +20,6 @@ inline int fieldValue(const SEGYTraceHeader* header, int fieldIndex)
 // reads in flight.
 constexpr size_t PrefetchDistance = 16;
 
-inline void prefetch(const void* address)
-{
-#if defined(__GNUC__) || defined(__clang__)
-    __builtin_prefetch(address);
-#else
-    Q_UNUSED(address);
-#endif
-}
-
 constexpr int RadixBits = 14;
 constexpr quint32 RadixMask = (1u << RadixBits) - 1;
 // One more than the digits, so a count array shifted by one turns into the
