@@ -40,6 +40,7 @@ TraceHeadersSortDialog::TraceHeadersSortDialog(QWidget* parent)
     m_fieldFilter->setFilterCaseSensitivity(Qt::CaseInsensitive);
     ui->availableListView->setModel(m_fieldFilter);
     ui->availableListView->setCurrentIndex(m_fieldFilter->index(0, 0));
+    ui->searchLineEdit->installEventFilter(this);
 
     auto* keys = new SEGYTraceHeaderComparerTableModel(this);
     ui->selectedTableView->setModel(keys);
@@ -150,6 +151,7 @@ void TraceHeadersSortDialog::on_searchLineEdit_textChanged(const QString& text)
     // Keep a field highlighted while any is listed, so Add always has one.
     if (!ui->availableListView->currentIndex().isValid() && m_fieldFilter->rowCount() > 0)
         ui->availableListView->setCurrentIndex(m_fieldFilter->index(0, 0));
+    ui->searchLineEdit->installEventFilter(this);
     updateButtons();
 }
 
@@ -159,15 +161,18 @@ void TraceHeadersSortDialog::on_availableListView_doubleClicked(const QModelInde
         on_addButton_clicked();
 }
 
-void TraceHeadersSortDialog::keyPressEvent(QKeyEvent* event)
+bool TraceHeadersSortDialog::eventFilter(QObject* watched, QEvent* event)
 {
     // Return in the search field adds the highlighted field rather than
     // closing the dialog.
-    if (ui->searchLineEdit->hasFocus() && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
-        on_addButton_clicked();
-        return;
+    if (watched == ui->searchLineEdit && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            on_addButton_clicked();
+            return true;
+        }
     }
-    QDialog::keyPressEvent(event);
+    return QDialog::eventFilter(watched, event);
 }
 
 void TraceHeadersSortDialog::updateButtons()

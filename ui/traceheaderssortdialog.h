@@ -30,7 +30,7 @@ public:
     const QList<TraceHeaderSortKey>* sortKeys() const;
 
 protected:
-    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private slots:
     void on_addButton_clicked();

@@ -35,7 +35,7 @@ private slots:
     void keyList_data()
     {
         // Steps: aN highlight field N and Add, /TEXT search, a Add the
-        // highlighted field, sN make key N current, r Remove, c Clear, u Move
+        // highlighted field, e Return in the search field, sN make key N current, r Remove, c Clear, u Move
         // up, d Move down, v flip the current key's direction in its editor.
         // Keys as field and direction; enabled buttons among Add, Remove,
         // Clear, Up, Down.
@@ -57,6 +57,7 @@ private slots:
         QTest::newRow("descending and back") << "a4 v v" << "4+" << "ARC";
         QTest::newRow("direction kept by moves") << "a4 a6 v u v" << "6+ 4+" << "ARCD";
         QTest::newRow("search elev") << "/ELEV a" << "12+" << "ARC";
+        QTest::newRow("search and Return") << "a4 /elev e" << "4+ 12+" << "ARCU";
         QTest::newRow("search byte range") << "/73-76 a" << "21+" << "ARC";
         QTest::newRow("search finds nothing") << "/nothing a" << "" << "";
     }
@@ -67,6 +68,7 @@ private slots:
         dialog.show();
         auto* table = dialog.findChild<QTableView*>(QStringLiteral("selectedTableView"));
         auto* list = dialog.findChild<QListView*>(QStringLiteral("availableListView"));
+        auto* search = dialog.findChild<QLineEdit*>(QStringLiteral("searchLineEdit"));
         QAbstractItemModelTester tester(table->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         const auto button = [&](const char* name) {
             return dialog.findChild<QPushButton*>(QLatin1String(name));
@@ -80,7 +82,10 @@ private slots:
                 button("addButton")->click();
                 break;
             case '/':
-                QTest::keyClicks(dialog.findChild<QLineEdit*>(QStringLiteral("searchLineEdit")), arg);
+                QTest::keyClicks(search, arg);
+                break;
+            case 'e':
+                QTest::keyClick(search, Qt::Key_Return);
                 break;
             case 's': table->setCurrentIndex(table->model()->index(arg.toInt(), 0)); break;
             case 'r': button("removeButton")->click(); break;
@@ -103,6 +108,7 @@ private slots:
             }
         }
         QTEST(keysText(dialog), "keys");
+        QVERIFY(dialog.isVisible());
         QString enabled;
         for (auto name : {"addButton", "removeButton", "clearButton", "moveUpButton", "moveDownButton"})
             if (button(name)->isEnabled())
