@@ -3,8 +3,12 @@
 #include "aboutdialog.h"
 #include "decoders.h"
 #include "headertablemodels.h"
+#include "reprojection.h"
+#include "reprojectcoordinatesdialog.h"
 #include "segy.h"
 #include "textcodec.h"
+#include "traceheadereditdialog.h"
+#include "traceheaderssortdialog.h"
 #include "tracesort.h"
 #include "ui_mainwindow.h"
 
@@ -42,6 +46,26 @@ void fixRowHeights(QTableView* view)
     QHeaderView* rows = view->verticalHeader();
     rows->setSectionResizeMode(QHeaderView::Fixed);
     rows->setDefaultSectionSize(view->fontMetrics().height() + 6);
+}
+
+// One digest per trace header, in file order, to tell afterwards which
+// traces an operation changed.
+QVector<uint> traceHeaderDigests(const SEGY* segy)
+{
+    const QList<SEGYTraceHeader*> headers = segy->traceHeaders();
+    QVector<uint> digests;
+    digests.reserve(headers.size());
+    for (const SEGYTraceHeader* header : headers)
+        digests.append(qHashBits(header->rawBlock(), TraceHeaderSize));
+    return digests;
+}
+
+int changedTraces(const QVector<uint>& before, const QVector<uint>& after)
+{
+    int changed = 0;
+    for (int i = 0; i < before.size() && i < after.size(); ++i)
+        changed += before[i] != after[i];
+    return changed;
 }
 
 QFont fixedFont(int pointSize)
@@ -128,12 +152,7 @@ MainWindow::MainWindow(QWidget* parent)
             m_traceModel->beginReset();
         }
     });
-    connect(m_segy, &SEGY::editCompleted, this, [this]() {
-        if (m_editResetOpen) {
-            m_editResetOpen = false;
-            m_traceModel->endReset();
-        }
-    });
+    connect(m_segy, &SEGY::editCompleted, this, &MainWindow::closeEditReset);
 
     ui->selectedHeadersTableView->setSortingEnabled(false);
     fixRowHeights(ui->selectedHeadersTableView);
@@ -143,6 +162,12 @@ MainWindow::MainWindow(QWidget* parent)
     ui->selectedHeadersTableView->setModel(m_filterModel);
     connect(ui->traceHeaderFilterLineEdit, &QLineEdit::textChanged, m_filterModel,
             &QSortFilterProxyModel::setFilterFixedString);
+    connect(m_selectionModel, &QAbstractItemModel::dataChanged, this, &MainWindow::onSelectedTraceHeadersChanged);
+
+    m_editDialog = new TraceHeaderEditDialog(this);
+    m_sortDialog = new TraceHeadersSortDialog(this);
+    connect(m_editDialog, &QDialog::accepted, this, &MainWindow::onTraceHeaderEditAccepted);
+    connect(m_sortDialog, &QDialog::accepted, this, &MainWindow::onTraceSortDialogAccepted);
 
     m_progressBar = new QProgressBar;
     m_progressBar->setMinimumWidth(100);
@@ -282,10 +307,7 @@ void MainWindow::onSetupUiAfterFileLoading()
     m_textHeaderStoredAsEbcdic = !isAsciiTextHeader(text);
     showTextHeader(m_textHeaderStoredAsEbcdic);
     ui->tabWidget->setEnabled(true);
-    m_traceModel->beginReset();
-    m_traceHeaderList->loadFrom(m_segy);
-    m_traceModel->endReset();
-    resetTraceView();
+    resetTraceTable([this]() { m_traceHeaderList->loadFrom(m_segy); });
     setWindowTitle(tr("Trevalon - %1").arg(m_currentFileName));
     updateSummary();
     m_binaryModel->beginReset();
@@ -511,17 +533,214 @@ void MainWindow::on_binHeaderRawDisplayCheckBox_clicked(bool checked)
 
 void MainWindow::on_traceHeaderRawDisplayCheckBox_clicked(bool checked)
 {
-    // The view stays where it was: the same cells, shown the other way.
+    resetTraceTable([this, checked]() { m_traceModel->setRawDisplay(!checked); });
+}
+
+void MainWindow::closeEditReset()
+{
+    if (m_editResetOpen) {
+        m_editResetOpen = false;
+        m_traceModel->endReset();
+        onSelectedTraceHeadersChanged();
+    }
+}
+
+void MainWindow::resetTraceTable(const std::function<void()>& change)
+{
     QTableView* view = ui->traceHeadersTableView;
-    const int across = view->horizontalScrollBar()->value();
-    const int down = view->verticalScrollBar()->value();
+    const bool traceRows = m_traceModel->mode() == 0;
+    const int firstTrace = qMax(0, traceRows ? view->rowAt(0) : view->columnAt(0));
     m_traceModel->beginReset();
-    m_traceModel->setRawDisplay(!checked);
+    change();
     m_traceModel->endReset();
     resetTraceView();
-    view->doItemsLayout();
-    view->horizontalScrollBar()->setValue(across);
-    view->verticalScrollBar()->setValue(down);
+    onSelectedTraceHeadersChanged();
+    // The trace that was first in view stays first, in either orientation.
+    if (firstTrace > 0 && firstTrace < m_traceModel->traceCount()) {
+        view->doItemsLayout();
+        const bool nowRows = m_traceModel->mode() == 0;
+        QScrollBar* bar = nowRows ? view->verticalScrollBar() : view->horizontalScrollBar();
+        const bool perItem = (nowRows ? view->verticalScrollMode() : view->horizontalScrollMode())
+                             == QAbstractItemView::ScrollPerItem;
+        bar->setValue(perItem ? firstTrace
+                              : (nowRows ? view->rowViewportPosition(firstTrace) - view->rowViewportPosition(0)
+                                         : view->columnViewportPosition(firstTrace) - view->columnViewportPosition(0)));
+    }
+}
+
+void MainWindow::onSelectedTraceHeadersChanged()
+{
+    // Only field sections are ever hidden, so showing "every" trace section
+    // touches at most as many as there are fields.
+    QTableView* view = ui->traceHeadersTableView;
+    QHeaderView* fields = m_traceModel->mode() == 1 ? view->verticalHeader() : view->horizontalHeader();
+    QHeaderView* traces = m_traceModel->mode() == 1 ? view->horizontalHeader() : view->verticalHeader();
+    const int traceSections = qMin(traces->count(), TraceHeaderFieldCount);
+    for (int i = 0; i < traceSections; ++i)
+        traces->setSectionHidden(i, false);
+    const int fieldSections = qMin(fields->count(), TraceHeaderFieldCount);
+    for (int i = 0; i < fieldSections; ++i)
+        fields->setSectionHidden(i, !m_selectionModel->isChecked(i));
+}
+
+void MainWindow::on_checkAllPushButton_clicked()
+{
+    m_selectionModel->setAllChecked(true);
+    ui->selectedHeadersTableView->reset();
+    onSelectedTraceHeadersChanged();
+}
+
+void MainWindow::on_uncheckAllPushButton_clicked()
+{
+    m_selectionModel->setAllChecked(false);
+    ui->selectedHeadersTableView->reset();
+    onSelectedTraceHeadersChanged();
+}
+
+void MainWindow::on_traceHeaderSwitchModeButton_clicked()
+{
+    const bool toColumns = m_horizontalTraceView;
+    ui->traceHeaderSwitchModeButton->setToolTip(toColumns ? QStringLiteral("Switch to horizontal view")
+                                                          : QStringLiteral("Switch to vertical view"));
+    ui->traceHeaderSwitchModeButton->setChecked(toColumns);
+    m_horizontalTraceView = !m_horizontalTraceView;
+    resetTraceTable([this, toColumns]() { m_traceModel->setMode(toColumns ? 1 : 0); });
+}
+
+void MainWindow::on_traceHeadersTableView_clicked(const QModelIndex& index)
+{
+    m_lastTraceCell = index;
+    const int field = m_traceModel->fieldOf(index);
+    if (field >= 0 && field < TraceHeaderFieldCount)
+        ui->traceHeaderDescriptionLabel->setText(traceHeaderLabels().at(field) + QLatin1Char(' ')
+                                                 + traceHeaderDescriptions().at(field));
+}
+
+void MainWindow::on_traceHeadersTableView_doubleClicked(const QModelIndex& index)
+{
+    if (!index.isValid())
+        return;
+    m_lastTraceCell = index;
+    const int traces = m_segy->traceCount();
+    m_editDialog->setValue(QString::number(index.data(RawValueRole).toInt()));
+    m_editDialog->setApplyToAllTraces(false);
+    m_editDialog->setStartRange(1, 1, traces);
+    m_editDialog->setEndRange(traces, 1, traces);
+    m_editDialog->show();
+}
+
+void MainWindow::onTraceHeaderEditAccepted()
+{
+    const QVariant value(m_editDialog->value());
+    bool stored = false;
+    if (!m_editDialog->applyToAllTraces()) {
+        stored = m_traceModel->setData(m_lastTraceCell, value, Qt::EditRole);
+    } else if (m_lastTraceCell.isValid()) {
+        // Positions are 1-based and follow the table's current order; the
+        // whole range is one change.
+        stored = m_traceModel->setRangeValue(m_traceModel->fieldOf(m_lastTraceCell), m_editDialog->startTrace() - 1,
+                                             m_editDialog->endTrace() - 1, value)
+                 > 0;
+    }
+    if (!stored)
+        QMessageBox::warning(this, tr("Warning!"), tr("This value is not valid for this field."), QMessageBox::Ok);
+}
+
+void MainWindow::on_actionTrace_sort_triggered()
+{
+    m_sortDialog->show();
+    m_sortDialog->raise();
+    m_sortDialog->activateWindow();
+}
+
+void MainWindow::onTraceSortDialogAccepted()
+{
+    const QList<TraceHeaderSortKey>* keys = m_sortDialog->sortKeys();
+    if (!keys || keys->isEmpty() || !m_traceHeaderList)
+        return;
+    // The display order only: the file is not modified.
+    const QList<TraceHeaderSortKey> copy = *keys;
+    resetTraceTable([this, &copy]() { m_traceHeaderList->sort(copy); });
+}
+
+// ---------------------------------------------------------------- trace headers as text
+
+QString MainWindow::askTextFile(bool save)
+{
+    const QString filter = tr("ASCII data file (*.csv *.txt *.dat)");
+    QString folder = m_textFileFolder;
+    if (folder.isEmpty() && !save)
+        folder = QStandardPaths::standardLocations(QStandardPaths::HomeLocation).value(0);
+    const QString name = save ? QFileDialog::getSaveFileName(this, tr("Export trace headers"), folder, filter)
+                              : QFileDialog::getOpenFileName(this, tr("Import trace headers"), folder, filter);
+    if (!name.isEmpty())
+        m_textFileFolder = QFileInfo(name).absolutePath();
+    return name;
+}
+
+void MainWindow::on_actionTrace_headers_to_ASCII_data_file_triggered()
+{
+    const QString name = askTextFile(true);
+    if (name.isEmpty())
+        return;
+    if (m_segy->isLoaded() && m_segy->exportTraceHeadersToASCIIFile(name, QStringLiteral(", ")))
+        return;
+    QMessageBox::critical(this, tr("Error"), tr("Could not write headers data to file\n\r") + name, QMessageBox::Ok);
+}
+
+void MainWindow::on_actionTrace_headers_from_ASCII_data_file_triggered()
+{
+    const QString name = askTextFile(false);
+    if (name.isEmpty())
+        return;
+    bool imported = false;
+    if (m_segy->isLoaded()) {
+        const QVector<uint> before = traceHeaderDigests(m_segy);
+        resetTraceTable([this, &name, &imported]() {
+            imported = m_segy->importTraceHeadersFromASCIIFile(name, QStringLiteral(", "));
+        });
+        // Modified only when some header took a value; what the import
+        // refused reached the error log through the file object.
+        if (imported && changedTraces(before, traceHeaderDigests(m_segy)) > 0)
+            onPendingModification();
+    }
+    if (!imported)
+        QMessageBox::critical(this, tr("Error"), tr("Could not load headers data from file\n\r") + name,
+                              QMessageBox::Ok);
+}
+
+// ---------------------------------------------------------------- reprojection
+
+void MainWindow::on_actionReproject_coordinates_triggered()
+{
+    auto* dialog = new ReprojectCoordinatesDialog(this);
+    m_reprojectDialog = dialog;
+    connect(dialog, &QDialog::accepted, this, &MainWindow::onReprojectCoordinates);
+    dialog->exec();
+    // Released after use, accepted or not; its accepted() has returned by now.
+    m_reprojectDialog = nullptr;
+    delete dialog;
+}
+
+void MainWindow::onReprojectCoordinates()
+{
+    if (!m_reprojectDialog)
+        return;
+    const QVector<uint> before = traceHeaderDigests(m_segy);
+    const int result =
+        reprojectTraceCoordinates(m_segy, m_reprojectDialog->inputEpsg(), m_reprojectDialog->outputEpsg(),
+                                  m_reprojectDialog->inputText(), m_reprojectDialog->outputText());
+    // A reprojection that stops early announces no end of its edit.
+    closeEditReset();
+    onProgressBarStop();
+    if (result != 0) {
+        const int unchanged = before.size() - changedTraces(before, traceHeaderDigests(m_segy));
+        QMessageBox::warning(this, tr("Warning"),
+                             tr("An error occurred while projecting positioning data.") + QLatin1Char('\n')
+                                 + tr("%1 of %2 traces were left unchanged.").arg(unchanged).arg(before.size()),
+                             QMessageBox::Ok);
+    }
+    onPendingModification();
 }
 
 // ---------------------------------------------------------------- browser, help, about

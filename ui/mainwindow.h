@@ -12,12 +12,15 @@ class MainWindow;
 
 class QProgressBar;
 class QThread;
+class ReprojectCoordinatesDialog;
 class SEGY;
 class SEGYBinaryHeaderTableModel;
 class SEGYTraceHeadersTableModel;
+class TraceHeaderEditDialog;
 class TraceHeaderList;
 class TraceHeaderSelectionTableModel;
 class TraceHeadersFilterModel;
+class TraceHeadersSortDialog;
 
 // The windowed front end: a file browser, the summary, error log and textual
 // header, and the binary and trace header tables of one SEG-Y file. Owns one
@@ -60,6 +63,10 @@ private slots:
     void onProgressBarStart();
     void onProgressBarUpdate(int val);
     void onProgressBarStop();
+    void onSelectedTraceHeadersChanged();
+    void on_traceHeadersTableView_clicked(const QModelIndex& index);
+    void onTraceHeaderEditAccepted();
+    void onTraceSortDialogAccepted();
 
     void on_actionOpen_triggered();
     void on_actionSave_triggered();
@@ -67,14 +74,23 @@ private slots:
     void on_ebcdicRadioButton_clicked();
     void on_asciiRadioButton_clicked();
     void on_editTextHeaderButton_toggled(bool checked);
+    void on_traceHeaderSwitchModeButton_clicked();
+    void on_traceHeadersTableView_doubleClicked(const QModelIndex& index);
+    void on_actionTrace_headers_to_ASCII_data_file_triggered();
+    void on_actionTrace_headers_from_ASCII_data_file_triggered();
+    void on_checkAllPushButton_clicked();
+    void on_uncheckAllPushButton_clicked();
 
     void on_dirBrowserListView_doubleClicked(const QModelIndex& index);
     void on_openDirToolButton_clicked();
     void on_actionAbout_triggered();
     void on_action_Exit_triggered();
+    void on_actionReproject_coordinates_triggered();
+    void onReprojectCoordinates();
     void on_action_Help_triggered();
     void on_binHeaderRawDisplayCheckBox_clicked(bool checked);
     void on_traceHeaderRawDisplayCheckBox_clicked(bool checked);
+    void on_actionTrace_sort_triggered();
 
 private:
     // Runs an operation from the event loop through a trigger thread, once
@@ -90,8 +106,15 @@ private:
     // Stores the textual header from the edit box when its text or encoding
     // was changed; an unchanged header keeps its bytes exactly.
     void storeTextHeader();
+    // Resets the trace table around a change of its content or shape,
+    // keeping the fields hidden and the first trace in view.
+    void resetTraceTable(const std::function<void()>& change);
     void resetTraceView();
     void releaseHeaders();
+    // Ends a reset an edit of the file object opened and did not close.
+    void closeEditReset();
+    // Asks for a trace header text file; remembers the folder for next time.
+    QString askTextFile(bool save);
 
     Ui::MainWindow* ui;
     QModelIndex m_lastTraceCell;
@@ -103,6 +126,9 @@ private:
     SEGYTraceHeadersTableModel* m_traceModel = nullptr;
     TraceHeaderSelectionTableModel* m_selectionModel = nullptr;
     TraceHeadersFilterModel* m_filterModel = nullptr;
+    ReprojectCoordinatesDialog* m_reprojectDialog = nullptr;
+    TraceHeadersSortDialog* m_sortDialog = nullptr;
+    TraceHeaderEditDialog* m_editDialog = nullptr;
     QProgressBar* m_progressBar = nullptr;
     bool m_pendingModification = false;
     bool m_horizontalTraceView = true;
@@ -113,5 +139,6 @@ private:
     // What the edit box showed from the stored bytes, and how they were read.
     QString m_textHeaderShown;
     bool m_textHeaderStoredAsEbcdic = true;
+    QString m_textFileFolder;
     QList<QThread*> m_triggers;
 };

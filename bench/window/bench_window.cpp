@@ -13,8 +13,12 @@
 
 #include "benchfile.h"
 #include "commandline.h"
+#include "headerfields.h"
 #include "headertablemodels.h"
 #include "mainwindow.h"
+#include "segytraceheadercomparertablemodel.h"
+#include "traceheadereditdialog.h"
+#include "traceheaderssortdialog.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -113,6 +117,33 @@ int runWindow(int argc, char** argv, const QString& path)
     auto* raw = window.findChild<QCheckBox*>(QStringLiteral("traceHeaderRawDisplayCheckBox"));
     timed("raw", [&]() { raw->click(); });
     timed("decoded", [&]() { raw->click(); });
+
+    auto* orientation = window.findChild<QToolButton*>(QStringLiteral("traceHeaderSwitchModeButton"));
+    timed("columns", [&]() { orientation->click(); });
+    timed("rows", [&]() { orientation->click(); });
+    auto* none = window.findChild<QPushButton*>(QStringLiteral("uncheckAllPushButton"));
+    auto* all = window.findChild<QPushButton*>(QStringLiteral("checkAllPushButton"));
+    timed("none", [&]() { none->click(); });
+    timed("all", [&]() { all->click(); });
+
+    // "Apply to all traces" from the edit dialog, on the cell double-clicked.
+    const QModelIndex cell = model->index(0, traceHeaderFieldIndex(QStringLiteral("189")));
+    QMetaObject::invokeMethod(&window, "on_traceHeadersTableView_clicked", Q_ARG(QModelIndex, cell));
+    QMetaObject::invokeMethod(&window, "on_traceHeadersTableView_doubleClicked", Q_ARG(QModelIndex, cell));
+    auto* edit = window.findChild<TraceHeaderEditDialog*>();
+    edit->setValue(QStringLiteral("7"));
+    edit->setApplyToAllTraces(true);
+    timed("applyall", [&]() { edit->accept(); });
+
+    // Three keys from the sort dialog, then OK.
+    auto* sort = window.findChild<TraceHeadersSortDialog*>();
+    auto* keys = qobject_cast<SEGYTraceHeaderComparerTableModel*>(
+        sort->findChild<QTableView*>(QStringLiteral("selectedTableView"))->model());
+    keys->appendKey({traceHeaderFieldIndex(QStringLiteral("17")), false});
+    keys->appendKey({traceHeaderFieldIndex(QStringLiteral("13")), true});
+    keys->appendKey({traceHeaderFieldIndex(QStringLiteral("1")), false});
+    sort->show();
+    timed("sort", [&]() { sort->accept(); });
     return 0;
 }
 
