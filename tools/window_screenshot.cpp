@@ -8,10 +8,15 @@
 
 #include <QApplication>
 #include <QEventLoop>
+#include <QFileInfo>
+#include <QFileSystemModel>
 #include <QPixmap>
+#include <QScrollBar>
 #include <QStyleFactory>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTimer>
+#include <QTreeView>
 #include <cstdio>
 
 int main(int argc, char** argv)
@@ -37,6 +42,26 @@ int main(int argc, char** argv)
     loop.exec();
     if (auto* tabs = window.findChild<QTabWidget*>(QStringLiteral("tabWidget")))
         tabs->setCurrentIndex(args.value(3, QStringLiteral("0")).toInt());
+    // The browser shows the file's folder, as after a double click there.
+    if (auto* browser = window.findChild<QTreeView*>(QStringLiteral("dirBrowserListView"))) {
+        if (auto* files = qobject_cast<QFileSystemModel*>(browser->model())) {
+            const QModelIndex root = files->setRootPath(QFileInfo(args.at(1)).absolutePath());
+            browser->setRootIndex(root);
+            QObject::connect(files, &QFileSystemModel::directoryLoaded, &loop, &QEventLoop::quit);
+            QTimer::singleShot(2000, &loop, &QEventLoop::quit);
+            loop.exec();
+        }
+    }
+    // A cell chosen, so the description line reads as in use, with the
+    // decoded trace identification and coordinates in view.
+    if (auto* traces = window.findChild<QTableView*>(QStringLiteral("traceHeadersTableView"))) {
+        const QModelIndex cell = traces->model()->index(0, 7);
+        traces->horizontalScrollBar()->setValue(traces->horizontalScrollMode() == QAbstractItemView::ScrollPerItem
+                                                    ? 7
+                                                    : traces->columnViewportPosition(7));
+        traces->setCurrentIndex(cell);
+        QMetaObject::invokeMethod(&window, "on_traceHeadersTableView_clicked", Q_ARG(QModelIndex, cell));
+    }
     // Let the views lay themselves out before the picture is taken.
     QTimer::singleShot(100, &loop, &QEventLoop::quit);
     loop.exec();
