@@ -363,14 +363,17 @@ void MainWindow::updateErrorLogPane()
         ui->errorLogTextEdit->setHtml(QStringLiteral("<font color='#008800'>%0</font>").arg(tr("No error detected.")));
 }
 
+bool MainWindow::discardConfirmed()
+{
+    return QMessageBox::question(this, tr("Pending changes"),
+                                 tr("There are some pending modifications.\nDo you want to close this file anyway?"),
+                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+           == QMessageBox::Yes;
+}
+
 bool MainWindow::confirmDiscard()
 {
-    if (!m_pendingModification)
-        return true;
-    const auto answer = QMessageBox::question(
-        this, tr("Pending changes"), tr("There are some pending modifications.\nDo you want to close this file anyway?"),
-        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
-    if (answer == QMessageBox::Yes)
+    if (!m_pendingModification || discardConfirmed())
         return true;
     // The current file stays; the next attempt does not ask again.
     m_pendingModification = false;
@@ -379,17 +382,16 @@ bool MainWindow::confirmDiscard()
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    if (!m_pendingModification) {
-        event->accept();
-        return;
-    }
-    const auto answer = QMessageBox::question(
-        this, tr("Pending changes"), tr("There are some pending modifications.\nDo you want to close this file anyway?"),
-        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
-    if (answer == QMessageBox::Yes)
+    // Refused while the user keeps the changes; the flag stays as it is.
+    if (!m_pendingModification || discardConfirmed())
         event->accept();
     else
         event->ignore();
+}
+
+void MainWindow::reportSaveFailure(const QString& fileName)
+{
+    QMessageBox::critical(this, tr("Error"), tr("Error saving file.") + QLatin1Char('\n') + fileName, QMessageBox::Ok);
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event)
@@ -431,8 +433,7 @@ void MainWindow::on_actionSave_triggered()
         if (m_segy->save())
             resetPendingModification();
         else
-            QMessageBox::critical(this, tr("Error"), tr("Error saving file.") + QLatin1Char('\n') + m_currentFileName,
-                                  QMessageBox::Ok);
+            reportSaveFailure(m_currentFileName);
     });
 }
 
@@ -451,8 +452,7 @@ void MainWindow::onsaveAs_Worker()
     // so even the file being edited can be the destination.
     QFile destination(fileName);
     if (!m_segy->save(&destination))
-        QMessageBox::critical(this, tr("Error"), tr("Error saving file.") + QLatin1Char('\n') + fileName,
-                              QMessageBox::Ok);
+        reportSaveFailure(fileName);
 }
 
 // ---------------------------------------------------------------- textual header

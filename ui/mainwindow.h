@@ -98,6 +98,8 @@ private:
     void runTriggered(const std::function<void()>& operation);
     // True when the user may replace the file shown (asks when changes are pending).
     bool confirmDiscard();
+    bool discardConfirmed();
+    void reportSaveFailure(const QString& fileName);
     void setFileActionsEnabled(bool enabled);
     void setBrowserRoot(const QString& path);
     void updateSummary();
