@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDebug>
 #include <QStyleFactory>
 #include <cstring>
 #include <vector>
@@ -77,8 +78,36 @@ int runWithoutWindow(std::vector<char*> argv)
     return commandLine.run() ? 0 : 1;
 }
 
+// Whether a window can be shown: a display server to talk to, or a platform
+// chosen explicitly. Without one the toolkit would abort the program.
+bool displayAvailable(int argc, char* argv[])
+{
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        if (!qEnvironmentVariableIsEmpty(name))
+            return true;
+    for (int i = 1; i < argc; ++i) {
+        bool takesValue = false;
+        const char* name = argv[i] + (std::strncmp(argv[i], "--", 2) == 0 ? 2 : 1);
+        if (isToolkitOption(argv[i], &takesValue) && std::strncmp(name, "platform", 8) == 0
+            && (name[8] == '\0' || name[8] == '='))
+            return true;
+    }
+    return false;
+#else
+    Q_UNUSED(argc);
+    Q_UNUSED(argv);
+    return true;
+#endif
+}
+
 int runWindow(int argc, char* argv[])
 {
+    if (!displayAvailable(argc, argv)) {
+        qDebug() << QCoreApplication::translate("main",
+                                                "Error: no display available; use a command such as info (see --help).");
+        return 1;
+    }
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication app(argc, argv);
     MainWindow window;
@@ -95,6 +124,7 @@ int runWindow(int argc, char* argv[])
 int main(int argc, char* argv[])
 {
     QCoreApplication::setApplicationName(QStringLiteral("Trevalon"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TREVALON_VERSION));
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
     std::vector<char*> arguments = withoutToolkitOptions(argc, argv);
     if (CommandLine::wantsWindow(argumentList(arguments)))

@@ -146,6 +146,11 @@ QString SEGYSampleIntervalDecoder::decode(const CHeader* header, bool* ok) const
     return QStringLiteral("%1 KHz").arg(number);
 }
 
+QString sampleIntervalMillisecondsText(int microseconds)
+{
+    return QString::number(microseconds / 1000.0, 'g', 12);
+}
+
 QString SEGYCoordinateDecoder::decode(const CHeader* header, bool* ok) const
 {
     QString text;

@@ -103,5 +103,9 @@ private:
     bool m_useCoordinateUnits = true;
 };
 
+// A sample interval in microseconds as milliseconds, without trailing zeros:
+// 250 gives "0.25", 4000 gives "4".
+QString sampleIntervalMillisecondsText(int microseconds);
+
 // Display text of one field through the decoder the field table names.
 QString decodeField(const CHeader* header, int fieldIndex, DecoderKind kind, bool* ok);

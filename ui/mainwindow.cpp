@@ -1,23 +1,830 @@
 #include "mainwindow.h"
 
+#include "aboutdialog.h"
+#include "decoders.h"
+#include "headertablemodels.h"
+#include "reprojection.h"
+#include "reprojectcoordinatesdialog.h"
 #include "segy.h"
+#include "textcodec.h"
+#include "traceheadereditdialog.h"
+#include "traceheaderssortdialog.h"
+#include "tracesort.h"
+#include "ui_mainwindow.h"
 
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QScrollBar>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QTextBrowser>
+#include <QThread>
+#include <QUrl>
+#include <QVBoxLayout>
 
-MainWindow::MainWindow(QWidget* parent)
-    : QMainWindow(parent), m_segy(new SEGY(nullptr, this))
+namespace {
+
+// Sections of the header tables keep one size: nothing is measured per row,
+// which keeps a table of a million traces as quick as one of ten.
+void fixRowHeights(QTableView* view)
 {
-    setWindowTitle(tr("Trevalon"));
-    resize(987, 645);
+    QHeaderView* rows = view->verticalHeader();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setDefaultSectionSize(view->fontMetrics().height() + 6);
 }
 
-MainWindow::~MainWindow() = default;
+// One digest per trace header, in file order, to tell afterwards which
+// traces an operation changed.
+QVector<uint> traceHeaderDigests(const SEGY* segy)
+{
+    const QList<SEGYTraceHeader*> headers = segy->traceHeaders();
+    QVector<uint> digests;
+    digests.reserve(headers.size());
+    for (const SEGYTraceHeader* header : headers)
+        digests.append(qHashBits(header->rawBlock(), TraceHeaderSize));
+    return digests;
+}
+
+int changedTraces(const QVector<uint>& before, const QVector<uint>& after)
+{
+    int changed = 0;
+    for (int i = 0; i < before.size() && i < after.size(); ++i)
+        changed += before[i] != after[i];
+    return changed;
+}
+
+QFont fixedFont(int pointSize)
+{
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    if (!QFontInfo(font).fixedPitch()) {
+        // No desktop theme to name one: ask the font matcher instead.
+        font.setFamily(QStringLiteral("monospace"));
+        font.setStyleHint(QFont::TypeWriter);
+    }
+    font.setPointSize(pointSize);
+    return font;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(QWidget* parent)
+    : QMainWindow(parent),
+      ui(new Ui::MainWindow),
+      m_segy(new SEGY(nullptr, nullptr)),
+      m_traceHeaderList(new TraceHeaderList)
+{
+    Q_INIT_RESOURCE(trevalon);
+    ui->setupUi(this);
+
+    ui->textHeaderEdit->setFont(fixedFont(8));
+    // Cards of 80 characters, one per line, whatever blanks they hold.
+    ui->textHeaderEdit->setWordWrapMode(QTextOption::WrapAnywhere);
+    // Room for the summary beside a whole card of the textual header when
+    // the screen has it; the form's size otherwise.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QSize room = screen->availableSize() * 0.9;
+        resize(qBound(width(), room.width(), 1180), qBound(height(), room.height(), 720));
+    }
+    ui->gridLayout->setColumnStretch(1, 1);
+    ui->horizontalLayout_3->setStretch(1, 1);
+    const QString paneStyle = QStringLiteral("QTextEdit { background-color: %0 }")
+                                  .arg(palette().color(QPalette::Window).name(QColor::HexRgb));
+    for (QTextEdit* pane : {ui->summaryTextEdit, ui->errorLogTextEdit}) {
+        pane->setFont(fixedFont(9));
+        pane->setStyleSheet(paneStyle);
+    }
+    ui->tabWidget->setEnabled(false);
+
+    // File browser: SEG-Y files and every directory, ".." to climb.
+    auto* files = new QFileSystemModel(this);
+    files->setFilter(QDir::AllDirs | QDir::Files | QDir::NoDot);
+    files->setNameFilters({QStringLiteral("*.segy"), QStringLiteral("*.sgy"), QStringLiteral("*.seg"),
+                           QStringLiteral("*.SEGY"), QStringLiteral("*.SGY"), QStringLiteral("*.SEG")});
+    files->setNameFilterDisables(false);
+    ui->dirBrowserListView->setModel(files);
+    setBrowserRoot(QStandardPaths::standardLocations(QStandardPaths::HomeLocation).value(0));
+    ui->dirBrowserListView->setColumnWidth(0, 170);
+    ui->dirBrowserListView->setColumnWidth(1, 80);
+    ui->dirBrowserListView->hideColumn(2);
+    ui->dirBrowserListView->hideColumn(3);
+    ui->splitter->setStretchFactor(1, 1);
+
+    connect(ui->textHeaderEdit, &QTextEdit::textChanged, this, &MainWindow::onPendingModification);
+
+    // The views drop the headers before the file object releases them: on a
+    // load, a close or a clear, whichever comes first.
+    connect(m_segy, &SEGY::headersReleasing, this, &MainWindow::releaseHeaders);
+
+    ui->binaryHeaderTableView->setSortingEnabled(false);
+    fixRowHeights(ui->binaryHeaderTableView);
+    m_binaryModel = new SEGYBinaryHeaderTableModel(m_segy, this);
+    ui->binaryHeaderTableView->setModel(m_binaryModel);
+    ui->binaryHeaderTableView->setColumnWidth(0, 220);
+    connect(m_binaryModel, &QAbstractItemModel::dataChanged, this, &MainWindow::onPendingModification);
+
+    ui->traceHeadersTableView->setSortingEnabled(false);
+    fixRowHeights(ui->traceHeadersTableView);
+    m_traceHeaderList->loadFrom(m_segy);
+    m_traceModel = new SEGYTraceHeadersTableModel(m_traceHeaderList, 0, this);
+    ui->traceHeadersTableView->setModel(m_traceModel);
+    connect(m_traceModel, &QAbstractItemModel::dataChanged, this, &MainWindow::onPendingModification);
+    m_horizontalTraceView = true;
+    // Operations that rewrite many headers announce themselves; the table
+    // is reset around them.
+    connect(m_segy, &SEGY::editStarted, this, [this]() {
+        if (!m_editResetOpen) {
+            m_editResetOpen = true;
+            m_traceModel->beginReset();
+        }
+    });
+    connect(m_segy, &SEGY::editCompleted, this, &MainWindow::closeEditReset);
+
+    ui->selectedHeadersTableView->setSortingEnabled(false);
+    fixRowHeights(ui->selectedHeadersTableView);
+    m_selectionModel = new TraceHeaderSelectionTableModel(this);
+    m_filterModel = new TraceHeadersFilterModel(this);
+    m_filterModel->setSourceModel(m_selectionModel);
+    ui->selectedHeadersTableView->setModel(m_filterModel);
+    connect(ui->traceHeaderFilterLineEdit, &QLineEdit::textChanged, m_filterModel,
+            &QSortFilterProxyModel::setFilterFixedString);
+    connect(m_selectionModel, &QAbstractItemModel::dataChanged, this, &MainWindow::onSelectedTraceHeadersChanged);
+
+    m_editDialog = new TraceHeaderEditDialog(this);
+    m_sortDialog = new TraceHeadersSortDialog(this);
+    connect(m_editDialog, &QDialog::accepted, this, &MainWindow::onTraceHeaderEditAccepted);
+    connect(m_sortDialog, &QDialog::accepted, this, &MainWindow::onTraceSortDialogAccepted);
+
+    m_progressBar = new QProgressBar;
+    m_progressBar->setMinimumWidth(100);
+    m_progressBar->setMaximumWidth(200);
+    m_progressBar->setRange(0, 100);
+    m_progressBar->reset();
+    m_progressBar->hide();
+    ui->statusBar->addWidget(m_progressBar);
+
+    connect(m_segy, &SEGY::loadStarted, this, &MainWindow::onProgressBarStart);
+    connect(m_segy, &SEGY::saveStarted, this, &MainWindow::onProgressBarStart);
+    connect(m_segy, &SEGY::editStarted, this, &MainWindow::onProgressBarStart);
+    connect(m_segy, &SEGY::loadProgress, this, &MainWindow::onProgressBarUpdate);
+    connect(m_segy, &SEGY::saveProgress, this, &MainWindow::onProgressBarUpdate);
+    connect(m_segy, &SEGY::editProgress, this, &MainWindow::onProgressBarUpdate);
+    connect(m_segy, &SEGY::loadCompleted, this, &MainWindow::onProgressBarStop);
+    connect(m_segy, &SEGY::saveCompleted, this, &MainWindow::onProgressBarStop);
+    connect(m_segy, &SEGY::editCompleted, this, &MainWindow::onProgressBarStop);
+    connect(m_segy, &SEGY::errorMessage, this, &MainWindow::onFileIOError);
+    connect(m_segy, &SEGY::loadCompleted, this, &MainWindow::onSetupUiAfterFileLoading);
+
+    m_pendingModification = false;
+    setAcceptDrops(true);
+}
+
+MainWindow::~MainWindow()
+{
+    for (QThread* trigger : qAsConst(m_triggers)) {
+        trigger->disconnect(this);
+        trigger->quit();
+        trigger->wait();
+        delete trigger;
+    }
+    // The file object goes first, while the trace list it announces its
+    // release to still exists; the window no longer listens.
+    m_segy->disconnect(this);
+    delete m_segy;
+    delete m_traceHeaderList;
+    delete m_progressBar;
+    delete ui;
+}
+
+// ---------------------------------------------------------------- file lifecycle
+
+void MainWindow::runTriggered(const std::function<void()>& operation)
+{
+    auto* trigger = new QThread;
+    m_triggers.append(trigger);
+    // The window keeps its own thread: started() arrives as a queued call and
+    // the operation runs on the GUI thread, after the current handler.
+    connect(trigger, &QThread::started, this, [this, trigger, operation]() {
+        operation();
+        trigger->quit();
+        emit operationFinished();
+    });
+    connect(trigger, &QThread::finished, this, [this, trigger]() {
+        m_triggers.removeOne(trigger);
+        trigger->wait();
+        trigger->deleteLater();
+    });
+    trigger->start(QThread::InheritPriority);
+}
 
 void MainWindow::loadFile(const QString& fileName)
 {
     if (fileName.isEmpty())
         return;
-    m_segy->setDevice(new QFile(fileName));
-    if (m_segy->open())
-        setWindowTitle(tr("Trevalon - %1").arg(fileName));
+    m_progressBar->show();
+    m_currentFileName = fileName;
+    m_errorLog.clear();
+    runTriggered([this, fileName]() {
+        // The device changes only now, so an operation queued earlier still
+        // works on the file whose headers it holds.
+        m_segy->setDevice(new QFile(fileName));
+        m_loading = true;
+        m_loadFailureShown = false;
+        const bool loaded = m_segy->open();
+        m_loading = false;
+        if (!loaded)
+            onLoadingFailed();
+    });
+}
+
+void MainWindow::onFileIOError(QString message)
+{
+    m_errorLog += message + QStringLiteral("<br>");
+    // A load shows its messages when it ends; anything else shows at once.
+    if (!m_loading)
+        updateErrorLogPane();
+}
+
+void MainWindow::onPendingModification()
+{
+    m_pendingModification = true;
+}
+
+void MainWindow::resetPendingModification()
+{
+    m_pendingModification = false;
+}
+
+void MainWindow::releaseHeaders()
+{
+    m_traceModel->beginReset();
+    m_traceHeaderList->clear();
+    m_traceModel->endReset();
+    m_binaryModel->beginReset();
+    m_binaryModel->endReset();
+}
+
+void MainWindow::onLoadingFailed()
+{
+    if (m_loadFailureShown)
+        return;
+    m_loadFailureShown = true;
+    ui->textHeaderEdit->clear();
+    ui->summaryTextEdit->clear();
+    updateErrorLogPane();
+    setWindowTitle(tr("Trevalon"));
+    m_currentFileName.clear();
+    ui->tabWidget->setCurrentIndex(0);
+    ui->tabWidget->setEnabled(false);
+    releaseHeaders();
+    setFileActionsEnabled(false);
+    m_progressBar->reset();
+    m_progressBar->hide();
+    // Whatever a failed load left behind is released.
+    m_segy->close();
+    m_pendingModification = false;
+    if (!m_errorLog.isEmpty())
+        QMessageBox::critical(this, tr("Error loading file!"), m_errorLog, QMessageBox::Ok);
+}
+
+void MainWindow::onSetupUiAfterFileLoading()
+{
+    const QByteArray text = m_segy->textHeader();
+    m_textHeaderStoredAsEbcdic = !isAsciiTextHeader(text);
+    showTextHeader(m_textHeaderStoredAsEbcdic);
+    ui->tabWidget->setEnabled(true);
+    resetTraceTable([this]() { m_traceHeaderList->loadFrom(m_segy); });
+    setWindowTitle(tr("Trevalon - %1").arg(m_currentFileName));
+    updateSummary();
+    m_binaryModel->beginReset();
+    m_binaryModel->endReset();
+    setFileActionsEnabled(true);
+    m_pendingModification = false;
+}
+
+void MainWindow::setFileActionsEnabled(bool enabled)
+{
+    for (QAction* action : {ui->actionSave, ui->actionSave_as, ui->actionImport_positioning_data,
+                            ui->actionReproject_coordinates, ui->actionTrace_sort})
+        action->setEnabled(enabled);
+    ui->menuImport->setEnabled(enabled);
+    ui->menuExport->setEnabled(enabled);
+}
+
+void MainWindow::updateSummary()
+{
+    const QString byteOrder = m_segy->byteOrder() == 1 ? tr("Little Endian") : tr("Big Endian");
+    QString formatText;
+    QString frequencyText;
+    int interval = 0;
+    int extendedHeaders = 0;
+    if (const SEGYMainHeader* header = m_segy->mainHeader()) {
+        const int intervalField = binaryHeaderFieldIndex(QStringLiteral("3217"));
+        formatText = SEGYSampleFormatDecoder(binaryHeaderFieldIndex(QStringLiteral("3225"))).decode(header);
+        frequencyText = SEGYSampleIntervalDecoder(intervalField).decode(header);
+        interval = header->value(intervalField);
+        extendedHeaders = header->value(binaryHeaderFieldIndex(QStringLiteral("3505")));
+    }
+    ui->summaryTextEdit->setHtml(tr("<b>File:</b> %1 <br>"
+                                    "<b>Sample format:</b> %2 <br>"
+                                    "<b>Sample interval:</b> %3 ms <br>"
+                                    "<b>Sampling freq.:</b> %4 <br>"
+                                    "<b>Trace count:</b> %5 <br>"
+                                    "<b>Samples count:</b> %6 <br>"
+                                    "<b>Extended text headers:</b> %7 <br>"
+                                    "<b>Byte order:</b> %8")
+                                     .arg(m_currentFileName.toHtmlEscaped(), formatText,
+                                          sampleIntervalMillisecondsText(interval), frequencyText,
+                                          QString::number(m_segy->traceCount()),
+                                          QString::number(m_segy->samplesPerTrace()),
+                                          QString::number(extendedHeaders), byteOrder));
+    updateErrorLogPane();
+}
+
+void MainWindow::updateErrorLogPane()
+{
+    if (!m_errorLog.isEmpty())
+        ui->errorLogTextEdit->setHtml(QStringLiteral("<font color='#FF0000'>%0</font>").arg(m_errorLog));
+    else
+        ui->errorLogTextEdit->setHtml(QStringLiteral("<font color='#008800'>%0</font>").arg(tr("No error detected.")));
+}
+
+bool MainWindow::discardConfirmed()
+{
+    return QMessageBox::question(this, tr("Pending changes"),
+                                 tr("There are some pending modifications.\nDo you want to close this file anyway?"),
+                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+           == QMessageBox::Yes;
+}
+
+bool MainWindow::confirmDiscard()
+{
+    if (!m_pendingModification || discardConfirmed())
+        return true;
+    // The current file stays; the next attempt does not ask again.
+    m_pendingModification = false;
+    return false;
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    // Refused while the user keeps the changes; the flag stays as it is.
+    if (!m_pendingModification || discardConfirmed())
+        event->accept();
+    else
+        event->ignore();
+}
+
+void MainWindow::reportSaveFailure(const QString& fileName)
+{
+    QMessageBox::critical(this, tr("Error"), tr("Error saving file.") + QLatin1Char('\n') + fileName, QMessageBox::Ok);
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event)
+{
+    if (!confirmDiscard())
+        return;
+    const QList<QUrl> urls = event->mimeData() ? event->mimeData()->urls() : QList<QUrl>();
+    if (!urls.isEmpty())
+        loadFile(urls.first().toLocalFile());
+}
+
+void MainWindow::on_actionOpen_triggered()
+{
+    if (!confirmDiscard())
+        return;
+    loadFile(QFileDialog::getOpenFileName(this, tr("Open"),
+                                          QStandardPaths::standardLocations(QStandardPaths::HomeLocation).value(0),
+                                          tr("SEGY (*.sgy *.segy*)")));
+}
+
+void MainWindow::on_actionSave_triggered()
+{
+    if (!m_pendingModification) {
+        QMessageBox::warning(this, tr("Info"), tr("No changes to save."), QMessageBox::Ok);
+        return;
+    }
+    if (QMessageBox::warning(this, tr("Warning!"), tr("This file will be overwritten."),
+                             QMessageBox::Cancel | QMessageBox::Ok)
+        != QMessageBox::Ok)
+        return;
+    storeTextHeader();
+    runTriggered([this]() {
+        // The flag is cleared only once the file holds the changes.
+        if (m_segy->save())
+            resetPendingModification();
+        else
+            reportSaveFailure(m_currentFileName);
+    });
+}
+
+void MainWindow::on_actionSave_as_triggered()
+{
+    runTriggered([this]() { onsaveAs_Worker(); });
+}
+
+void MainWindow::onsaveAs_Worker()
+{
+    const QString fileName = QFileDialog::getSaveFileName(this, tr("Save"), QString(), tr("SEGY (*.sgy *.segy)"));
+    if (fileName.isEmpty())
+        return;
+    storeTextHeader();
+    // Written beside the destination and renamed into place when complete,
+    // so even the file being edited can be the destination.
+    QFile destination(fileName);
+    if (!m_segy->save(&destination))
+        reportSaveFailure(fileName);
+}
+
+// ---------------------------------------------------------------- textual header
+
+void MainWindow::showTextHeader(bool ebcdic)
+{
+    // Either reading ends at the first zero byte.
+    QByteArray stored = m_segy->textHeader();
+    const int end = stored.indexOf('\0');
+    if (end >= 0)
+        stored.truncate(end);
+    m_textHeaderShown = ebcdic ? fromEbcdic(stored) : QString::fromUtf8(stored);
+    ui->ebcdicRadioButton->setChecked(ebcdic);
+    ui->asciiRadioButton->setChecked(!ebcdic);
+    ui->textHeaderEdit->setPlainText(m_textHeaderShown);
+}
+
+void MainWindow::storeTextHeader()
+{
+    const QString text = ui->textHeaderEdit->toPlainText();
+    const bool ebcdic = ui->ebcdicRadioButton->isChecked();
+    if (text == m_textHeaderShown && ebcdic == m_textHeaderStoredAsEbcdic)
+        return;
+    m_segy->setTextHeader(textHeaderFromString(text, ebcdic));
+    m_textHeaderShown = text;
+    m_textHeaderStoredAsEbcdic = ebcdic;
+}
+
+void MainWindow::on_ebcdicRadioButton_clicked()
+{
+    if (!ui->editTextHeaderButton->isChecked())
+        showTextHeader(true);
+}
+
+void MainWindow::on_asciiRadioButton_clicked()
+{
+    if (!ui->editTextHeaderButton->isChecked())
+        showTextHeader(false);
+}
+
+void MainWindow::on_editTextHeaderButton_toggled(bool checked)
+{
+    ui->textHeaderEdit->setReadOnly(!checked);
+    ui->editTextHeaderButton->setText(checked ? tr("Edit unlocked") : tr("Edit locked"));
+}
+
+// ---------------------------------------------------------------- progress
+
+void MainWindow::onProgressBarStart()
+{
+    m_progressBar->reset();
+    m_progressBar->show();
+}
+
+void MainWindow::onProgressBarUpdate(int val)
+{
+    m_progressBar->setValue(val);
+}
+
+void MainWindow::onProgressBarStop()
+{
+    m_progressBar->hide();
+}
+
+// ---------------------------------------------------------------- trace view
+
+void MainWindow::resetTraceView()
+{
+    ui->traceHeadersTableView->reset();
+}
+
+void MainWindow::on_binHeaderRawDisplayCheckBox_clicked(bool checked)
+{
+    m_binaryModel->beginReset();
+    m_binaryModel->setRawDisplay(!checked);
+    m_binaryModel->endReset();
+}
+
+void MainWindow::on_traceHeaderRawDisplayCheckBox_clicked(bool checked)
+{
+    resetTraceTable([this, checked]() { m_traceModel->setRawDisplay(!checked); });
+}
+
+void MainWindow::closeEditReset()
+{
+    if (m_editResetOpen) {
+        m_editResetOpen = false;
+        m_traceModel->endReset();
+        onSelectedTraceHeadersChanged();
+    }
+}
+
+void MainWindow::resetTraceTable(const std::function<void()>& change)
+{
+    QTableView* view = ui->traceHeadersTableView;
+    const bool traceRows = m_traceModel->mode() == 0;
+    const int firstTrace = qMax(0, traceRows ? view->rowAt(0) : view->columnAt(0));
+    m_traceModel->beginReset();
+    change();
+    m_traceModel->endReset();
+    resetTraceView();
+    onSelectedTraceHeadersChanged();
+    // The trace that was first in view stays first, in either orientation.
+    if (firstTrace > 0 && firstTrace < m_traceModel->traceCount()) {
+        view->doItemsLayout();
+        const bool nowRows = m_traceModel->mode() == 0;
+        QScrollBar* bar = nowRows ? view->verticalScrollBar() : view->horizontalScrollBar();
+        const bool perItem = (nowRows ? view->verticalScrollMode() : view->horizontalScrollMode())
+                             == QAbstractItemView::ScrollPerItem;
+        bar->setValue(perItem ? firstTrace
+                              : (nowRows ? view->rowViewportPosition(firstTrace) - view->rowViewportPosition(0)
+                                         : view->columnViewportPosition(firstTrace) - view->columnViewportPosition(0)));
+    }
+}
+
+void MainWindow::onSelectedTraceHeadersChanged()
+{
+    // Only field sections are ever hidden, so showing "every" trace section
+    // touches at most as many as there are fields.
+    QTableView* view = ui->traceHeadersTableView;
+    QHeaderView* fields = m_traceModel->mode() == 1 ? view->verticalHeader() : view->horizontalHeader();
+    QHeaderView* traces = m_traceModel->mode() == 1 ? view->horizontalHeader() : view->verticalHeader();
+    const int traceSections = qMin(traces->count(), TraceHeaderFieldCount);
+    for (int i = 0; i < traceSections; ++i)
+        traces->setSectionHidden(i, false);
+    const int fieldSections = qMin(fields->count(), TraceHeaderFieldCount);
+    for (int i = 0; i < fieldSections; ++i)
+        fields->setSectionHidden(i, !m_selectionModel->isChecked(i));
+}
+
+void MainWindow::on_checkAllPushButton_clicked()
+{
+    m_selectionModel->setAllChecked(true);
+    ui->selectedHeadersTableView->reset();
+    onSelectedTraceHeadersChanged();
+}
+
+void MainWindow::on_uncheckAllPushButton_clicked()
+{
+    m_selectionModel->setAllChecked(false);
+    ui->selectedHeadersTableView->reset();
+    onSelectedTraceHeadersChanged();
+}
+
+void MainWindow::on_traceHeaderSwitchModeButton_clicked()
+{
+    const bool toColumns = m_horizontalTraceView;
+    ui->traceHeaderSwitchModeButton->setToolTip(toColumns ? QStringLiteral("Switch to horizontal view")
+                                                          : QStringLiteral("Switch to vertical view"));
+    ui->traceHeaderSwitchModeButton->setChecked(toColumns);
+    m_horizontalTraceView = !m_horizontalTraceView;
+    resetTraceTable([this, toColumns]() { m_traceModel->setMode(toColumns ? 1 : 0); });
+}
+
+void MainWindow::on_traceHeadersTableView_clicked(const QModelIndex& index)
+{
+    m_lastTraceCell = index;
+    const int field = m_traceModel->fieldOf(index);
+    if (field >= 0 && field < TraceHeaderFieldCount)
+        ui->traceHeaderDescriptionLabel->setText(traceHeaderLabels().at(field) + QLatin1Char(' ')
+                                                 + traceHeaderDescriptions().at(field));
+}
+
+void MainWindow::on_traceHeadersTableView_doubleClicked(const QModelIndex& index)
+{
+    if (!index.isValid())
+        return;
+    m_lastTraceCell = index;
+    const int traces = m_segy->traceCount();
+    m_editDialog->setValue(QString::number(index.data(RawValueRole).toInt()));
+    m_editDialog->setApplyToAllTraces(false);
+    m_editDialog->setStartRange(1, 1, traces);
+    m_editDialog->setEndRange(traces, 1, traces);
+    m_editDialog->show();
+}
+
+void MainWindow::onTraceHeaderEditAccepted()
+{
+    const QVariant value(m_editDialog->value());
+    bool stored = false;
+    if (!m_editDialog->applyToAllTraces()) {
+        stored = m_traceModel->setData(m_lastTraceCell, value, Qt::EditRole);
+    } else if (m_lastTraceCell.isValid()) {
+        // Positions are 1-based and follow the table's current order; the
+        // whole range is one change.
+        stored = m_traceModel->setRangeValue(m_traceModel->fieldOf(m_lastTraceCell), m_editDialog->startTrace() - 1,
+                                             m_editDialog->endTrace() - 1, value)
+                 > 0;
+    }
+    if (!stored)
+        QMessageBox::warning(this, tr("Warning!"), tr("This value is not valid for this field."), QMessageBox::Ok);
+}
+
+void MainWindow::on_actionTrace_sort_triggered()
+{
+    m_sortDialog->show();
+    m_sortDialog->raise();
+    m_sortDialog->activateWindow();
+}
+
+void MainWindow::onTraceSortDialogAccepted()
+{
+    const QList<TraceHeaderSortKey>* keys = m_sortDialog->sortKeys();
+    if (!keys || keys->isEmpty() || !m_traceHeaderList)
+        return;
+    // The display order only: the file is not modified.
+    const QList<TraceHeaderSortKey> copy = *keys;
+    resetTraceTable([this, &copy]() { m_traceHeaderList->sort(copy); });
+}
+
+// ---------------------------------------------------------------- trace headers as text
+
+QString MainWindow::askTextFile(bool save)
+{
+    const QString filter = tr("ASCII data file (*.csv *.txt *.dat)");
+    QString folder = m_textFileFolder;
+    if (folder.isEmpty() && !save)
+        folder = QStandardPaths::standardLocations(QStandardPaths::HomeLocation).value(0);
+    const QString name = save ? QFileDialog::getSaveFileName(this, tr("Export trace headers"), folder, filter)
+                              : QFileDialog::getOpenFileName(this, tr("Import trace headers"), folder, filter);
+    if (!name.isEmpty())
+        m_textFileFolder = QFileInfo(name).absolutePath();
+    return name;
+}
+
+void MainWindow::on_actionTrace_headers_to_ASCII_data_file_triggered()
+{
+    const QString name = askTextFile(true);
+    if (name.isEmpty())
+        return;
+    if (m_segy->isLoaded() && m_segy->exportTraceHeadersToASCIIFile(name, QStringLiteral(", ")))
+        return;
+    QMessageBox::critical(this, tr("Error"), tr("Could not write headers data to file\n\r") + name, QMessageBox::Ok);
+}
+
+void MainWindow::on_actionTrace_headers_from_ASCII_data_file_triggered()
+{
+    const QString name = askTextFile(false);
+    if (name.isEmpty())
+        return;
+    bool imported = false;
+    if (m_segy->isLoaded()) {
+        const QVector<uint> before = traceHeaderDigests(m_segy);
+        resetTraceTable([this, &name, &imported]() {
+            imported = m_segy->importTraceHeadersFromASCIIFile(name, QStringLiteral(", "));
+        });
+        // Modified only when some header took a value; what the import
+        // refused reached the error log through the file object.
+        if (imported && changedTraces(before, traceHeaderDigests(m_segy)) > 0)
+            onPendingModification();
+    }
+    if (!imported)
+        QMessageBox::critical(this, tr("Error"), tr("Could not load headers data from file\n\r") + name,
+                              QMessageBox::Ok);
+}
+
+// ---------------------------------------------------------------- reprojection
+
+void MainWindow::on_actionReproject_coordinates_triggered()
+{
+    auto* dialog = new ReprojectCoordinatesDialog(this);
+    m_reprojectDialog = dialog;
+    connect(dialog, &QDialog::accepted, this, &MainWindow::onReprojectCoordinates);
+    dialog->exec();
+    // Released after use, accepted or not; its accepted() has returned by now.
+    m_reprojectDialog = nullptr;
+    delete dialog;
+}
+
+void MainWindow::onReprojectCoordinates()
+{
+    if (!m_reprojectDialog)
+        return;
+    const QVector<uint> before = traceHeaderDigests(m_segy);
+    const int result =
+        reprojectTraceCoordinates(m_segy, m_reprojectDialog->inputEpsg(), m_reprojectDialog->outputEpsg(),
+                                  m_reprojectDialog->inputText(), m_reprojectDialog->outputText());
+    // A reprojection that stops early announces no end of its edit.
+    closeEditReset();
+    onProgressBarStop();
+    if (result != 0) {
+        const int unchanged = before.size() - changedTraces(before, traceHeaderDigests(m_segy));
+        QMessageBox::warning(this, tr("Warning"),
+                             tr("An error occurred while projecting positioning data.") + QLatin1Char('\n')
+                                 + tr("%1 of %2 traces were left unchanged.").arg(unchanged).arg(before.size()),
+                             QMessageBox::Ok);
+    }
+    onPendingModification();
+}
+
+// ---------------------------------------------------------------- browser, help, about
+
+void MainWindow::setBrowserRoot(const QString& path)
+{
+    auto* files = static_cast<QFileSystemModel*>(ui->dirBrowserListView->model());
+    ui->dirBrowserListView->setRootIndex(files->setRootPath(path));
+}
+
+void MainWindow::on_openDirToolButton_clicked()
+{
+    const QString directory = QFileDialog::getExistingDirectory(this, tr("Open Folder"), QString(),
+                                                                QFileDialog::ShowDirsOnly);
+    if (!directory.isEmpty() && QFileInfo(directory).isDir())
+        setBrowserRoot(directory);
+}
+
+void MainWindow::on_dirBrowserListView_doubleClicked(const QModelIndex& index)
+{
+    auto* files = static_cast<QFileSystemModel*>(ui->dirBrowserListView->model());
+    const QFileInfo entry(files->filePath(index));
+    if (entry.isDir()) {
+        setBrowserRoot(entry.absoluteFilePath());
+        return;
+    }
+    const QString suffix = entry.suffix().toLower();
+    if (suffix != QLatin1String("sgy") && suffix != QLatin1String("segy"))
+        return;
+    if (confirmDiscard())
+        loadFile(entry.absoluteFilePath());
+}
+
+void MainWindow::on_actionAbout_triggered()
+{
+    auto* about = new AboutDialog(this);
+    about->setAttribute(Qt::WA_DeleteOnClose);
+    about->show();
+}
+
+void MainWindow::on_action_Exit_triggered()
+{
+    close();
+}
+
+void MainWindow::on_action_Help_triggered()
+{
+    const QString manual = QCoreApplication::applicationDirPath() + QStringLiteral("/manual.pdf");
+    if (QFile::exists(manual)) {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(manual));
+        return;
+    }
+    // No manual installed: a short guide of our own.
+    auto* help = new QDialog(this);
+    help->setAttribute(Qt::WA_DeleteOnClose);
+    help->setObjectName(QStringLiteral("helpDialog"));
+    help->setWindowTitle(tr("Help"));
+    help->resize(560, 460);
+    auto* layout = new QVBoxLayout(help);
+    auto* text = new QTextBrowser(help);
+    text->setOpenExternalLinks(false);
+    text->setHtml(tr(
+        "<h3>Trevalon</h3>"
+        "<p>Open a SEG-Y file with <b>File &gt; Open</b>, a double click in the file browser on the left, or by "
+        "dropping it onto the window.</p>"
+        "<p><b>General info</b> shows a summary of the file, the messages of the last load (the error log) and the "
+        "textual header. Choose EBCDIC or ASCII to read the header bytes either way; <i>Edit locked</i> unlocks the "
+        "header for editing, and the choice of EBCDIC or ASCII then sets how the next save writes it.</p>"
+        "<p><b>Binary header</b> lists the 30 fields of the binary file header; <b>Trace headers</b> lists the 91 "
+        "fields of every trace. Untick <i>Show human readable values</i> to see the stored numbers. Decoded values "
+        "are blue when they are standard and red when they are not.</p>"
+        "<p>To change a value, select a cell and start typing (or press F2) in either table. In the trace table a "
+        "double click opens a dialog that can also apply the value to a range of traces. The field list on the "
+        "left of the trace table chooses the fields shown, and the button at the top right shows traces as rows "
+        "or as columns. <b>Tools &gt; Trace sort</b> orders the traces shown (not the file).</p>"
+        "<p><b>File &gt; Save</b> writes the headers back into the file in place; the samples are not touched. "
+        "<b>Save as</b> writes a complete new file. <b>File &gt; Export</b> and <b>Import</b> exchange all trace "
+        "headers with a CSV file; <b>Tools &gt; Reproject coordinates</b> moves the source, receiver and CDP "
+        "coordinates between reference systems.</p>"
+        "<p>The same operations run without a window from the command line: <tt>trevalon --help</tt> lists "
+        "them, and <tt>trevalon FILE info</tt> prints the summary of a file.</p>"));
+    layout->addWidget(text);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, help);
+    connect(buttons, &QDialogButtonBox::rejected, help, &QDialog::close);
+    layout->addWidget(buttons);
+    help->show();
 }

@@ -1,10 +1,30 @@
 #pragma once
 
+#include <QList>
 #include <QMainWindow>
+#include <QModelIndex>
+#include <QString>
+#include <functional>
 
+namespace Ui {
+class MainWindow;
+}
+
+class QProgressBar;
+class QThread;
+class ReprojectCoordinatesDialog;
 class SEGY;
+class SEGYBinaryHeaderTableModel;
+class SEGYTraceHeadersTableModel;
+class TraceHeaderEditDialog;
+class TraceHeaderList;
+class TraceHeaderSelectionTableModel;
+class TraceHeadersFilterModel;
+class TraceHeadersSortDialog;
 
-// The windowed front end. For now it offers the frame the entry function needs.
+// The windowed front end: a file browser, the summary, error log and textual
+// header, and the binary and trace header tables of one SEG-Y file. Owns one
+// file object for its whole life and re-uses it for every file.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -13,8 +33,114 @@ public:
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
 
+    // Starts loading a file; an empty name does nothing. The load runs from
+    // the event loop once this returns; operationFinished() follows it.
     void loadFile(const QString& fileName);
 
+    SEGY* segy() const { return m_segy; }
+    QString currentFileName() const { return m_currentFileName; }
+    QString errorLog() const { return m_errorLog; }
+    bool hasPendingModification() const { return m_pendingModification; }
+    TraceHeaderList* traceHeaderList() const { return m_traceHeaderList; }
+
+signals:
+    // A load, save or save as started from the window has ended, whatever
+    // its result.
+    void operationFinished();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private slots:
+    void onFileIOError(QString message);
+    void onPendingModification();
+    void resetPendingModification();
+    void onLoadingFailed();
+    void onSetupUiAfterFileLoading();
+    void onsaveAs_Worker();
+    void onProgressBarStart();
+    void onProgressBarUpdate(int val);
+    void onProgressBarStop();
+    void onSelectedTraceHeadersChanged();
+    void on_traceHeadersTableView_clicked(const QModelIndex& index);
+    void onTraceHeaderEditAccepted();
+    void onTraceSortDialogAccepted();
+
+    void on_actionOpen_triggered();
+    void on_actionSave_triggered();
+    void on_actionSave_as_triggered();
+    void on_ebcdicRadioButton_clicked();
+    void on_asciiRadioButton_clicked();
+    void on_editTextHeaderButton_toggled(bool checked);
+    void on_traceHeaderSwitchModeButton_clicked();
+    void on_traceHeadersTableView_doubleClicked(const QModelIndex& index);
+    void on_actionTrace_headers_to_ASCII_data_file_triggered();
+    void on_actionTrace_headers_from_ASCII_data_file_triggered();
+    void on_checkAllPushButton_clicked();
+    void on_uncheckAllPushButton_clicked();
+
+    void on_dirBrowserListView_doubleClicked(const QModelIndex& index);
+    void on_openDirToolButton_clicked();
+    void on_actionAbout_triggered();
+    void on_action_Exit_triggered();
+    void on_actionReproject_coordinates_triggered();
+    void onReprojectCoordinates();
+    void on_action_Help_triggered();
+    void on_binHeaderRawDisplayCheckBox_clicked(bool checked);
+    void on_traceHeaderRawDisplayCheckBox_clicked(bool checked);
+    void on_actionTrace_sort_triggered();
+
 private:
+    // Runs an operation from the event loop through a trigger thread, once
+    // the handler that asks for it has returned.
+    void runTriggered(const std::function<void()>& operation);
+    // True when the user may replace the file shown (asks when changes are pending).
+    bool confirmDiscard();
+    bool discardConfirmed();
+    void reportSaveFailure(const QString& fileName);
+    void setFileActionsEnabled(bool enabled);
+    void setBrowserRoot(const QString& path);
+    void updateSummary();
+    void updateErrorLogPane();
+    void showTextHeader(bool ebcdic);
+    // Stores the textual header from the edit box when its text or encoding
+    // was changed; an unchanged header keeps its bytes exactly.
+    void storeTextHeader();
+    // Resets the trace table around a change of its content or shape,
+    // keeping the fields hidden and the first trace in view.
+    void resetTraceTable(const std::function<void()>& change);
+    void resetTraceView();
+    void releaseHeaders();
+    // Ends a reset an edit of the file object opened and did not close.
+    void closeEditReset();
+    // Asks for a trace header text file; remembers the folder for next time.
+    QString askTextFile(bool save);
+
+    Ui::MainWindow* ui;
+    QModelIndex m_lastTraceCell;
+    QString m_currentFileName;
+    QString m_errorLog;
     SEGY* m_segy;
+    TraceHeaderList* m_traceHeaderList;
+    SEGYBinaryHeaderTableModel* m_binaryModel = nullptr;
+    SEGYTraceHeadersTableModel* m_traceModel = nullptr;
+    TraceHeaderSelectionTableModel* m_selectionModel = nullptr;
+    TraceHeadersFilterModel* m_filterModel = nullptr;
+    ReprojectCoordinatesDialog* m_reprojectDialog = nullptr;
+    TraceHeadersSortDialog* m_sortDialog = nullptr;
+    TraceHeaderEditDialog* m_editDialog = nullptr;
+    QProgressBar* m_progressBar = nullptr;
+    bool m_pendingModification = false;
+    bool m_horizontalTraceView = true;
+
+    bool m_loading = false;
+    bool m_loadFailureShown = false;
+    bool m_editResetOpen = false;
+    // What the edit box showed from the stored bytes, and how they were read.
+    QString m_textHeaderShown;
+    bool m_textHeaderStoredAsEbcdic = true;
+    QString m_textFileFolder;
+    QList<QThread*> m_triggers;
 };

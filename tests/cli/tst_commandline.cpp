@@ -266,7 +266,7 @@ void TestCommandLine::headlessWithoutFile()
 
     r = runProgram({QStringLiteral("--version")});
     QCOMPARE(r.status, 0);
-    QCOMPARE(r.out, QStringList{QStringLiteral("Trevalon ")});
+    QCOMPARE(r.out, QStringList{QStringLiteral("Trevalon " TREVALON_VERSION)});
 
     r = runProgram({QStringLiteral("--frob")});
     QCOMPARE(r.status, 1);

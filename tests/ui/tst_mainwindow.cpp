@@ -1,0 +1,320 @@
+// The main window driven offscreen through its actions and slots: loads that
+// work and loads that fail, the summary, the textual header, saves in place
+// and under another name, and the pending-changes question. Results are
+// checked in the file object and on disk.
+
+#include "fixture.h"
+#include "headerfields.h"
+#include "segy.h"
+#include "tracesort.h"
+#include "windowsupport.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QRadioButton>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTextEdit>
+#include <QtTest>
+
+Q_DECLARE_METATYPE(QMessageBox::StandardButton)
+
+namespace {
+
+constexpr int Samples = 4;
+constexpr int TraceBytes = 240 + Samples * 4;
+constexpr int Traces = 5;
+
+// Byte offset of a trace header field in the test surveys (no extended headers).
+qint64 traceOffset(int trace, int traceByte)
+{
+    return 3600 + qint64(trace) * TraceBytes + traceByte - 1;
+}
+
+SegyFixture survey(const QByteArray& text, bool ascii, int intervalUs, int traces = Traces,
+                   QDataStream::ByteOrder order = QDataStream::BigEndian)
+{
+    SegyFixture f(order);
+    f.text(text, ascii).geometry(Samples, 1, intervalUs);
+    for (int t = 0; t < traces; ++t) {
+        f.addTrace(Samples, 1, [t](int i) { return t + i * 0.5; });
+        f.tr32(t, 1, t + 1);
+        f.tr32(t, 189, 1000 + t);
+    }
+    return f;
+}
+
+template <typename T>
+T* child(MainWindow& window, const char* name)
+{
+    return window.findChild<T*>(QLatin1String(name));
+}
+
+}  // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private:
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+    QString writeSurvey(const QString& name, const SegyFixture& f)
+    {
+        const QString p = path(name);
+        return f.writeTo(p) ? p : QString();
+    }
+
+    // Loaded state as the window shows it.
+    static void verifyLoaded(MainWindow& w, bool loaded)
+    {
+        QCOMPARE(child<QTabWidget>(w, "tabWidget")->isEnabled(), loaded);
+        QCOMPARE(child<QAction>(w, "actionSave")->isEnabled(), loaded);
+        QCOMPARE(child<QAction>(w, "actionTrace_sort")->isEnabled(), loaded);
+        QVERIFY(!w.hasPendingModification());
+        auto* traces = child<QTableView>(w, "traceHeadersTableView")->model();
+        auto* binary = child<QTableView>(w, "binaryHeaderTableView")->model();
+        QCOMPARE(traces->rowCount(), w.segy()->traceCount());
+        QCOMPARE(w.traceHeaderList()->count(), w.segy()->traceCount());
+        QCOMPARE(binary->index(7, 0).data().isValid(), loaded);
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
+
+    void load_data()
+    {
+        QTest::addColumn<QString>("file");  // written here, or a name that does not exist
+        QTest::addColumn<bool>("loaded");
+        QTest::addColumn<bool>("ascii");
+        QTest::addColumn<QStringList>("summary");
+        QTest::addColumn<QString>("textStart");
+        QTest::addColumn<QString>("box");  // "title|text" of the failure box
+
+        QTest::newRow("EBCDIC header, 250 us")
+            << writeSurvey("ebcdic.sgy", survey("C 1 EBCDIC SURVEY", false, 250)) << true << false
+            << QStringList{"Sample interval: 0.25 ms", "Sampling freq.: 4 KHz", "Trace count: 5",
+                           "Byte order: Big Endian", "Sample format: 4-byte IBM floating-point"}
+            << "C 1 EBCDIC SURVEY" << QString();
+        QTest::newRow("ASCII header, 4000 us, little-endian")
+            << writeSurvey("ascii.sgy", survey("C 1 ASCII SURVEY", true, 4000, Traces, QDataStream::LittleEndian))
+            << true << true << QStringList{"Sample interval: 4 ms", "Byte order: Little Endian"}
+            << "C 1 ASCII SURVEY" << QString();
+        QTest::newRow("no trace") << writeSurvey("headers-only.sgy", survey("C 1 EMPTY", false, 4000, 0)) << false
+                                  << false << QStringList() << QString()
+                                  << "Error loading file!|End of file reached before any trace header could be "
+                                     "found in file.<br>Error loading segy.<br>";
+        QTest::newRow("cannot be opened") << path("missing.sgy") << false << false << QStringList() << QString()
+                                          << "Error loading file!|Error loading segy.<br>";
+    }
+
+    void load()
+    {
+        QFETCH(QString, file);
+        QFETCH(bool, loaded);
+        QFETCH(bool, ascii);
+        QFETCH(QStringList, summary);
+        QFETCH(QString, textStart);
+        QFETCH(QString, box);
+
+        MainWindow w;
+        // A file is open first: a failed load must leave none of it reachable.
+        QVERIFY(loadAndWait(w, writeSurvey("before.sgy", survey("C 1 BEFORE", false, 2000, 7))));
+        verifyLoaded(w, true);
+        child<QTextEdit>(w, "textHeaderEdit")->setReadOnly(false);
+        child<QTextEdit>(w, "textHeaderEdit")->insertPlainText(QStringLiteral("X"));
+        QVERIFY(w.hasPendingModification());
+
+        ModalAnswers answers;
+        if (!box.isEmpty())
+            answers.click(QMessageBox::Ok);
+        QVERIFY(loadAndWait(w, file));
+        QCOMPARE(answers.seen, box.isEmpty() ? QStringList() : QStringList{box});
+        verifyLoaded(w, loaded);
+        QCOMPARE(w.windowTitle(), loaded ? QStringLiteral("Trevalon - ") + file : QStringLiteral("Trevalon"));
+        const QString shown = child<QTextEdit>(w, "summaryTextEdit")->toPlainText();
+        for (const QString& line : summary)
+            QVERIFY2(shown.contains(line), qPrintable(shown));
+        if (loaded) {
+            QCOMPARE(child<QRadioButton>(w, "asciiRadioButton")->isChecked(), ascii);
+            QCOMPARE(child<QRadioButton>(w, "ebcdicRadioButton")->isChecked(), !ascii);
+        }
+        QVERIFY(child<QTextEdit>(w, "textHeaderEdit")->toPlainText().startsWith(textStart));
+        if (loaded)
+            QVERIFY(child<QTextEdit>(w, "errorLogTextEdit")->toPlainText().contains(QLatin1String("No error detected.")));
+    }
+
+    // In-place saves: nothing pending, cancelled, written, and a file that
+    // vanished so the save fails. The textual header, not edited here, keeps
+    // its bytes exactly, a zero byte inside it included.
+    void saveInPlace_data()
+    {
+        QTest::addColumn<bool>("edit");
+        QTest::addColumn<QMessageBox::StandardButton>("answer");
+        QTest::addColumn<bool>("vanish");
+        QTest::addColumn<QStringList>("boxes");
+        QTest::addColumn<bool>("pendingAfter");
+        QTest::addColumn<int>("onDisk");
+        const QString overwrite = QStringLiteral("Warning!|This file will be overwritten.");
+        QTest::newRow("nothing pending") << false << QMessageBox::Ok << false
+                                         << QStringList{"Info|No changes to save."} << false << 1002;
+        QTest::newRow("cancelled") << true << QMessageBox::Cancel << false << QStringList{overwrite} << true << 1002;
+        QTest::newRow("saved") << true << QMessageBox::Ok << false << QStringList{overwrite} << false << -7;
+        QTest::newRow("file gone") << true << QMessageBox::Ok << true
+                                   << QStringList{overwrite, "Error|Error saving file.\n%1"} << true << INT_MIN;
+    }
+
+    void saveInPlace()
+    {
+        QFETCH(bool, edit);
+        QFETCH(QMessageBox::StandardButton, answer);
+        QFETCH(bool, vanish);
+        QFETCH(QStringList, boxes);
+        QFETCH(bool, pendingAfter);
+        QFETCH(int, onDisk);
+
+        const QString file = writeSurvey("save.sgy", survey("C 1 SAVE ME", false, 4000));
+        {
+            QFile f(file);  // a zero byte in the middle of the textual header
+            QVERIFY(f.open(QIODevice::ReadWrite) && f.seek(500) && f.write("\0", 1) == 1);
+        }
+        const QByteArray before = fileBytes(file);
+        MainWindow w;
+        QVERIFY(loadAndWait(w, file));
+        auto* traces = child<QTableView>(w, "traceHeadersTableView")->model();
+        if (edit)
+            QVERIFY(traces->setData(traces->index(2, traceHeaderFieldIndex(QStringLiteral("189"))), QStringLiteral("-7")));
+        QCOMPARE(w.hasPendingModification(), edit);
+        if (vanish)
+            QVERIFY(QFile::remove(file));
+
+        ModalAnswers answers;
+        for (int i = 0; i < boxes.size(); ++i)
+            answers.click(i == 0 ? answer : QMessageBox::Ok);
+        if (edit && answer == QMessageBox::Ok)
+            QVERIFY(waitForOperation(w, [&]() { child<QAction>(w, "actionSave")->trigger(); }));
+        else
+            child<QAction>(w, "actionSave")->trigger();
+        QTRY_VERIFY(answers.allAnswered());
+        QCOMPARE(answers.seen.join(QLatin1Char('#')), boxes.join(QLatin1Char('#')).replace(QLatin1String("%1"), file));
+        QCOMPARE(w.hasPendingModification(), pendingAfter);
+        QCOMPARE(valueOnDisk(file, traceOffset(2, 189), 4), onDisk);
+        if (!vanish) {
+            const QByteArray after = fileBytes(file);
+            QCOMPARE(after.left(3200), before.left(3200));
+            QCOMPARE(after.size(), before.size());
+        } else {
+            QVERIFY(child<QTextEdit>(w, "errorLogTextEdit")->toPlainText().contains(QLatin1String("Error saving file.")));
+        }
+    }
+
+    // Save as onto the very file being edited: the edit lands, every other
+    // byte stays, the window goes on with the same file and flag.
+    void saveAsOntoEditedFile_data()
+    {
+        QTest::addColumn<bool>("cancel");
+        QTest::newRow("written") << false;
+        QTest::newRow("dialog cancelled") << true;
+    }
+
+    void saveAsOntoEditedFile()
+    {
+        QFETCH(bool, cancel);
+        const QString file = writeSurvey("saveas.sgy", survey("C 1 SAVE AS", false, 4000));
+        const QByteArray before = fileBytes(file);
+        MainWindow w;
+        QVERIFY(loadAndWait(w, file));
+        auto* traces = child<QTableView>(w, "traceHeadersTableView")->model();
+        QVERIFY(traces->setData(traces->index(4, traceHeaderFieldIndex(QStringLiteral("189"))), QStringLiteral("44")));
+
+        ModalAnswers answers;
+        answers.choose(cancel ? QString() : file);
+        if (!cancel)
+            answers.click(QMessageBox::Yes);  // the dialog's own "replace it?"
+        QVERIFY(waitForOperation(w, [&]() { child<QAction>(w, "actionSave_as")->trigger(); }));
+        QCOMPARE(w.windowTitle(), QStringLiteral("Trevalon - ") + file);
+        QVERIFY(w.hasPendingModification());
+        QByteArray expected = before;
+        if (!cancel)
+            qToBigEndian<qint32>(44, reinterpret_cast<uchar*>(expected.data() + traceOffset(4, 189)));
+        // The save fills mandatory binary fields left at 0; all else is kept.
+        const QByteArray after = fileBytes(file);
+        QCOMPARE(after.left(3200), expected.left(3200));
+        QCOMPARE(after.mid(3600), expected.mid(3600));
+    }
+
+    void pendingQuestion_data()
+    {
+        QTest::addColumn<bool>("closing");
+        QTest::addColumn<QMessageBox::StandardButton>("answer");
+        QTest::addColumn<bool>("visibleAfter");
+        QTest::addColumn<bool>("pendingAfter");
+        QTest::newRow("close, yes") << true << QMessageBox::Yes << false << true;
+        QTest::newRow("close, no") << true << QMessageBox::No << true << true;
+        QTest::newRow("open, yes") << false << QMessageBox::Yes << true << true;
+        QTest::newRow("open, no") << false << QMessageBox::No << true << false;
+    }
+
+    void pendingQuestion()
+    {
+        QFETCH(bool, closing);
+        QFETCH(QMessageBox::StandardButton, answer);
+        QFETCH(bool, visibleAfter);
+        QFETCH(bool, pendingAfter);
+        const QString file = writeSurvey("pending.sgy", survey("C 1 PENDING", false, 4000));
+        MainWindow w;
+        w.show();
+        QVERIFY(loadAndWait(w, file));
+        auto* binary = child<QTableView>(w, "binaryHeaderTableView")->model();
+        QVERIFY(binary->setData(binary->index(0, 0), QStringLiteral("12")));
+
+        ModalAnswers answers;
+        answers.click(answer);
+        if (!closing && answer == QMessageBox::Yes)
+            answers.choose(QString());  // then the open dialog, cancelled
+        if (closing)
+            w.close();
+        else
+            child<QAction>(w, "actionOpen")->trigger();
+        QTRY_VERIFY(answers.allAnswered());
+        QCOMPARE(answers.seen, QStringList{"Pending changes|There are some pending modifications.\n"
+                                           "Do you want to close this file anyway?"});
+        QCOMPARE(w.isVisible(), visibleAfter);
+        QCOMPARE(w.hasPendingModification(), pendingAfter);
+        QCOMPARE(w.currentFileName(), file);
+        QCOMPARE(w.segy()->mainHeaderValue(0), 12);
+    }
+
+    // An unlocked, edited header is written in the encoding chosen.
+    void editedTextHeader_data()
+    {
+        QTest::addColumn<bool>("ascii");
+        QTest::newRow("EBCDIC") << false;
+        QTest::newRow("ASCII") << true;
+    }
+
+    void editedTextHeader()
+    {
+        QFETCH(bool, ascii);
+        const QString file = writeSurvey("text.sgy", survey("C 1 OLD TEXT", false, 4000));
+        MainWindow w;
+        QVERIFY(loadAndWait(w, file));
+        child<QPushButton>(w, "editTextHeaderButton")->click();
+        QCOMPARE(child<QPushButton>(w, "editTextHeaderButton")->text(), QStringLiteral("Edit unlocked"));
+        if (ascii)
+            child<QRadioButton>(w, "asciiRadioButton")->click();
+        child<QTextEdit>(w, "textHeaderEdit")->setPlainText(QStringLiteral("C 1 NEW TEXT"));
+        ModalAnswers answers;
+        answers.click(QMessageBox::Ok);
+        QVERIFY(waitForOperation(w, [&]() { child<QAction>(w, "actionSave")->trigger(); }));
+        const QByteArray expected = SegyFixture().text("C 1 NEW TEXT", ascii).bytes().left(3200);
+        QCOMPARE(fileBytes(file).left(3200), expected);
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

@@ -1,0 +1,306 @@
+// The tools of the window's trace header tab, driven offscreen: the edit
+// dialog on a cell or a range in either orientation and after a sort, the
+// fields shown, trace headers to and from text, and the reprojection checked
+// against the file model's own.
+
+#include "fixture.h"
+#include "headerfields.h"
+#include "headertablemodels.h"
+#include "reprojection.h"
+#include "reprojectcoordinatesdialog.h"
+#include "segy.h"
+#include "segytraceheadercomparertablemodel.h"
+#include "traceheadereditdialog.h"
+#include "traceheaderssortdialog.h"
+#include "tracesort.h"
+#include "windowsupport.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+#include <QTextEdit>
+#include <QToolButton>
+#include <QtTest>
+
+namespace {
+
+constexpr int Traces = 6;
+
+int field(const char* startByte)
+{
+    return traceHeaderFieldIndex(QLatin1String(startByte));
+}
+
+// Traces numbered 1..6 in 1-4, identification code 1, coordinates in
+// centimetres of UTM zone 31 (ED50).
+SegyFixture survey()
+{
+    SegyFixture f;
+    f.text("C 1 TOOLS").geometry(2, 1, 4000);
+    for (int t = 0; t < Traces; ++t) {
+        f.addTrace(2, 1, [](int i) { return double(i); });
+        f.tr32(t, 1, t + 1).tr16(t, 29, 1).tr16(t, 71, -100).tr16(t, 89, 1);
+        for (int byte : {73, 81, 181})
+            f.tr32(t, byte, 43215000 + 2500 * t);
+        for (int byte : {77, 85, 185})
+            f.tr32(t, byte, 458132000 + 1000 * t);
+    }
+    return f;
+}
+
+QTableView* traceView(MainWindow& w)
+{
+    return w.findChild<QTableView*>(QStringLiteral("traceHeadersTableView"));
+}
+
+void clickCell(MainWindow& w, const QModelIndex& index, bool twice)
+{
+    QMetaObject::invokeMethod(&w, "on_traceHeadersTableView_clicked", Q_ARG(QModelIndex, index));
+    if (twice)
+        QMetaObject::invokeMethod(&w, "on_traceHeadersTableView_doubleClicked", Q_ARG(QModelIndex, index));
+}
+
+}  // namespace
+
+class TestWindowTools : public QObject
+{
+    Q_OBJECT
+
+private:
+    QString m_file;
+    QTemporaryDir m_dir;
+
+private slots:
+    void init()
+    {
+        m_file = m_dir.filePath(QStringLiteral("tools.sgy"));
+        QVERIFY(survey().writeTo(m_file));
+    }
+
+    // Trace id cells (2 bytes) edited through the dialog; positions follow
+    // the table order, which the descending sort reverses.
+    void editDialog_data()
+    {
+        QTest::addColumn<bool>("columns");
+        QTest::addColumn<bool>("sorted");
+        QTest::addColumn<int>("position");  // cell double-clicked
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<int>("first");  // 0: that cell only
+        QTest::addColumn<int>("last");
+        QTest::addColumn<QList<int>>("changedTraces");  // file order
+        QTest::newRow("one cell") << false << false << 2 << "5" << 0 << 0 << QList<int>{2};
+        QTest::newRow("range, rows") << false << false << 0 << "5" << 3 << 5 << QList<int>{2, 3, 4};
+        QTest::newRow("range, columns") << true << false << 0 << "5" << 3 << 5 << QList<int>{2, 3, 4};
+        QTest::newRow("range after sort") << false << true << 0 << "5" << 1 << 2 << QList<int>{5, 4};
+        QTest::newRow("range after sort, columns") << true << true << 1 << "5" << 1 << 2 << QList<int>{5, 4};
+        QTest::newRow("too wide") << false << false << 1 << "40000" << 0 << 0 << QList<int>();
+        QTest::newRow("too wide, range") << true << false << 1 << "40000" << 1 << 6 << QList<int>();
+        QTest::newRow("empty") << false << false << 1 << "" << 0 << 0 << QList<int>();
+    }
+
+    void editDialog()
+    {
+        QFETCH(bool, columns);
+        QFETCH(bool, sorted);
+        QFETCH(int, position);
+        QFETCH(QString, value);
+        QFETCH(int, first);
+        QFETCH(int, last);
+        QFETCH(QList<int>, changedTraces);
+        MainWindow w;
+        QVERIFY(loadAndWait(w, m_file));
+        if (sorted)
+            w.traceHeaderList()->sort({TraceHeaderSortKey{field("1"), false}});
+        if (columns)
+            w.findChild<QToolButton*>(QStringLiteral("traceHeaderSwitchModeButton"))->click();
+        auto* model = qobject_cast<SEGYTraceHeadersTableModel*>(traceView(w)->model());
+        const int id = field("29");
+        clickCell(w, model->cellIndex(position, id), true);
+        QCOMPARE(w.findChild<QLabel*>(QStringLiteral("traceHeaderDescriptionLabel"))->text(),
+                 QStringLiteral("29-30 ") + traceHeaderDescriptions().at(id));
+
+        // Pre-filled with the stored number, not "Seismic data"; range 1..n.
+        auto* dialog = w.findChild<TraceHeaderEditDialog*>();
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(dialog->value(), QStringLiteral("1"));
+        QCOMPARE(dialog->startTrace(), 1);
+        QCOMPARE(dialog->endTrace(), Traces);
+        QVERIFY(!dialog->applyToAllTraces());
+
+        dialog->setValue(value);
+        if (first > 0) {
+            dialog->setApplyToAllTraces(true);
+            dialog->setStartRange(first, 1, Traces);
+            dialog->setEndRange(last, 1, Traces);
+        }
+        ModalAnswers answers;
+        const bool refused = changedTraces.isEmpty();
+        if (refused)
+            answers.click(QMessageBox::Ok);
+        dialog->accept();
+        QTRY_VERIFY(answers.allAnswered());
+        QCOMPARE(answers.seen,
+                 refused ? QStringList{"Warning!|This value is not valid for this field."} : QStringList());
+        for (int t = 0; t < Traces; ++t)
+            QCOMPARE(w.segy()->traceHeaderValue(t, id), changedTraces.contains(t) ? 5 : 1);
+        QVERIFY(w.hasPendingModification());  // refused or not, as for any edit of the table
+    }
+
+    // Unchecked fields stay hidden in either orientation; None and All.
+    void fieldsShown()
+    {
+        MainWindow w;
+        QVERIFY(loadAndWait(w, m_file));
+        QTableView* view = traceView(w);
+        auto* list = w.findChild<QTableView*>(QStringLiteral("selectedHeadersTableView"))->model();
+        QVERIFY(list->setData(list->index(2, 0), Qt::Unchecked, Qt::CheckStateRole));
+        QVERIFY(view->isColumnHidden(2) && !view->isColumnHidden(3));
+        auto* orientation = w.findChild<QToolButton*>(QStringLiteral("traceHeaderSwitchModeButton"));
+        orientation->click();
+        QCOMPARE(orientation->toolTip(), QStringLiteral("Switch to horizontal view"));
+        QVERIFY(view->isRowHidden(2) && !view->isRowHidden(3));
+        QVERIFY(!view->isColumnHidden(2));  // now a trace
+        orientation->click();
+        QVERIFY(view->isColumnHidden(2) && !view->isRowHidden(2));
+
+        // The search narrows the field list only.
+        w.findChild<QLineEdit*>(QStringLiteral("traceHeaderFilterLineEdit"))->setText(QStringLiteral("COORDINATE"));
+        QVERIFY(list->rowCount() < 20);
+        QVERIFY(!view->isColumnHidden(field("73")) && !view->isColumnHidden(0));
+
+        w.findChild<QPushButton*>(QStringLiteral("uncheckAllPushButton"))->click();
+        for (int f = 0; f < TraceHeaderFieldCount; ++f)
+            QVERIFY(view->isColumnHidden(f));
+        w.findChild<QPushButton*>(QStringLiteral("checkAllPushButton"))->click();
+        for (int f = 0; f < TraceHeaderFieldCount; ++f)
+            QVERIFY(!view->isColumnHidden(f));
+        QVERIFY(!w.hasPendingModification());
+    }
+
+    // Sorting through the dialog changes the order shown, not the file.
+    void sortDialog()
+    {
+        MainWindow w;
+        QVERIFY(loadAndWait(w, m_file));
+        w.findChild<QAction*>(QStringLiteral("actionTrace_sort"))->trigger();
+        auto* dialog = w.findChild<TraceHeadersSortDialog*>();
+        QVERIFY(dialog->isVisible());
+        auto* keys = qobject_cast<SEGYTraceHeaderComparerTableModel*>(
+            dialog->findChild<QTableView*>(QStringLiteral("selectedTableView"))->model());
+        keys->appendKey({field("1"), false});
+        dialog->accept();
+        QCOMPARE(traceView(w)->model()->index(0, field("1")).data().toInt(), Traces);
+        QCOMPARE(traceView(w)->model()->headerData(0, Qt::Vertical).toInt(), 1);
+        QVERIFY(!w.hasPendingModification());
+    }
+
+    // Export, change one cell and the sample count of the text, import: the
+    // cell lands, the sample count is refused and reported at once, and the
+    // second dialog opens where the first left off. An import that changes
+    // nothing leaves the file unmodified.
+    void textRoundTrip_data()
+    {
+        QTest::addColumn<bool>("change");
+        QTest::newRow("changed") << true;
+        QTest::newRow("unchanged") << false;
+    }
+
+    void textRoundTrip()
+    {
+        QFETCH(bool, change);
+        MainWindow w;
+        QVERIFY(loadAndWait(w, m_file));
+        const QString csv = m_dir.filePath(QStringLiteral("headers.csv"));
+        QFile::remove(csv);
+        ModalAnswers answers;
+        answers.choose(csv);
+        w.findChild<QAction*>(QStringLiteral("actionTrace_headers_to_ASCII_data_file"))->trigger();
+        QTRY_VERIFY(answers.allAnswered());
+        QFile file(csv);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QList<QByteArray> lines = file.readAll().split('\n');
+        file.close();
+        QCOMPARE(lines.size(), Traces + 2);  // a header line, one per trace, an empty end
+        if (change) {
+            QList<QByteArray> cells = lines[3].split(',');
+            cells[field("189")] = " 4242";
+            cells[field("115")] = " 9";
+            lines[3] = cells.join(',');
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(lines.join('\n'));
+            file.close();
+        }
+
+        QString folderOffered;
+        answers.then([&](QWidget* modal) {
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
+            folderOffered = dialog->directory().absolutePath();
+            dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(csv);
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        w.findChild<QAction*>(QStringLiteral("actionTrace_headers_from_ASCII_data_file"))->trigger();
+        QTRY_VERIFY(answers.allAnswered());
+        QCOMPARE(folderOffered, QFileInfo(m_dir.path()).absoluteFilePath());
+        QCOMPARE(w.segy()->traceHeaderValue(2, field("189")), change ? 4242 : 0);
+        QCOMPARE(w.segy()->traceHeaderValue(2, field("115")), 2);
+        QCOMPARE(traceView(w)->model()->index(2, field("189")).data().toInt(), change ? 4242 : 0);
+        QCOMPARE(w.hasPendingModification(), change);
+        QCOMPARE(w.findChild<QTextEdit*>(QStringLiteral("errorLogTextEdit"))
+                     ->toPlainText()
+                     .contains(QLatin1String("new number of samples")),
+                 change);
+    }
+
+    // The window's reprojection gives exactly the file model's result; a
+    // failing one warns with the number of traces left as they were.
+    void reprojection_data()
+    {
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<bool>("fails");
+        QTest::newRow("ED50 to WGS 84") << "+proj=utm +zone=31 +datum=WGS84 +units=m +no_defs" << false;
+        QTest::newRow("unknown system") << "+proj=nonsense" << true;
+    }
+
+    void reprojection()
+    {
+        QFETCH(QString, output);
+        QFETCH(bool, fails);
+        const QString input = QStringLiteral("+proj=utm +zone=31 +ellps=intl +units=m +no_defs");
+        SEGY reference;
+        reference.setDevice(new QFile(m_file));
+        QVERIFY(reference.open());
+        QCOMPARE(reprojectTraceCoordinates(&reference, 0, 0, input, output) != 0, fails);
+
+        MainWindow w;
+        QVERIFY(loadAndWait(w, m_file));
+        ModalAnswers answers;
+        answers.then([&](QWidget* modal) {
+            auto* dialog = qobject_cast<ReprojectCoordinatesDialog*>(modal);
+            dialog->findChild<QComboBox*>(QStringLiteral("inEpsgComboBox"))->setEditText(input);
+            dialog->findChild<QComboBox*>(QStringLiteral("outEpsgComboBox"))->setEditText(output);
+            dialog->accept();
+        });
+        if (fails)
+            answers.click(QMessageBox::Ok);
+        w.findChild<QAction*>(QStringLiteral("actionReproject_coordinates"))->trigger();
+        QTRY_VERIFY(answers.allAnswered());
+        QCOMPARE(answers.seen, fails ? QStringList{QStringLiteral("Warning|An error occurred while projecting "
+                                                                  "positioning data.\n6 of 6 traces were left "
+                                                                  "unchanged.")}
+                                     : QStringList());
+        for (int t = 0; t < Traces; ++t)
+            for (const char* byte : {"71", "73", "77", "81", "85", "89", "181", "185"})
+                QCOMPARE(w.segy()->traceHeaderValue(t, field(byte)), reference.traceHeaderValue(t, field(byte)));
+        QVERIFY(fails || w.segy()->traceHeaderValue(0, field("73")) != 43215000);
+        QCOMPARE(traceView(w)->model()->index(0, field("73")).data(RawValueRole).toInt(),
+                 reference.traceHeaderValue(0, field("73")));
+        QVERIFY(w.hasPendingModification());
+        QVERIFY(w.findChildren<ReprojectCoordinatesDialog*>().isEmpty());
+    }
+};
+
+QTEST_MAIN(TestWindowTools)
+#include "tst_windowtools.moc"

@@ -1,0 +1,310 @@
+#include "headertablemodels.h"
+
+#include "headerfields.h"
+#include "headers.h"
+#include "segy.h"
+#include "tracesort.h"
+
+#include <QColor>
+
+namespace {
+
+// Decoded text is blue when its decoder recognised the value, red when it did
+// not, black for a field without a decoder.
+QVariant decodedColour(const CHeader* header, int fieldIndex)
+{
+    bool hasDecoder = false;
+    bool decodedOk = false;
+    header->fieldText(fieldIndex, &hasDecoder, &decodedOk);
+    if (!hasDecoder)
+        return QColor(Qt::black);
+    return QColor(decodedOk ? Qt::blue : Qt::red);
+}
+
+QVariant valueData(const CHeader* header, int fieldIndex, int role, bool raw)
+{
+    switch (role) {
+    case Qt::DisplayRole:
+        return raw ? QVariant(header->value(fieldIndex)) : QVariant(header->fieldText(fieldIndex));
+    case Qt::ForegroundRole:
+        return raw ? QVariant() : decodedColour(header, fieldIndex);
+    case Qt::EditRole:
+        // Editing in place starts from the stored number, as text.
+        return QString::number(header->value(fieldIndex));
+    default:
+        return QVariant();
+    }
+}
+
+const QVariant RightAligned(int(Qt::AlignRight | Qt::AlignVCenter));
+
+}  // namespace
+
+// ---------------------------------------------------------------- binary header
+
+SEGYBinaryHeaderTableModel::SEGYBinaryHeaderTableModel(SEGY* segy, QObject* parent)
+    : QAbstractTableModel(parent), m_segy(segy)
+{
+}
+
+int SEGYBinaryHeaderTableModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : BinaryHeaderFieldCount;
+}
+
+int SEGYBinaryHeaderTableModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : 2;
+}
+
+QVariant SEGYBinaryHeaderTableModel::data(const QModelIndex& index, int role) const
+{
+    const SEGYMainHeader* header = m_segy ? m_segy->mainHeader() : nullptr;
+    if (!header || !index.isValid() || !checkIndex(index, CheckIndexOption::IndexIsValid))
+        return QVariant();
+    const int field = index.row();
+    if (role == Qt::TextAlignmentRole)
+        return index.column() == 0 ? RightAligned : QVariant(int(Qt::AlignLeft | Qt::AlignVCenter));
+    if (index.column() == 1)
+        return role == Qt::DisplayRole ? QVariant(binaryHeaderDescriptions().at(field)) : QVariant();
+    return valueData(header, field, role, m_rawDisplay);
+}
+
+QVariant SEGYBinaryHeaderTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole)
+        return QVariant();
+    if (orientation == Qt::Horizontal) {
+        if (section == 0)
+            return tr("Value");
+        if (section == 1)
+            return tr("Description");
+        return QVariant();
+    }
+    return binaryHeaderLabels().value(section);
+}
+
+Qt::ItemFlags SEGYBinaryHeaderTableModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    if (index.column() == 0)
+        return Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsEnabled;
+    return Qt::ItemIsEnabled;
+}
+
+bool SEGYBinaryHeaderTableModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (role != Qt::EditRole || !m_segy || !index.isValid() || !checkIndex(index, CheckIndexOption::IndexIsValid))
+        return false;
+    const bool stored = m_segy->setMainHeaderValue(index.row(), value);
+    // Signalled also when refused, so the view repaints the kept value.
+    emit dataChanged(index, index);
+    return stored;
+}
+
+// ---------------------------------------------------------------- trace headers
+
+SEGYTraceHeadersTableModel::SEGYTraceHeadersTableModel(TraceHeaderList* list, int mode, QObject* parent)
+    : QAbstractTableModel(parent), m_list(list), m_mode(mode)
+{
+}
+
+int SEGYTraceHeadersTableModel::traceCount() const
+{
+    return m_list ? m_list->count() : 0;
+}
+
+int SEGYTraceHeadersTableModel::rowCount(const QModelIndex& parent) const
+{
+    if (parent.isValid())
+        return 0;
+    return m_mode == 0 ? traceCount() : m_mode == 1 ? TraceHeaderFieldCount : 0;
+}
+
+int SEGYTraceHeadersTableModel::columnCount(const QModelIndex& parent) const
+{
+    if (parent.isValid())
+        return 0;
+    return m_mode == 0 ? TraceHeaderFieldCount : m_mode == 1 ? traceCount() : 0;
+}
+
+int SEGYTraceHeadersTableModel::fieldOf(const QModelIndex& index) const
+{
+    return m_mode == 1 ? index.row() : index.column();
+}
+
+int SEGYTraceHeadersTableModel::positionOf(const QModelIndex& index) const
+{
+    return m_mode == 1 ? index.column() : index.row();
+}
+
+QModelIndex SEGYTraceHeadersTableModel::cellIndex(int position, int fieldIndex) const
+{
+    return m_mode == 1 ? index(fieldIndex, position) : index(position, fieldIndex);
+}
+
+QVariant SEGYTraceHeadersTableModel::data(const QModelIndex& index, int role) const
+{
+    if (!m_list || (m_mode != 0 && m_mode != 1) || !index.isValid())
+        return QVariant();
+    const SEGYTraceHeader* header = m_list->at(positionOf(index));
+    const int field = fieldOf(index);
+    if (!header || field < 0 || field >= TraceHeaderFieldCount)
+        return QVariant();
+    switch (role) {
+    case RawValueRole:
+        return header->value(field);
+    case Qt::ToolTipRole:
+        return traceHeaderDescriptions().at(field);
+    default:
+        return valueData(header, field, role, m_rawDisplay);
+    }
+}
+
+QVariant SEGYTraceHeadersTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (m_mode != 0 && m_mode != 1)
+        return QVariant();
+    const bool fieldSide = (orientation == Qt::Horizontal) == (m_mode == 0);
+    if (fieldSide) {
+        if (section < 0 || section >= TraceHeaderFieldCount)
+            return QVariant();
+        if (role == Qt::DisplayRole)
+            return traceHeaderLabels().at(section);
+        if (role == Qt::ToolTipRole)
+            return traceHeaderDescriptions().at(section);
+        if (role == Qt::TextAlignmentRole && orientation == Qt::Vertical)
+            return RightAligned;
+        return QVariant();
+    }
+    if (role == Qt::DisplayRole)
+        return section + 1;
+    if (role == Qt::TextAlignmentRole && orientation == Qt::Vertical)
+        return RightAligned;
+    return QVariant();
+}
+
+Qt::ItemFlags SEGYTraceHeadersTableModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsEnabled;
+}
+
+bool SEGYTraceHeadersTableModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (role != Qt::EditRole || !m_list || !index.isValid() || !checkIndex(index, CheckIndexOption::IndexIsValid))
+        return false;
+    SEGYTraceHeader* header = m_list->at(positionOf(index));
+    if (!header)
+        return false;
+    const bool stored = header->setValue(fieldOf(index), value);
+    emit dataChanged(index, index);
+    return stored;
+}
+
+int SEGYTraceHeadersTableModel::setRangeValue(int fieldIndex, int first, int last, const QVariant& value)
+{
+    if (!m_list || (m_mode != 0 && m_mode != 1) || fieldIndex < 0 || fieldIndex >= TraceHeaderFieldCount)
+        return 0;
+    first = qMax(first, 0);
+    last = qMin(last, m_list->count() - 1);
+    if (first > last)
+        return 0;
+    // The first trace decides: the rule depends only on the text and the
+    // field's kind, which every trace shares. The others take the parsed value.
+    int stored = 0;
+    if (m_list->at(first)->setValue(fieldIndex, value)) {
+        const qint32 parsed = m_list->at(first)->value(fieldIndex);
+        for (int position = first + 1; position <= last; ++position)
+            m_list->at(position)->storeValue(fieldIndex, parsed);
+        stored = last - first + 1;
+    }
+    emit dataChanged(cellIndex(first, fieldIndex), cellIndex(last, fieldIndex));
+    return stored;
+}
+
+// ---------------------------------------------------------------- field list
+
+TraceHeaderSelectionTableModel::TraceHeaderSelectionTableModel(QObject* parent)
+    : QAbstractTableModel(parent), m_checked(TraceHeaderFieldCount, true)
+{
+}
+
+void TraceHeaderSelectionTableModel::setAllChecked(bool checked)
+{
+    m_checked.fill(checked);
+}
+
+int TraceHeaderSelectionTableModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : TraceHeaderFieldCount;
+}
+
+int TraceHeaderSelectionTableModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : 1;
+}
+
+QVariant TraceHeaderSelectionTableModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || !checkIndex(index, CheckIndexOption::IndexIsValid))
+        return QVariant();
+    const int field = index.row();
+    switch (role) {
+    case Qt::DisplayRole:
+        return QStringLiteral("[%1] - %2").arg(traceHeaderLabels().at(field), traceHeaderDescriptions().at(field));
+    case Qt::ToolTipRole:
+        return traceHeaderDescriptions().at(field);
+    case Qt::CheckStateRole:
+        return m_checkable ? QVariant(m_checked.at(field) ? Qt::Checked : Qt::Unchecked) : QVariant();
+    case Qt::UserRole:
+        return traceHeaderStartBytes().at(field);
+    default:
+        return QVariant();
+    }
+}
+
+QVariant TraceHeaderSelectionTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && section == 0 && role == Qt::DisplayRole)
+        return tr("Fields");
+    return QVariant();
+}
+
+Qt::ItemFlags TraceHeaderSelectionTableModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return m_checkable ? Qt::ItemIsUserCheckable | Qt::ItemIsEnabled : Qt::ItemIsSelectable | Qt::ItemIsEnabled;
+}
+
+bool TraceHeaderSelectionTableModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (!m_checkable || !index.isValid() || !checkIndex(index, CheckIndexOption::IndexIsValid))
+        return false;
+    if (role == Qt::CheckStateRole)
+        m_checked[index.row()] = value.toInt() == Qt::Checked;
+    emit dataChanged(index, index);
+    return true;
+}
+
+// ---------------------------------------------------------------- search
+
+TraceHeadersFilterModel::TraceHeadersFilterModel(QObject* parent) : QSortFilterProxyModel(parent)
+{
+    setFilterCaseSensitivity(Qt::CaseInsensitive);
+}
+
+bool TraceHeadersFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const
+{
+    const QAbstractItemModel* source = sourceModel();
+    if (!source)
+        return false;
+    const QString text = filterRegExp().pattern();
+    if (text.isEmpty())
+        return true;
+    return source->index(sourceRow, 0, sourceParent).data(Qt::DisplayRole).toString().contains(text,
+                                                                                                Qt::CaseInsensitive);
+}

@@ -1,0 +1,120 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QSortFilterProxyModel>
+#include <QVector>
+
+class SEGY;
+class TraceHeaderList;
+
+// Item role under which the trace header table gives a cell's stored integer.
+constexpr int RawValueRole = 1280;
+
+// The 30 binary header fields of the open file: the value (decoded text or
+// the stored integer) and the field's description, one row per field.
+class SEGYBinaryHeaderTableModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    explicit SEGYBinaryHeaderTableModel(SEGY* segy, QObject* parent = nullptr);
+
+    void setRawDisplay(bool raw) { m_rawDisplay = raw; }
+    bool rawDisplay() const { return m_rawDisplay; }
+    void beginReset() { beginResetModel(); }
+    void endReset() { endResetModel(); }
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+
+private:
+    SEGY* m_segy;
+    bool m_rawDisplay = false;
+};
+
+// The 91 fields of every trace, in the order of the window's trace list:
+// mode 0 shows traces as rows and fields as columns, mode 1 fields as rows
+// and traces as columns, any other mode nothing. Reads and writes the
+// headers themselves; nothing is computed for cells that are not asked for.
+class SEGYTraceHeadersTableModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    SEGYTraceHeadersTableModel(TraceHeaderList* list, int mode, QObject* parent = nullptr);
+
+    void setMode(int mode) { m_mode = mode; }
+    int mode() const { return m_mode; }
+    void setRawDisplay(bool raw) { m_rawDisplay = raw; }
+    bool rawDisplay() const { return m_rawDisplay; }
+    void beginReset() { beginResetModel(); }
+    void endReset() { endResetModel(); }
+
+    // The cell of a field for the trace at a list position, whatever the mode.
+    QModelIndex cellIndex(int position, int fieldIndex) const;
+    int traceCount() const;
+    int fieldOf(const QModelIndex& index) const;
+    int positionOf(const QModelIndex& index) const;
+
+    // Stores one value in the field of the traces at list positions first to
+    // last (0-based, inclusive, cut to the list) and announces the range as
+    // one change, also when the value was refused. Returns how many traces
+    // took it: all of them or none, since every trace has the same field.
+    int setRangeValue(int fieldIndex, int first, int last, const QVariant& value);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+
+private:
+    TraceHeaderList* m_list;
+    int m_mode;
+    bool m_rawDisplay = false;
+};
+
+// The 91 trace header fields as a list, optionally with a check box each
+// (which fields the trace table shows).
+class TraceHeaderSelectionTableModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    explicit TraceHeaderSelectionTableModel(QObject* parent = nullptr);
+
+    void setCheckable(bool checkable) { m_checkable = checkable; }
+    bool isCheckable() const { return m_checkable; }
+    // Sets every flag without signalling; the caller refreshes.
+    void setAllChecked(bool checked);
+    bool isChecked(int fieldIndex) const { return m_checked.value(fieldIndex, false); }
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+
+private:
+    bool m_checkable = true;
+    QVector<bool> m_checked;
+};
+
+// Keeps the rows of a field list whose text contains the filter text, in any
+// case; an empty filter keeps every row.
+class TraceHeadersFilterModel : public QSortFilterProxyModel
+{
+    Q_OBJECT
+
+public:
+    explicit TraceHeadersFilterModel(QObject* parent = nullptr);
+
+protected:
+    bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
+};

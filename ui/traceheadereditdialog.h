@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QDialog>
+
+namespace Ui {
+class TraceHeaderEditDialog;
+}
+
+// Asks for a new value of one trace-header field, for the trace whose cell was
+// double-clicked or for a range of traces. The dialog changes no data: the
+// caller fills it, shows it and, once it is accepted, applies value() either
+// to the one cell or, with applyToAllTraces(), to every trace position from
+// startTrace() to endTrace() in the table's current order, in one pass.
+class TraceHeaderEditDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit TraceHeaderEditDialog(QWidget* parent = nullptr);
+    ~TraceHeaderEditDialog() override;
+
+    // Puts text into the value field, selected, so that typing replaces it.
+    void setValue(const QString& text);
+    void setApplyToAllTraces(bool apply);
+    // Minimum, then maximum, then value of the first- and last-trace boxes
+    // (1-based trace positions).
+    void setStartRange(int value, int minimum, int maximum);
+    void setEndRange(int value, int minimum, int maximum);
+
+    QString value() const;
+    bool applyToAllTraces() const;
+    int startTrace() const;
+    int endTrace() const;
+
+private slots:
+    void on_allTracesCheckBox_toggled(bool checked);
+
+private:
+    void keepRangeOrdered(bool startMoved);
+
+    Ui::TraceHeaderEditDialog* ui;
+    bool m_settingRange = false;
+};
