@@ -327,11 +327,18 @@ bool SEGY::mainHeaderEditChangesLayout(int fieldIndex, qint32 value) const
 
 bool SEGY::traceHeaderEditChangesLayout(int traceIndex, int fieldIndex, qint32 value) const
 {
-    if (fieldIndex != 38 || m_fixedLength || bytesPerSample() == 0 || traceIndex < 0
-        || traceIndex >= m_traceHeaders.size())
+    if (traceIndex < 0 || traceIndex >= m_traceHeaders.size())
+        return false;
+    return traceHeaderEditChangesLayout(m_traceHeaders[traceIndex], fieldIndex, value);
+}
+
+bool SEGY::traceHeaderEditChangesLayout(const SEGYTraceHeader* header, int fieldIndex, qint32 value) const
+{
+    // Only a walked trace's own count places the traces after it.
+    if (!header || fieldIndex != 38 || m_fixedLength || bytesPerSample() == 0)
         return false;
     const int count = value >= 1 ? value : samplesPerTrace();
-    return count != m_traceHeaders[traceIndex]->loadedSampleCount;
+    return count != header->loadedSampleCount;
 }
 
 bool SEGY::setMainHeaderValue(int fieldIndex, const QVariant& value)

@@ -54,6 +54,7 @@ public:
     bool setTextHeader(const QByteArray& text);
     bool mainHeaderEditChangesLayout(int fieldIndex, qint32 value) const;
     bool traceHeaderEditChangesLayout(int traceIndex, int fieldIndex, qint32 value) const;
+    bool traceHeaderEditChangesLayout(const SEGYTraceHeader* header, int fieldIndex, qint32 value) const;
 
     void notifyEditStarted() { emit editStarted(); }
     void notifyEditProgress(int percent) { emit editProgress(percent); }

@@ -46,6 +46,8 @@ public:
         return (index >= 0 && index < m_headers.size()) ? m_headers[index] : nullptr;
     }
     void clear() { m_headers.clear(); }
+    // The file object the headers belong to, while they are listed.
+    const SEGY* source() const { return m_headers.isEmpty() ? nullptr : m_source; }
 
     // Stable sort by keys: headers equal under every key keep their current
     // relative order.

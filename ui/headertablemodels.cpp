@@ -192,6 +192,16 @@ Qt::ItemFlags SEGYTraceHeadersTableModel::flags(const QModelIndex& index) const
     return Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsEnabled;
 }
 
+bool SEGYTraceHeadersTableModel::storeChecked(SEGYTraceHeader* header, int fieldIndex, const QVariant& value)
+{
+    HeaderField parsed{traceHeaderTable().kinds[fieldIndex], 0};
+    const SEGY* segy = m_list->source();
+    if (!parsed.setValue(value) || (segy && segy->traceHeaderEditChangesLayout(header, fieldIndex, parsed.value)))
+        return false;
+    header->storeValue(fieldIndex, parsed.value);
+    return true;
+}
+
 bool SEGYTraceHeadersTableModel::setData(const QModelIndex& index, const QVariant& value, int role)
 {
     if (role != Qt::EditRole || !m_list || !index.isValid() || !checkIndex(index, CheckIndexOption::IndexIsValid))
@@ -199,7 +209,7 @@ bool SEGYTraceHeadersTableModel::setData(const QModelIndex& index, const QVarian
     SEGYTraceHeader* header = m_list->at(positionOf(index));
     if (!header)
         return false;
-    const bool stored = header->setValue(fieldOf(index), value);
+    const bool stored = storeChecked(header, fieldOf(index), value);
     emit dataChanged(index, index);
     return stored;
 }
@@ -212,13 +222,18 @@ int SEGYTraceHeadersTableModel::setRangeValue(int fieldIndex, int first, int las
     last = qMin(last, m_list->count() - 1);
     if (first > last)
         return 0;
-    // The first trace decides: the rule depends only on the text and the
-    // field's kind, which every trace shares. The others take the parsed value.
+    // The value is checked once: the rule depends only on the text and the
+    // field's kind, which every trace shares. An edit that would move the
+    // traces after any of them is refused for the whole range.
     int stored = 0;
-    if (m_list->at(first)->setValue(fieldIndex, value)) {
-        const qint32 parsed = m_list->at(first)->value(fieldIndex);
-        for (int position = first + 1; position <= last; ++position)
-            m_list->at(position)->storeValue(fieldIndex, parsed);
+    HeaderField parsed{traceHeaderTable().kinds[fieldIndex], 0};
+    const SEGY* segy = m_list->source();
+    bool accepted = parsed.setValue(value);
+    for (int position = first; accepted && segy && position <= last; ++position)
+        accepted = !segy->traceHeaderEditChangesLayout(m_list->at(position), fieldIndex, parsed.value);
+    if (accepted) {
+        for (int position = first; position <= last; ++position)
+            m_list->at(position)->storeValue(fieldIndex, parsed.value);
         stored = last - first + 1;
     }
     emit dataChanged(cellIndex(first, fieldIndex), cellIndex(last, fieldIndex));

@@ -5,6 +5,7 @@
 #include <QVector>
 
 class SEGY;
+class SEGYTraceHeader;
 class TraceHeaderList;
 
 // Item role under which the trace header table gives a cell's stored integer.
@@ -74,6 +75,10 @@ public:
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
 
 private:
+    // Stores a value the field's kind accepts and that keeps the traces where
+    // they are.
+    bool storeChecked(SEGYTraceHeader* header, int fieldIndex, const QVariant& value);
+
     TraceHeaderList* m_list;
     int m_mode;
     bool m_rawDisplay = false;

@@ -181,6 +181,32 @@ private slots:
         m_segy.setMainHeaderValue(10, fold);
     }
 
+    // A sample count that would move the traces after it is refused, for
+    // one cell and for a range alike.
+    void layoutEditsRefused()
+    {
+        SegyFixture f;
+        f.geometry(0, 1, 250);  // traces walked by their own counts
+        for (int t = 0; t < 4; ++t)
+            f.addTrace(2, 1, [](int i) { return double(i); });
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("walked.sgy"));
+        QVERIFY(f.writeTo(path));
+        SEGY segy;
+        segy.setDevice(new QFile(path));
+        QVERIFY(segy.open());
+        TraceHeaderList list;
+        list.loadFrom(&segy);
+        SEGYTraceHeadersTableModel model(&list, 0);
+        const int count = traceField("115");
+        QVERIFY(!model.setData(model.cellIndex(1, count), 3));
+        QVERIFY(model.setData(model.cellIndex(1, count), 2));
+        QCOMPARE(model.setRangeValue(count, 0, 3, 5), 0);
+        QCOMPARE(model.setRangeValue(traceField("189"), 0, 3, 5), 4);
+        for (int t = 0; t < 4; ++t)
+            QCOMPARE(segy.traceSamplesCount(t), 2);
+    }
+
     // A range edit stores in list order and is announced as one change.
     void rangeEdit_data()
     {
