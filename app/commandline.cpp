@@ -1,6 +1,7 @@
 #include "commandline.h"
 
 #include "commandsupport.h"
+#include "decoders.h"
 #include "headerexpression.h"
 #include "headerfields.h"
 #include "positionscommand.h"
@@ -24,12 +25,6 @@ const char* const Context = "CommandLine";
 QString tr(const char* text)
 {
     return QCoreApplication::translate(Context, text);
-}
-
-// Microseconds as milliseconds, without trailing zeros: 4000 -> "4", 250 -> "0.25".
-QString millisecondsText(int microseconds)
-{
-    return QString::number(microseconds / 1000.0, 'g', 12);
 }
 
 }  // namespace
@@ -629,7 +624,7 @@ void CommandLine::printInfo(const SEGY& segy) const
     const QStringList lines{
         tr("File: %1").arg(m_inputFileName),
         tr("Sample format: %1").arg(formatText),
-        tr("Sample interval: %1 ms").arg(millisecondsText(interval)),
+        tr("Sample interval: %1 ms").arg(sampleIntervalMillisecondsText(interval)),
         tr("Sampling freq.: %1").arg(frequencyText),
         tr("Trace count: %1").arg(segy.traceHeaders().size()),
         tr("Samples count: %1").arg(segy.samplesPerTrace()),

@@ -1,4 +1,5 @@
 #include "mainwindow.h"
+#include "positioningimport.h"
 
 #include "aboutdialog.h"
 #include "decoders.h"
@@ -20,6 +21,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemModel>
@@ -726,21 +728,43 @@ void MainWindow::onReprojectCoordinates()
 {
     if (!m_reprojectDialog)
         return;
-    const QVector<uint> before = traceHeaderDigests(m_segy);
+    ReprojectionReport report;
     const int result =
         reprojectTraceCoordinates(m_segy, m_reprojectDialog->inputEpsg(), m_reprojectDialog->outputEpsg(),
-                                  m_reprojectDialog->inputText(), m_reprojectDialog->outputText());
-    // A reprojection that stops early announces no end of its edit.
+                                  m_reprojectDialog->inputText(), m_reprojectDialog->outputText(), &report);
     closeEditReset();
     onProgressBarStop();
     if (result != 0) {
-        const int unchanged = before.size() - changedTraces(before, traceHeaderDigests(m_segy));
-        QMessageBox::warning(this, tr("Warning"),
-                             tr("An error occurred while projecting positioning data.") + QLatin1Char('\n')
-                                 + tr("%1 of %2 traces were left unchanged.").arg(unchanged).arg(before.size()),
-                             QMessageBox::Ok);
+        // Nothing changed: every trace keeps its coordinates when any fails.
+        QString text = tr("An error occurred while projecting positioning data.");
+        if (report.failedTraces > 0)
+            text += QLatin1Char('\n') + report.text();
+        else
+            text += QLatin1Char('\n') + tr("%1 of %2 traces were left unchanged.").arg(m_segy->traceCount()).arg(m_segy->traceCount());
+        QMessageBox::warning(this, tr("Warning"), text, QMessageBox::Ok);
+        return;
     }
     onPendingModification();
+}
+
+void MainWindow::on_actionImport_positioning_data_triggered()
+{
+    if (!m_segy->isLoaded())
+        return;
+    const QString name = QFileDialog::getOpenFileName(this, tr("Import positioning data"), QDir::homePath(),
+                                                      tr("ASCII data file (*.csv *.txt *.dat *.log)"));
+    if (name.isEmpty())
+        return;
+    // The import announces its edit: the trace table resets around it.
+    const PositioningImportOutcome outcome = runPositioningImport(m_segy, name, this);
+    closeEditReset();
+    onProgressBarStop();
+    if (outcome.accepted)
+        m_positioningMapping = outcome.mapping;
+    if (outcome.changed)
+        onPendingModification();
+    if (!outcome.message.isEmpty())
+        onFileIOError(outcome.message);
 }
 
 // ---------------------------------------------------------------- browser, help, about

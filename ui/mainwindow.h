@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QMainWindow>
+#include <QMap>
 #include <QModelIndex>
 #include <QString>
 #include <functional>
@@ -87,6 +88,7 @@ private slots:
     void on_action_Exit_triggered();
     void on_actionReproject_coordinates_triggered();
     void onReprojectCoordinates();
+    void on_actionImport_positioning_data_triggered();
     void on_action_Help_triggered();
     void on_binHeaderRawDisplayCheckBox_clicked(bool checked);
     void on_traceHeaderRawDisplayCheckBox_clicked(bool checked);
@@ -134,6 +136,8 @@ private:
     QProgressBar* m_progressBar = nullptr;
     bool m_pendingModification = false;
     bool m_horizontalTraceView = true;
+    // The last column mapping of a positioning import, offered again next time.
+    QMap<QString, int> m_positioningMapping;
 
     bool m_loading = false;
     bool m_loadFailureShown = false;
