@@ -110,8 +110,9 @@ const qint64 LongTraceBytes = qint64(32) << 10;
 
 QDataStream::ByteOrder byteOrderForFormatBytes(const uchar* bigEndianBytes)
 {
-    // A big-endian format code above 8 means the file is little-endian.
-    return qFromBigEndian<qint16>(bigEndianBytes) > 8 ? QDataStream::LittleEndian : QDataStream::BigEndian;
+    // Format codes run from 1 to 16: read big-endian as anything above, the
+    // code is little-endian (1 reads as 256).
+    return qFromBigEndian<qint16>(bigEndianBytes) > 16 ? QDataStream::LittleEndian : QDataStream::BigEndian;
 }
 
 // The byte order the loader would find for a format code written in order.

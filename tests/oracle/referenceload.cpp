@@ -29,9 +29,11 @@ private:
 int bytesPerSample(int code)
 {
     switch (code) {
-    case 1: case 2: case 4: case 5: return 4;
-    case 3: return 2;
-    case 8: return 1;
+    case 1: case 2: case 4: case 5: case 10: return 4;
+    case 3: case 11: return 2;
+    case 8: case 16: return 1;
+    case 9: case 12: return 8;
+    case 15: return 3;
     default: return 0;
     }
 }
@@ -42,7 +44,7 @@ ReferenceLoad referenceLoad(const QByteArray& file)
 {
     ReferenceLoad r;
     const qint64 size = file.size();
-    r.littleEndian = Bytes(file, false).i16(3224) > 8;
+    r.littleEndian = Bytes(file, false).i16(3224) > 16;
     const Bytes b(file, r.littleEndian);
 
     const qint16 revision = b.i16(3500);

@@ -325,6 +325,37 @@ private slots:
         QVERIFY(segy.textHeader().isEmpty());
     }
 
+    // Codes later revisions added: the byte order still follows from the
+    // code, and the traces keep their length.
+    void laterRevisionCodes_data()
+    {
+        QTest::addColumn<int>("order");
+        QTest::addColumn<int>("format");
+        QTest::addColumn<int>("bytes");
+        for (const auto& code : {qMakePair(9, 8), qMakePair(10, 4), qMakePair(11, 2), qMakePair(12, 8),
+                                 qMakePair(15, 3), qMakePair(16, 1)}) {
+            for (int order : {int(QDataStream::BigEndian), int(QDataStream::LittleEndian)})
+                QTest::newRow(qPrintable(QStringLiteral("%1 %2").arg(order ? "little" : "big").arg(code.first)))
+                    << order << code.first << code.second;
+        }
+    }
+    void laterRevisionCodes()
+    {
+        QFETCH(int, order);
+        QFETCH(int, format);
+        QFETCH(int, bytes);
+        SegyFixture fx{QDataStream::ByteOrder(order)};
+        fx.geometry(7, format);
+        for (int t = 0; t < 4; ++t)
+            fx.addTrace(7, QByteArray(7 * bytes, '\x11'));
+        SEGY segy;
+        QVERIFY(loadInto(segy, fx.bytes(), dir).ok);
+        QCOMPARE(segy.byteOrder(), order == QDataStream::LittleEndian ? 1 : 0);
+        QCOMPARE(segy.mainHeaderValue(9), format);
+        QCOMPARE(segy.traceCount(), 4);
+        QCOMPARE(segy.traceHeaders().at(3)->filePosition, 3600 + 3 * (240 + 7 * qint64(bytes)));
+    }
+
     void failedReadsFailTheLoad_data()
     {
         QTest::addColumn<qint64>("failFrom");
