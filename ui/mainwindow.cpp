@@ -375,11 +375,9 @@ bool MainWindow::discardConfirmed()
 
 bool MainWindow::confirmDiscard()
 {
-    if (!m_pendingModification || discardConfirmed())
-        return true;
-    // The current file stays; the next attempt does not ask again.
-    m_pendingModification = false;
-    return false;
+    // On No the current file stays with its changes still pending, so that
+    // they can be saved and a later close still asks.
+    return !m_pendingModification || discardConfirmed();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

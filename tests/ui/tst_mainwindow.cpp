@@ -253,7 +253,7 @@ private slots:
         QTest::newRow("close, yes") << true << QMessageBox::Yes << false << true;
         QTest::newRow("close, no") << true << QMessageBox::No << true << true;
         QTest::newRow("open, yes") << false << QMessageBox::Yes << true << true;
-        QTest::newRow("open, no") << false << QMessageBox::No << true << false;
+        QTest::newRow("open, no: the changes stay pending") << false << QMessageBox::No << true << true;
     }
 
     void pendingQuestion()
