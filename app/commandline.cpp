@@ -314,7 +314,7 @@ bool CommandLine::run()
                                   [this](const QString& message) { printError(message); });
 
     SEGY segy;
-    reportWarnings(segy);
+    followFileObject(segy);
     segy.setDevice(new QFile(m_inputFileName));
     if (!segy.open()) {
         printError(tr("Error: could not open file %1.").arg(m_inputFileName));
@@ -349,16 +349,6 @@ bool CommandLine::run()
     return m_errorCount == 0;
 }
 
-void CommandLine::reportWarnings(SEGY& segy)
-{
-    // One line each, whatever line breaks the message holds.
-    ProgressLine::follow(segy);
-    QObject::connect(&segy, &SEGY::errorMessage, [](const QString& message) {
-        static const QRegularExpression breaks(QStringLiteral("\\s*[\\r\\n]+\\s*"));
-        ProgressLine::clear();
-        printLine(stderr, QStringLiteral("Warning: ") + QString(message).replace(breaks, QStringLiteral(" ")));
-    });
-}
 
 namespace {
 
@@ -558,7 +548,7 @@ void CommandLine::reproject(SEGY& segy)
 bool CommandLine::runReadOnly()
 {
     SEGY segy;
-    reportWarnings(segy);
+    followFileObject(segy);
     segy.setDevice(new QFile(m_inputFileName));
     if (!segy.open()) {
         printError(tr("Error: could not open file %1.").arg(m_inputFileName));

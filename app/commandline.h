@@ -47,7 +47,6 @@ private:
     static void declareProgramArguments(QCommandLineParser& parser);
     void printError(const QString& message);
     bool readSaveAs();
-    static void reportWarnings(SEGY& segy);
     bool runReadOnly();
     void printInfo(const SEGY& segy) const;
     void editHeaders(SEGY& segy);

@@ -1,6 +1,8 @@
 #include "commandsupport.h"
 
 #include "headerfields.h"
+#include "progressline.h"
+#include "segy.h"
 
 #include <QRegularExpression>
 #include <QStringList>
@@ -38,4 +40,17 @@ bool parseTraceFieldList(const QString& text, QList<int>* fields, QString* badIt
             fields->append(index);
     }
     return true;
+}
+
+void printWarning(const QString& message)
+{
+    static const QRegularExpression breaks(QStringLiteral("\\s*[\\r\\n]+\\s*"));
+    ProgressLine::clear();
+    printLine(stderr, QStringLiteral("Warning: ") + QString(message).replace(breaks, QStringLiteral(" ")));
+}
+
+void followFileObject(SEGY& segy)
+{
+    ProgressLine::follow(segy);
+    QObject::connect(&segy, &SEGY::errorMessage, [](const QString& message) { printWarning(message); });
 }

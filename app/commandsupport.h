@@ -7,8 +7,17 @@
 // Small pieces the commands share: plain output lines and the parsing of
 // trace intervals and field lists.
 
+class SEGY;
+
 // The line in the local encoding, then a line feed.
 void printLine(FILE* stream, const QString& line);
+
+// Shows what a command's file object reports: its messages as "Warning: "
+// lines on standard error (one line each), its progress on a terminal.
+void followFileObject(SEGY& segy);
+
+// A message as one "Warning: " line on standard error.
+void printWarning(const QString& message);
 
 // "start-end": two decimal indexes joined by one "-", nothing else.
 bool parseInterval(const QString& text, int* start, int* end);

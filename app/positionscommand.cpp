@@ -1,5 +1,6 @@
 #include "positionscommand.h"
 
+#include "commandsupport.h"
 #include "delimitedtext.h"
 #include "positioning.h"
 #include "segy.h"
@@ -184,6 +185,7 @@ bool runImportPositions(const QString& segyFile, const QString& saveAsFile, cons
         return false;
     }
     SEGY segy;
+    followFileObject(segy);
     segy.setDevice(new QFile(segyFile));
     if (!segy.open()) {
         fail(tr("Error: could not open file %1.").arg(segyFile));
@@ -198,10 +200,15 @@ bool runImportPositions(const QString& segyFile, const QString& saveAsFile, cons
         } else {
             const int kept = importPositionsFromText(import, &positionsFile, splitOptions(options));
             import.finish();
+            // Lines that could not be written left their own traces as they
+            // were; the others are saved. Only an import that wrote nothing
+            // is a failure.
             if (kept == 0)
                 fail(tr("Error: the positions file %1 holds no line to import.").arg(positions));
-            else if (!import.report().isEmpty())
+            else if (import.writtenLines() == 0)
                 fail(tr("Error: %1").arg(import.report()));
+            else if (!import.report().isEmpty())
+                printWarning(import.report());
         }
     }
 

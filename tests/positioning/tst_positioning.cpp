@@ -440,13 +440,10 @@ private slots:
                                        "transform.";
         QTest::newRow("no output system") << QStringList{"--positions", p, "--src", "1,2", "--in-epsg", "4326"}
                                           << "Error: no output coordinate reference system.";
-        QTest::newRow("a line left unchanged")
-            << QStringList{"--positions", p, "--src", "1,3", "--unit", "1"}
-            << "Error: 1 line(s) of the positioning file could not be written and left their traces unchanged (the "
-               "first is line 2 of the file); 1 line(s) lay beyond the last trace and were not imported.";
-        QTest::newRow("lines beyond the last trace")
-            << QStringList{"--positions", p, "--src", "1,2", "--unit", "1", "--saveas", "%d/x.sgy"}
-            << "Error: 1 line(s) of the positioning file lay beyond the last trace and were not imported.";
+        QTest::newRow("no line can be written")
+            << QStringList{"--positions", p, "--src", "3,2", "--unit", "1"}
+            << "Error: 2 line(s) of the positioning file could not be written and left their traces unchanged (the "
+               "first is line 1 of the file); 1 line(s) lay beyond the last trace and were not imported.";
     }
 
     // A clear error, exit status 1, and nothing written.
@@ -458,7 +455,7 @@ private slots:
         const QString positions = dir.filePath(QStringLiteral("three.txt"));
         QFile f(positions);
         QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("1 2 3\n4 5 6.5\n7 8 9\n");
+        f.write("1 2 3.5\n4 5 6.5\n7 8 9\n");
         f.close();
         for (QString& o : options)
             o.replace(QStringLiteral("%p"), positions).replace(QStringLiteral("%d"), dir.path());
@@ -469,6 +466,29 @@ private slots:
         QCOMPARE(r.status, 1);
         QCOMPARE(fileChecksum(survey), checksum);
         QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("x.sgy"))));
+    }
+
+    // Lines that cannot be written leave their own traces alone and are
+    // reported; the other lines are saved.
+    void commandPartialImport()
+    {
+        const QString survey = writeSurvey(dir, 2);
+        const QString positions = dir.filePath(QStringLiteral("partial.txt"));
+        QFile f(positions);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("1 2 3\n4 5 6.5\n7 8 9\n");
+        f.close();
+        const Run r = runCommand({survey, "import-positions", "--positions", positions, "--src", "1,3", "--unit", "1"});
+        QCOMPARE(r.err, QStringList{"Warning: 1 line(s) of the positioning file could not be written and left their "
+                                    "traces unchanged (the first is line 2 of the file); 1 line(s) lay beyond the "
+                                    "last trace and were not imported."});
+        QCOMPARE(r.status, 0);
+        SEGY segy;
+        segy.setDevice(new QFile(survey));
+        QVERIFY(segy.open());
+        QCOMPARE(segy.traceHeaderValue(0, traceHeaderFieldIndex(QStringLiteral("73"))), 1);
+        QCOMPARE(segy.traceHeaderValue(0, traceHeaderFieldIndex(QStringLiteral("77"))), 3);
+        QCOMPARE(traceValues(segy, 1), Before);
     }
 };
 
