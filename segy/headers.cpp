@@ -294,23 +294,27 @@ QDataStream& operator>>(QDataStream& stream, SEGYMainHeader& header)
     return stream;
 }
 
-QDataStream& operator<<(QDataStream& stream, SEGYMainHeader& header)
+QByteArray SEGYMainHeader::fileBytes(bool littleEndian) const
 {
-    const QByteArray text = paddedTextHeader(header.textHeader);
-    writeAll(stream, text.constData(), TextHeaderSize);
-    header.fillMandatoryDefaults();
-
     // The whole 400 bytes go out, those that belong to no field as they
     // were read, so data other writers keep there survive any save.
-    char block[BinaryHeaderSize];
-    header.encodeTo(reinterpret_cast<uchar*>(block), littleEndianStream(stream));
-    writeAll(stream, block, BinaryHeaderSize);
-    for (const QByteArray& extended : header.extendedTextHeaders) {
+    QByteArray bytes = paddedTextHeader(textHeader);
+    bytes.resize(TextHeaderSize + BinaryHeaderSize);
+    encodeTo(reinterpret_cast<uchar*>(bytes.data()) + TextHeaderSize, littleEndian);
+    for (const QByteArray& extended : extendedTextHeaders) {
         if (extended.isEmpty())
             continue;
-        QByteArray blockBytes = extended.left(TextHeaderSize);
-        blockBytes.append(QByteArray(TextHeaderSize - blockBytes.size(), '\0'));
-        writeAll(stream, blockBytes.constData(), TextHeaderSize);
+        QByteArray block = extended.left(TextHeaderSize);
+        block.append(QByteArray(TextHeaderSize - block.size(), '\0'));
+        bytes += block;
     }
+    return bytes;
+}
+
+QDataStream& operator<<(QDataStream& stream, SEGYMainHeader& header)
+{
+    header.fillMandatoryDefaults();
+    const QByteArray bytes = header.fileBytes(littleEndianStream(stream));
+    writeAll(stream, bytes.constData(), bytes.size());
     return stream;
 }

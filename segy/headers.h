@@ -121,8 +121,10 @@ public:
     QByteArray textHeader;
     QList<QByteArray> extendedTextHeaders;
 
-    // Fills mandatory fields left at 0, as every save does before writing.
+    // Fills mandatory fields left at 0, as a new file is written.
     void fillMandatoryDefaults();
+    // Textual, binary and extended headers as laid out in the file.
+    QByteArray fileBytes(bool littleEndian) const;
 
 private:
     uchar m_block[BinaryHeaderSize] = {};

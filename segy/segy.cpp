@@ -7,7 +7,6 @@
 #include "textcodec.h"
 #include "tracestore.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QFileDevice>
 #include <QSaveFile>
@@ -415,14 +414,9 @@ bool flushed(QIODevice* device)
 
 QByteArray SEGY::mainHeaderBytes()
 {
-    // Text, binary and extended headers laid out as in the file.
-    QBuffer bytes;
-    bytes.open(QIODevice::WriteOnly);
-    QDataStream stream(&bytes);
-    stream.setByteOrder(m_byteOrder);
-    stream << *m_mainHeader;
-    bytes.close();
-    return bytes.data();
+    // A new file gets the mandatory fields a reader needs.
+    m_mainHeader->fillMandatoryDefaults();
+    return m_mainHeader->fileBytes(m_byteOrder == QDataStream::LittleEndian);
 }
 
 namespace {
@@ -531,7 +525,9 @@ bool SEGY::save()
             // Offsets found at load no longer describe this file.
             emit errorMessage(tr("The file has changed size since it was loaded; nothing was written."));
         } else if (m_mainHeader) {
-            const QByteArray headers = mainHeaderBytes();
+            // The file's own binary header values stay as they are: an
+            // in-place save writes what was edited and nothing else.
+            const QByteArray headers = m_mainHeader->fileBytes(m_byteOrder == QDataStream::LittleEndian);
             const qint64 headerLength = std::min<qint64>(headers.size(), m_loadedSize);
             // Each trace header is marked saved once written.
             result = writeAt(m_device, 0, headers.constData(), headerLength) && writeTraceHeadersInPlace()

@@ -106,16 +106,24 @@ private slots:
         QCOMPARE(readAll(path), original);
     }
 
+    // A new file gets the mandatory fields left at 0; an in-place save keeps
+    // the file's own values.
     void mandatoryDefaultsAreFilled()
     {
         SegyFixture fx(QDataStream::BigEndian);
         fx.geometry(8, 1, 2000);
         fx.addTrace(8, 1, [](int i) { return i; });
-        const QString path = fileIn(dir, "defaults.sgy", fx.bytes());
+        const QByteArray original = fx.bytes();
+        const QString path = fileIn(dir, "defaults.sgy", original);
         SEGY segy;
         segy.setDevice(new QFile(path));
         QVERIFY(segy.open());
         QVERIFY(segy.save());
+        QCOMPARE(readAll(path), original);
+        QCOMPARE(segy.mainHeaderValue(1), 0);
+        QVERIFY(segy.save(new QFile(path + ".new", &segy)));
+        QVERIFY(QFile::remove(path));
+        QVERIFY(QFile::rename(path + ".new", path));
         QCOMPARE(segy.mainHeaderValue(1), 1);
         QCOMPARE(segy.mainHeaderValue(3), 1);
         QCOMPARE(segy.mainHeaderValue(6), 2000);
