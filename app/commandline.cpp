@@ -448,17 +448,17 @@ void CommandLine::editHeaders(SEGY& segy)
         case HeaderExpression::Failure::None:
             break;
         case HeaderExpression::Failure::OutOfRange:
-            printError(tr("Error: %1 gives %2 at trace %3, which is not a valid value for field %4.")
+            printError(tr("Error: %1 gives %2 at trace index %3, which is not a valid value for field %4.")
                            .arg(edit.expressionText)
                            .arg(outcome.value)
                            .arg(outcome.trace)
                            .arg(traceHeaderLabels().at(it.key())));
             break;
         case HeaderExpression::Failure::DivisionByZero:
-            printError(tr("Error: %1 divides by zero at trace %2.").arg(edit.expressionText).arg(outcome.trace));
+            printError(tr("Error: %1 divides by zero at trace index %2.").arg(edit.expressionText).arg(outcome.trace));
             break;
         case HeaderExpression::Failure::Overflow:
-            printError(tr("Error: %1 overflows at trace %2.").arg(edit.expressionText).arg(outcome.trace));
+            printError(tr("Error: %1 overflows at trace index %2.").arg(edit.expressionText).arg(outcome.trace));
             break;
         }
     }

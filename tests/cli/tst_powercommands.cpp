@@ -461,16 +461,16 @@ void TestPowerCommands::computedEdit_data()
     const Expected unchanged{{189, each([](int t) { return 100 + t; })}, {29, each([](int) { return 1; })}};
     QTest::newRow("2-byte field overflows")
         << QStringList{"-t", "29=i * 4000", "-t", "189=i"}
-        << QStringList{"Error: i * 4000 gives 36000 at trace 9, which is not a valid value for field 29-30."} << unchanged;
+        << QStringList{"Error: i * 4000 gives 36000 at trace index 9, which is not a valid value for field 29-30."} << unchanged;
     QTest::newRow("sample count below 0")
         << QStringList{"-t", "115=4 - i", "--interval", "2-12"}
-        << QStringList{"Error: 4 - i gives -1 at trace 5, which is not a valid value for field 115-116."} << unchanged;
+        << QStringList{"Error: 4 - i gives -1 at trace index 5, which is not a valid value for field 115-116."} << unchanged;
     QTest::newRow("division by zero") << QStringList{"-t", "189=100 / (i - 5)"}
-                                      << QStringList{"Error: 100 / (i - 5) divides by zero at trace 5."} << unchanged;
+                                      << QStringList{"Error: 100 / (i - 5) divides by zero at trace index 5."} << unchanged;
     QTest::newRow("remainder by zero") << QStringList{"-t", "189=i % [29 ] % 0"}
-                                       << QStringList{"Error: i % [29 ] % 0 divides by zero at trace 0."} << unchanged;
+                                       << QStringList{"Error: i % [29 ] % 0 divides by zero at trace index 0."} << unchanged;
     QTest::newRow("beyond 64 bits") << QStringList{"-t", "189=(i + 1) * 4000000000 * 4000000000"}
-                                    << QStringList{"Error: (i + 1) * 4000000000 * 4000000000 overflows at trace 0."}
+                                    << QStringList{"Error: (i + 1) * 4000000000 * 4000000000 overflows at trace index 0."}
                                     << unchanged;
     QTest::newRow("no field at that byte") << QStringList{"-t", "189=[190] + 1"}
                                            << QStringList{"Error: 190 is not a valid offset for SEG-Y trace headers."}
