@@ -313,14 +313,10 @@ bool CommandLine::run()
         return runImportPositions(m_inputFileName, m_saveAsFileName, m_positionsOptions,
                                   [this](const QString& message) { printError(message); });
 
+    const auto error = [this](const QString& message) { printError(message); };
     SEGY segy;
-    followFileObject(segy);
-    segy.setDevice(new QFile(m_inputFileName));
-    if (!segy.open()) {
-        printError(tr("Error: could not open file %1.").arg(m_inputFileName));
-        segy.setDevice(nullptr);  // the file object keeps an unopened device otherwise
+    if (!openForCommand(segy, m_inputFileName, error))
         return false;
-    }
 
     editHeaders(segy);
     importHeaders(segy);
@@ -329,20 +325,8 @@ bool CommandLine::run()
 
     // An export only reads the file; every other command writes it, unless
     // it failed: a command that reported an error leaves the file as it was.
-    if (m_command != ExportHeaders && m_errorCount == 0) {
-        bool saved;
-        QString target;
-        if (m_saveAsFileName.isEmpty()) {
-            target = m_inputFileName;
-            saved = segy.save();
-        } else {
-            target = m_saveAsFileName;
-            QFile destination(m_saveAsFileName);
-            saved = segy.save(&destination);
-        }
-        if (!saved)
-            printError(tr("Error: could not save file %1.").arg(target));
-    }
+    if (m_command != ExportHeaders && m_errorCount == 0)
+        saveForCommand(segy, m_inputFileName, m_saveAsFileName, error);
 
     ProgressLine::clear();  // an export or import has no closing signal
     segy.close();

@@ -4,6 +4,8 @@
 #include "progressline.h"
 #include "segy.h"
 
+#include <QCoreApplication>
+#include <QFile>
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -53,4 +55,31 @@ void followFileObject(SEGY& segy)
 {
     ProgressLine::follow(segy);
     QObject::connect(&segy, &SEGY::errorMessage, [](const QString& message) { printWarning(message); });
+}
+
+bool openForCommand(SEGY& segy, const QString& fileName, const std::function<void(const QString&)>& printError)
+{
+    followFileObject(segy);
+    segy.setDevice(new QFile(fileName));
+    if (segy.open())
+        return true;
+    printError(QCoreApplication::translate("CommandLine", "Error: could not open file %1.").arg(fileName));
+    segy.setDevice(nullptr);  // the file object keeps an unopened device otherwise
+    return false;
+}
+
+bool saveForCommand(SEGY& segy, const QString& fileName, const QString& saveAs,
+                    const std::function<void(const QString&)>& printError)
+{
+    bool saved;
+    if (saveAs.isEmpty()) {
+        saved = segy.save();
+    } else {
+        QFile destination(saveAs);
+        saved = segy.save(&destination);
+    }
+    if (!saved)
+        printError(QCoreApplication::translate("CommandLine", "Error: could not save file %1.")
+                       .arg(saveAs.isEmpty() ? fileName : saveAs));
+    return saved;
 }

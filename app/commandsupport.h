@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <functional>
 #include <QString>
 #include <cstdio>
 
@@ -18,6 +19,14 @@ void followFileObject(SEGY& segy);
 
 // A message as one "Warning: " line on standard error.
 void printWarning(const QString& message);
+
+// Loads fileName into segy, following it as above; on failure prints the
+// error through printError and returns false.
+bool openForCommand(SEGY& segy, const QString& fileName, const std::function<void(const QString&)>& printError);
+// Saves segy in place, or as saveAs when that is not empty; on failure prints
+// the error through printError and returns false.
+bool saveForCommand(SEGY& segy, const QString& fileName, const QString& saveAs,
+                    const std::function<void(const QString&)>& printError);
 
 // "start-end": two decimal indexes joined by one "-", nothing else.
 bool parseInterval(const QString& text, int* start, int* end);

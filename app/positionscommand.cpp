@@ -185,13 +185,8 @@ bool runImportPositions(const QString& segyFile, const QString& saveAsFile, cons
         return false;
     }
     SEGY segy;
-    followFileObject(segy);
-    segy.setDevice(new QFile(segyFile));
-    if (!segy.open()) {
-        fail(tr("Error: could not open file %1.").arg(segyFile));
-        segy.setDevice(nullptr);  // the file object keeps an unopened device otherwise
+    if (!openForCommand(segy, segyFile, fail))
         return false;
-    }
 
     {
         PositionImport import(&segy, mapping, inputProj, outputProj);
@@ -213,17 +208,8 @@ bool runImportPositions(const QString& segyFile, const QString& saveAsFile, cons
     }
 
     // Nothing is written once something went wrong.
-    if (errors == 0) {
-        bool saved;
-        if (saveAsFile.isEmpty()) {
-            saved = segy.save();
-        } else {
-            QFile destination(saveAsFile);
-            saved = segy.save(&destination);
-        }
-        if (!saved)
-            fail(tr("Error: could not save file %1.").arg(saveAsFile.isEmpty() ? segyFile : saveAsFile));
-    }
+    if (errors == 0)
+        saveForCommand(segy, segyFile, saveAsFile, fail);
     segy.close();
     return errors == 0;
 }
