@@ -49,10 +49,8 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const QString file = ensureBenchFile();
-    if (file.isEmpty()) {
-        std::fprintf(stderr, "cannot make the benchmark file\n");
+    if (file.isEmpty())
         return 1;
-    }
     std::printf("file: %s\n", qPrintable(file));
     const int rounds = 3;
 

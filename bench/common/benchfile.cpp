@@ -1,6 +1,7 @@
 #include "benchfile.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -17,6 +18,12 @@ namespace {
 void put32(uchar* p, qint32 v) { qToBigEndian<qint32>(v, p); }
 void put16(uchar* p, qint16 v) { qToBigEndian<qint16>(v, p); }
 
+QString cannotMake(const QString& path)
+{
+    std::fprintf(stderr, "cannot make the benchmark file %s\n", qPrintable(path));
+    return QString();
+}
+
 // Writes a survey of traces × samples (IBM samples, a fixed wavelet) to path
 // atomically unless a file of the right size is there; header(t, h) fills the
 // 240 header bytes of trace t (the same buffer for every trace).
@@ -30,7 +37,7 @@ QString ensureSurvey(const QString& path, int traces, int samples, const std::fu
 
     QSaveFile out(path);
     if (!out.open(QIODevice::WriteOnly))
-        return QString();
+        return cannotMake(path);
     uchar bin[400] = {};
     put32(bin + 4, 7);
     put16(bin + 12, 48);
@@ -65,13 +72,13 @@ QString ensureSurvey(const QString& path, int traces, int samples, const std::fu
         chunk.insert(chunk.end(), trace.begin(), trace.end());
         if (chunk.size() >= (size_t(8) << 20)) {
             if (out.write(reinterpret_cast<const char*>(chunk.data()), qint64(chunk.size())) != qint64(chunk.size()))
-                return QString();
+                return cannotMake(path);
             chunk.clear();
         }
     }
     if (out.write(reinterpret_cast<const char*>(chunk.data()), qint64(chunk.size())) != qint64(chunk.size()))
-        return QString();
-    return out.commit() ? path : QString();
+        return cannotMake(path);
+    return out.commit() ? path : cannotMake(path);
 }
 
 QString benchDirectory()
@@ -202,4 +209,17 @@ double childrenCpuSeconds()
     rusage r{};
     getrusage(RUSAGE_CHILDREN, &r);
     return r.ru_utime.tv_sec + r.ru_utime.tv_usec / 1e6 + r.ru_stime.tv_sec + r.ru_stime.tv_usec / 1e6;
+}
+
+double readWholeFile(const QString& path)
+{
+    QElapsedTimer timer;
+    timer.start();
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    std::vector<char> buffer(size_t(8) << 20);
+    while (f.read(buffer.data(), qint64(buffer.size())) > 0) {
+    }
+    return timer.nsecsElapsed() / 1e9;
 }

@@ -11,8 +11,12 @@
 QString benchFilePath();
 
 // Creates the file when it is missing; returns its path, or an empty string
-// when it could not be written.
+// (having said so on standard error) when it could not be written.
 QString ensureBenchFile(int traces = 1000000, int samples = 250);
+
+// Reads a whole file, so that timed loads start from a warm page cache;
+// returns the seconds it took, or -1 when the file cannot be read.
+double readWholeFile(const QString& path);
 
 // A second input of the same size with the geometry of a field survey: a
 // 2-D line of 2,000 shots into 500 channels each, on surveyed stations every

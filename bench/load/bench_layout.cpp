@@ -25,20 +25,6 @@
 
 namespace {
 
-// Reads the whole file; returns the seconds.
-double readAllSeconds(const QString& path)
-{
-    QElapsedTimer timer;
-    timer.start();
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    std::vector<char> buffer(size_t(8) << 20);
-    while (f.read(buffer.data(), qint64(buffer.size())) > 0) {
-    }
-    return timer.nsecsElapsed() / 1e9;
-}
-
 double bestLoad(const QString& path, qint64* messageBytes = nullptr)
 {
     double best = 1e9;
@@ -133,7 +119,7 @@ int main(int argc, char** argv)
     if (edited.isEmpty() || zeroCounts.isEmpty() || longTraces.isEmpty())
         return 1;
 
-    readAllSeconds(path);
+    readWholeFile(path);
     const double load = bestLoad(path);
 
     // Saves in place: one trace changed, then every trace.
@@ -147,11 +133,11 @@ int main(int argc, char** argv)
         segy.setTraceHeaderValue(t, 47, QVariant(segy.traceHeaderValue(t, 47) + 1));
     const double saveAll = timedSave(segy);
 
-    readAllSeconds(zeroCounts);
+    readWholeFile(zeroCounts);
     qint64 messageBytes = 0;
     const double zeroLoad = bestLoad(zeroCounts, &messageBytes);
 
-    const double readLong = std::min(readAllSeconds(longTraces), readAllSeconds(longTraces));
+    const double readLong = std::min(readWholeFile(longTraces), readWholeFile(longTraces));
     const double loadLong = bestLoad(longTraces);
 
     std::printf("load, 1,000,000 traces            %.3f s\n", load);

@@ -26,17 +26,6 @@ extern "C" {
 
 namespace {
 
-// Reads the file once so every timed load starts from a warm page cache.
-void warm(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return;
-    std::vector<char> buffer(size_t(8) << 20);
-    while (f.read(buffer.data(), qint64(buffer.size())) > 0) {
-    }
-}
-
 double loadSeconds(const QString& path, int* traces)
 {
     QElapsedTimer timer;
@@ -137,11 +126,9 @@ int main(int argc, char** argv)
         return printPeak(args[2]);
 
     const QString path = ensureBenchFile();
-    if (path.isEmpty()) {
-        std::fprintf(stderr, "cannot make the benchmark file\n");
+    if (path.isEmpty())
         return 1;
-    }
-    warm(path);
+    readWholeFile(path);
 
     // Load: best of three in this process.
     int traces = 0;

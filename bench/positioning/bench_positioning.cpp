@@ -100,10 +100,8 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const QString file = ensureBenchFile();
-    if (file.isEmpty()) {
-        std::fprintf(stderr, "cannot make the benchmark file\n");
+    if (file.isEmpty())
         return 1;
-    }
     QTemporaryDir dir(QFileInfo(file).absolutePath() + QStringLiteral("/bench-positioning-XXXXXX"));
     const QString integers = dir.filePath(QStringLiteral("positions-cm.csv"));
     const QString decimals = dir.filePath(QStringLiteral("positions-m.csv"));

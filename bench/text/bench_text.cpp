@@ -28,10 +28,8 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const QString file = ensureBenchFile();
-    if (file.isEmpty()) {
-        std::fprintf(stderr, "cannot make the benchmark file\n");
+    if (file.isEmpty())
         return 1;
-    }
     QTemporaryDir dir(QFileInfo(file).absolutePath() + QStringLiteral("/bench-text-XXXXXX"));
     if (!dir.isValid()) {
         std::fprintf(stderr, "cannot make a scratch directory\n");
