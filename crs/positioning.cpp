@@ -43,19 +43,6 @@ int coordinateMultiplier(int outputUnit)
     }
 }
 
-// value × multiplier rounded to the nearest unit of the scalar, as the
-// reprojection stores it (truncating would turn 512345.67 m, held as
-// 51234566.999..., into a centimetre less), when a 4-byte field holds it
-// (NaN and the most negative int do not).
-bool scaledInteger(double value, int multiplier, qint32* stored)
-{
-    const double t = std::round(value * double(multiplier));
-    if (!(t > double(INT_MIN) && t <= double(INT_MAX)))
-        return false;
-    *stored = qint32(t);
-    return true;
-}
-
 bool parseNumber(const QString& text, double* value)
 {
     bool ok = false;
@@ -224,7 +211,7 @@ bool PositionImport::computeTransformed(const QStringList& fields, qint32* value
             out.x *= 3600.0;
             out.y *= 3600.0;
         }
-        if (!scaledInteger(out.x, m_multiplier, &values[2 * p]) || !scaledInteger(out.y, m_multiplier, &values[2 * p + 1]))
+        if (!storedCoordinate(out.x, m_multiplier, &values[2 * p]) || !storedCoordinate(out.y, m_multiplier, &values[2 * p + 1]))
             return false;
     }
     return true;

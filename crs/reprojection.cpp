@@ -75,17 +75,6 @@ double unscaled(qint32 value, int scalar)
     return scalar > 0 ? double(value) * scalar : double(value) / -scalar;
 }
 
-// multiplier × value to the nearest integer, when the field can hold it (the
-// most negative int is not a storable value).
-bool rounded(double value, int multiplier, qint32* stored)
-{
-    const double r = std::round(value * multiplier);
-    if (!(r > double(INT_MIN) && r <= double(INT_MAX)))
-        return false;
-    *stored = qint32(r);
-    return true;
-}
-
 // The new stored values of one pair. Lengths (units 1) go to PROJ as they
 // are and angles as degrees, except where the classic convention had them
 // otherwise: lengths into a geographic system count as radians, angles into
@@ -112,7 +101,7 @@ PairOutcome reprojectPair(const ProjTransformer& transformer, const StoredPair& 
     double z = 0.0;
     if (!transformer.transformNative(&x, &y, &z))
         return PairNotTransformed;
-    return rounded(x, multiplier, &out->x) && rounded(y, multiplier, &out->y) ? PairDone : PairDoesNotFit;
+    return storedCoordinate(x, multiplier, &out->x) && storedCoordinate(y, multiplier, &out->y) ? PairDone : PairDoesNotFit;
 }
 
 // ---- the distinct pairs of a file
@@ -342,6 +331,15 @@ GeoPoint degreesToRadians(GeoPoint point)
 GeoPoint radiansToDegrees(GeoPoint point)
 {
     return scaled(point, DegreesPerRadian);
+}
+
+bool storedCoordinate(double value, int multiplier, qint32* stored)
+{
+    const double r = std::round(value * multiplier);
+    if (!(r > double(INT_MIN) && r <= double(INT_MAX)))
+        return false;
+    *stored = qint32(r);
+    return true;
 }
 
 void outputScaling(QString proj, int* multiplier, int* unitsCode)

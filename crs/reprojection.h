@@ -25,6 +25,12 @@ GeoPoint radiansToDegrees(GeoPoint point);
 // caller's values (the defaults are 100 and 1).
 void outputScaling(QString proj, int* multiplier, int* unitsCode);
 
+// A coordinate as stored: multiplier × value rounded to the nearest integer
+// (truncating would turn 512345.67 m, held as 51234566.999..., into a
+// centimetre less); false when a 4-byte field cannot hold it (NaN, the most
+// negative int, or beyond).
+bool storedCoordinate(double value, int multiplier, qint32* stored);
+
 // Transforms one point from source to target; geographic coordinates are in
 // radians on both sides. ok (when given) says whether PROJ accepted both
 // definitions and gave a finite result; on failure the result is (0, 0, 0).

@@ -358,11 +358,22 @@ bool SEGY::setTraceHeaderValue(int traceIndex, int fieldIndex, const QVariant& v
     if (traceIndex < 0 || traceIndex >= m_traceHeaders.size() || !m_traceHeaders[traceIndex])
         return false;
     SEGYTraceHeader* header = m_traceHeaders[traceIndex];
-    HeaderField field = header->field(fieldIndex);
-    if (fieldIndex < 0 || fieldIndex >= header->fieldCount() || !field.setValue(value)
-        || traceHeaderEditChangesLayout(traceIndex, fieldIndex, field.value))
+    qint32 checked = 0;
+    if (!checkedTraceHeaderValue(header, fieldIndex, value, &checked))
         return false;
-    header->storeValue(fieldIndex, field.value);
+    header->storeValue(fieldIndex, checked);
+    return true;
+}
+
+bool SEGY::checkedTraceHeaderValue(const SEGYTraceHeader* header, int fieldIndex, const QVariant& value,
+                                   qint32* checked) const
+{
+    if (!header || fieldIndex < 0 || fieldIndex >= header->fieldCount())
+        return false;
+    HeaderField field = header->field(fieldIndex);
+    if (!field.setValue(value) || traceHeaderEditChangesLayout(header, fieldIndex, field.value))
+        return false;
+    *checked = field.value;
     return true;
 }
 

@@ -55,6 +55,10 @@ public:
     bool mainHeaderEditChangesLayout(int fieldIndex, qint32 value) const;
     bool traceHeaderEditChangesLayout(int traceIndex, int fieldIndex, qint32 value) const;
     bool traceHeaderEditChangesLayout(const SEGYTraceHeader* header, int fieldIndex, qint32 value) const;
+    // The value a field of one of this file's trace headers would take, by
+    // the setters' rules; false when they refuse it.
+    bool checkedTraceHeaderValue(const SEGYTraceHeader* header, int fieldIndex, const QVariant& value,
+                                 qint32* checked) const;
 
     void notifyEditStarted() { emit editStarted(); }
     void notifyEditProgress(int percent) { emit editProgress(percent); }

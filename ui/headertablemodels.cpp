@@ -192,16 +192,6 @@ Qt::ItemFlags SEGYTraceHeadersTableModel::flags(const QModelIndex& index) const
     return Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsEnabled;
 }
 
-bool SEGYTraceHeadersTableModel::storeChecked(SEGYTraceHeader* header, int fieldIndex, const QVariant& value)
-{
-    HeaderField parsed{traceHeaderTable().kinds[fieldIndex], 0};
-    const SEGY* segy = m_list->source();
-    if (!parsed.setValue(value) || (segy && segy->traceHeaderEditChangesLayout(header, fieldIndex, parsed.value)))
-        return false;
-    header->storeValue(fieldIndex, parsed.value);
-    return true;
-}
-
 bool SEGYTraceHeadersTableModel::setData(const QModelIndex& index, const QVariant& value, int role)
 {
     if (role != Qt::EditRole || !m_list || !index.isValid() || !checkIndex(index, CheckIndexOption::IndexIsValid))
@@ -209,7 +199,12 @@ bool SEGYTraceHeadersTableModel::setData(const QModelIndex& index, const QVarian
     SEGYTraceHeader* header = m_list->at(positionOf(index));
     if (!header)
         return false;
-    const bool stored = storeChecked(header, fieldOf(index), value);
+    // Listed headers belong to the list's file object, whose rules apply.
+    const SEGY* segy = m_list->source();
+    qint32 checked = 0;
+    const bool stored = segy && segy->checkedTraceHeaderValue(header, fieldOf(index), value, &checked);
+    if (stored)
+        header->storeValue(fieldOf(index), checked);
     emit dataChanged(index, index);
     return stored;
 }

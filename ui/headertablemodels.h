@@ -75,10 +75,6 @@ public:
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
 
 private:
-    // Stores a value the field's kind accepts and that keeps the traces where
-    // they are.
-    bool storeChecked(SEGYTraceHeader* header, int fieldIndex, const QVariant& value);
-
     TraceHeaderList* m_list;
     int m_mode;
     bool m_rawDisplay = false;
