@@ -4,7 +4,7 @@
 
 namespace {
 
-const FieldSpec binarySpecs[BinaryHeaderFieldCount] = {
+constexpr FieldSpec binarySpecs[BinaryHeaderFieldCount] = {
     {"3201-3204", 4, DecoderKind::None, "Job identification number."},
     {"3205-3208", 4, DecoderKind::None, "Line number. For 3-D poststack data, this will typically contain the in-line number."},
     {"3209-3212", 4, DecoderKind::None, "Reel number."},
@@ -37,7 +37,7 @@ const FieldSpec binarySpecs[BinaryHeaderFieldCount] = {
     {"3505-3506", 2, DecoderKind::None, "Number of 3200-byte, Extended Textual File Header records following the Binary Header."},
 };
 
-const FieldSpec traceSpecs[TraceHeaderFieldCount] = {
+constexpr FieldSpec traceSpecs[TraceHeaderFieldCount] = {
     {"1-4", 4, DecoderKind::None, "Trace sequence number within line."},
     {"5-8", 4, DecoderKind::None, "Trace sequence number within SEG Y file."},
     {"9-12", 4, DecoderKind::None, "Original field record number."},
@@ -130,6 +130,29 @@ const FieldSpec traceSpecs[TraceHeaderFieldCount] = {
     {"233-236", 4, DecoderKind::None, "Unassigned — For optional information. "},
     {"237-240", 4, DecoderKind::None, "Unassigned — For optional information. "},
 };
+
+// The named fields (fieldnames.h) are the table's own: same count, same
+// order, each name's value the first byte of its label.
+constexpr int labelStartByte(const char* label)
+{
+    int value = 0;
+    for (; *label >= '0' && *label <= '9'; ++label)
+        value = value * 10 + (*label - '0');
+    return value;
+}
+
+template <typename Field, int N>
+constexpr bool namesMatch(const Field (&names)[N], const FieldSpec (&specs)[N])
+{
+    for (int i = 0; i < N; ++i)
+        if (labelStartByte(specs[i].label) != static_cast<int>(names[i]))
+            return false;
+    return true;
+}
+
+static_assert(namesMatch(AllBinaryFields, binarySpecs), "BinaryField names and the binary header table differ");
+static_assert(namesMatch(AllTraceFields, traceSpecs), "TraceField names and the trace header table differ");
+static_assert(fieldIndex(TraceField::SampleCount) == 38 && fieldIndex(BinaryField::FormatCode) == 9, "field index");
 
 // Sample counts are unsigned 16-bit numbers, whatever other 2-byte fields are.
 bool isUnsignedField(const char* label)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "fieldnames.h"
+
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>

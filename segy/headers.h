@@ -62,10 +62,16 @@ public:
             return static_cast<qint8>(*p);
         }
     }
+    // The same by name: a trace header's fields by TraceField, the binary
+    // header's by BinaryField.
+    int value(TraceField field) const { return value(fieldIndex(field)); }
+    int value(BinaryField field) const { return value(fieldIndex(field)); }
     bool setValue(int fieldIndex, const QVariant& value);
     HeaderField field(int fieldIndex) const;
     // Stores a value already known to fit the field's kind.
     void storeValue(int fieldIndex, qint32 value);
+    void storeValue(TraceField field, qint32 value) { storeValue(fieldIndex(field), value); }
+    void storeValue(BinaryField field, qint32 value) { storeValue(fieldIndex(field), value); }
 
     // The values block (file layout, host byte order).
     const uchar* rawBlock() const { return m_block; }
