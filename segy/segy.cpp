@@ -274,7 +274,8 @@ bool SEGY::walkTraces(QIODevice* device, qint64 start, qint64 size, qint64* last
     return true;
 }
 
-bool SEGY::layoutWouldStay(int binaryCount, int formatCode, int extendedCount) const
+bool SEGY::layoutWouldStay(int binaryCount, int formatCode, int extendedCount,
+                           const std::unordered_map<int, int>* sampleCounts) const
 {
     if (!m_mainHeader)
         return true;
@@ -300,8 +301,15 @@ bool SEGY::layoutWouldStay(int binaryCount, int formatCode, int extendedCount) c
     // Either the new count fixes the traces' length, or the walk by the
     // traces' own counts must step as the load did.
     const bool fixed = fitsAsFixedLength(m_loadedSize - m_firstTraceOffset, binaryCount, sampleBytes);
-    for (const SEGYTraceHeader* header : m_traceHeaders) {
-        const int own = header->value(38);
+    const int traceCount = m_traceHeaders.size();
+    for (int i = 0; i < traceCount; ++i) {
+        const SEGYTraceHeader* header = m_traceHeaders[i];
+        int own = header->value(TraceField::SampleCount);
+        if (sampleCounts) {
+            const auto changed = sampleCounts->find(i);
+            if (changed != sampleCounts->end())
+                own = changed->second;
+        }
         const int count = fixed ? binaryCount : (own >= 1 ? own : binaryCount);
         if (count != header->loadedSampleCount)
             return false;
@@ -375,6 +383,127 @@ bool SEGY::checkedTraceHeaderValue(const SEGYTraceHeader* header, int fieldIndex
         return false;
     *checked = field.value;
     return true;
+}
+
+ApplyResult SEGY::apply(const HeaderChanges& changes, HeaderChanges* inverse)
+{
+    ApplyResult result;
+    if (!m_mainHeader) {
+        result.error = tr("No file is loaded.");
+        return result;
+    }
+    const int traceCount = m_traceHeaders.size();
+    const HeaderTable& traceTable = traceHeaderTable();
+    const HeaderTable& binaryTable = binaryHeaderTable();
+
+    // Every value must fit its field before anything is stored.
+    int binaryCount = samplesPerTrace();
+    int formatCode = m_mainHeader->value(BinaryField::FormatCode);
+    int extendedCount = qint16(m_mainHeader->value(BinaryField::ExtendedTextHeaders));
+    bool binaryLayoutTouched = false;
+    for (const HeaderChanges::BinaryValue& change : changes.binaryValues()) {
+        if (change.field < 0 || change.field >= binaryTable.count
+            || !HeaderField::fitsKind(change.value, binaryTable.kinds[change.field])) {
+            result.error = tr("%1 is not a valid value for field %2.")
+                               .arg(change.value)
+                               .arg(change.field >= 0 && change.field < binaryTable.count
+                                        ? QString::fromLatin1(binaryTable.specs[change.field].label)
+                                        : QString::number(change.field));
+            return result;
+        }
+        if (change.field == fieldIndex(BinaryField::SampleCount)) {
+            binaryCount = change.value;
+            binaryLayoutTouched = true;
+        } else if (change.field == fieldIndex(BinaryField::FormatCode)) {
+            formatCode = change.value;
+            binaryLayoutTouched = true;
+        } else if (change.field == fieldIndex(BinaryField::ExtendedTextHeaders)) {
+            extendedCount = qint16(change.value);
+            binaryLayoutTouched = true;
+        }
+    }
+    std::unordered_map<int, int> sampleCounts;
+    const int sampleCountField = fieldIndex(TraceField::SampleCount);
+    for (const HeaderChanges::TraceValue& change : changes.traceValues()) {
+        if (change.trace < 0 || change.trace >= traceCount || !m_traceHeaders[change.trace]) {
+            result.error = tr("There is no trace %1.").arg(change.trace + 1);
+            result.failedTrace = change.trace;
+            return result;
+        }
+        if (change.field < 0 || change.field >= traceTable.count
+            || !HeaderField::fitsKind(change.value, traceTable.kinds[change.field])) {
+            result.error = tr("%1 is not a valid value for field %2.")
+                               .arg(change.value)
+                               .arg(change.field >= 0 && change.field < traceTable.count
+                                        ? QString::fromLatin1(traceTable.specs[change.field].label)
+                                        : QString::number(change.field));
+            result.failedTrace = change.trace;
+            return result;
+        }
+        if (change.field == sampleCountField)
+            sampleCounts[change.trace] = change.value;
+    }
+    // The layout is checked on the headers as they would be after all of it.
+    if ((binaryLayoutTouched || !sampleCounts.empty())
+        && !layoutWouldStay(binaryCount, formatCode, extendedCount, &sampleCounts)) {
+        result.error = tr("These changes would move the traces in the file.");
+        return result;
+    }
+
+    emit editStarted();
+    std::vector<HeaderChanges::TraceValue> oldTraceValues;
+    std::vector<HeaderChanges::BinaryValue> oldBinaryValues;
+    for (const HeaderChanges::BinaryValue& change : changes.binaryValues()) {
+        const qint32 old = m_mainHeader->value(change.field);
+        if (old == change.value)
+            continue;
+        m_mainHeader->storeValue(change.field, change.value);
+        oldBinaryValues.push_back({change.field, old});
+        result.binaryChanged = true;
+        ++result.changedValues;
+    }
+    if (changes.textHeader()) {
+        const QByteArray text = changes.textHeader()->left(TextHeaderSize);
+        if (text != m_mainHeader->textHeader) {
+            if (inverse)
+                inverse->setTextHeader(m_mainHeader->textHeader);
+            m_mainHeader->textHeader = text;
+            result.textChanged = true;
+        }
+    }
+    std::vector<bool> touched;
+    const size_t total = changes.traceValues().size();
+    size_t done = 0;
+    m_lastProgress = -1;
+    for (const HeaderChanges::TraceValue& change : changes.traceValues()) {
+        SEGYTraceHeader* header = m_traceHeaders[change.trace];
+        const qint32 old = header->value(change.field);
+        if (old != change.value) {
+            header->storeValue(change.field, change.value);
+            if (inverse)
+                oldTraceValues.push_back({change.trace, change.field, old});
+            ++result.changedValues;
+            if (touched.empty())
+                touched.resize(size_t(traceCount), false);
+            if (!touched[size_t(change.trace)]) {
+                touched[size_t(change.trace)] = true;
+                ++result.changedTraces;
+            }
+        }
+        if ((++done & 0xFFFF) == 0)
+            emitProgress(&SEGY::editProgress, int(done * 100.0 / total));
+    }
+    if (inverse) {
+        // Put back in reverse order, so a field set twice ends as it began.
+        for (auto it = oldBinaryValues.rbegin(); it != oldBinaryValues.rend(); ++it)
+            inverse->setBinaryValue(it->field, it->value);
+        inverse->reserve(oldTraceValues.size());
+        for (auto it = oldTraceValues.rbegin(); it != oldTraceValues.rend(); ++it)
+            inverse->setTraceValue(it->trace, it->field, it->value);
+    }
+    emit editCompleted();
+    result.ok = true;
+    return result;
 }
 
 bool SEGY::setTextHeader(const QByteArray& text)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "headerchanges.h"
 #include "headers.h"
 #include "tracestore.h"
 
@@ -8,6 +9,7 @@
 #include <QObject>
 #include <QString>
 #include <QVariant>
+#include <unordered_map>
 
 class QIODevice;
 
@@ -60,6 +62,13 @@ public:
     bool checkedTraceHeaderValue(const SEGYTraceHeader* header, int fieldIndex, const QVariant& value,
                                  qint32* checked) const;
 
+    // Stores a whole set of changes, or nothing: every value must fit its
+    // field, and the headers as they would be after all of them must keep
+    // the trace layout the load found. Emits editStarted, editProgress and
+    // editCompleted around the stores. When inverse is given, it receives
+    // the changes that put back what this call replaced (for undo).
+    ApplyResult apply(const HeaderChanges& changes, HeaderChanges* inverse = nullptr);
+
     void notifyEditStarted() { emit editStarted(); }
     void notifyEditProgress(int percent) { emit editProgress(percent); }
     void notifyEditCompleted() { emit editCompleted(); }
@@ -98,7 +107,8 @@ private:
     bool writeNewFile(QIODevice* destination);
     bool writeTraceHeadersInPlace();
     QByteArray mainHeaderBytes();
-    bool layoutWouldStay(int binaryCount, int formatCode, int extendedCount) const;
+    bool layoutWouldStay(int binaryCount, int formatCode, int extendedCount,
+                         const std::unordered_map<int, int>* sampleCounts = nullptr) const;
     void emitProgress(void (SEGY::*signal)(int), int percent);
 
     bool m_loaded = false;
