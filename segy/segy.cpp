@@ -503,6 +503,8 @@ ApplyResult SEGY::apply(const HeaderChanges& changes, HeaderChanges* inverse)
     }
     emit editCompleted();
     result.ok = true;
+    if (result.changedAnything())
+        emit headersChanged(result);
     return result;
 }
 

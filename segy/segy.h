@@ -88,6 +88,8 @@ signals:
     void editStarted();
     void editProgress(int percent);
     void editCompleted();
+    // After apply stored at least one changed byte: what it changed.
+    void headersChanged(const ApplyResult& result);
     void errorLoading();
     void errorMessage(QString message);
     void ioOperationCompleted();
