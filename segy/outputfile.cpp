@@ -4,6 +4,11 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include "fileguard.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
 OutputFile::OutputFile(const QString& fileName)
 {
     const QFileInfo info(fileName);
@@ -39,7 +44,23 @@ bool OutputFile::commit()
             cancel();
             return false;
         }
-        return static_cast<QSaveFile*>(m_file.get())->commit();
+        // The new file takes the place of the old one with its permission
+        // bits, owner and group (as far as this process may set them), and
+        // is on disk before the rename makes it the file.
+        const int fd = m_file->handle();
+        struct stat old;
+        if (::stat(QFile::encodeName(m_file->fileName()).constData(), &old) == 0) {
+            if (::fchown(fd, old.st_uid, old.st_gid) != 0 && ::fchown(fd, uid_t(-1), old.st_gid) != 0) {
+                // Not allowed to give the file away: it stays the writer's.
+            }
+            ::fchmod(fd, old.st_mode & 07777);
+        }
+        if (::fsync(fd) != 0) {
+            cancel();
+            return false;
+        }
+        const QString name = m_file->fileName();
+        return static_cast<QSaveFile*>(m_file.get())->commit() && syncFolderOf(name);
     }
     const bool ok = m_file->flush() && m_file->error() == QFileDevice::NoError;
     m_file->close();

@@ -11,9 +11,11 @@ int bytesPerSampleForFormat(int formatCode)
     case 1: case 2: case 4: case 5: return 4;
     case 3: return 2;
     case 8: return 1;
-    // Codes of later revisions (64-bit and unsigned integers), so that files
-    // written with them are read with their own trace length.
-    case 9: case 12: return 8;
+    // Codes of later revisions (64-bit floats and integers, 3-byte and
+    // unsigned integers), so that files written with them are read with
+    // their own trace length.
+    case 6: case 9: case 12: return 8;
+    case 7: return 3;
     case 10: return 4;
     case 11: return 2;
     case 15: return 3;
