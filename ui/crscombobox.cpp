@@ -22,7 +22,7 @@ void populateCrsComboBox(QComboBox* box, const QList<CrsDefinition>& definitions
     }
 }
 
-void populateCrsComboBox(QComboBox* box, const CrsLookup& lookup)
+void populateCrsComboBoxFromCatalogue(QComboBox* box, const CrsLookup& lookup)
 {
     populateCrsComboBox(box, lookup.definitions);
     if (!box || lookup.error.isEmpty())

@@ -36,8 +36,8 @@ ImportPositioningSEGYWidardPage::ImportPositioningSEGYWidardPage(QWidget* parent
     inCrsValid = true;
     outCrsValid = true;
     const CrsLookup all = CrsCatalogue().byName(QString());
-    populateCrsComboBox(ui->inEpsgComboBox, all);
-    populateCrsComboBox(ui->outEpsgComboBox, all);
+    populateCrsComboBoxFromCatalogue(ui->inEpsgComboBox, all);
+    populateCrsComboBoxFromCatalogue(ui->outEpsgComboBox, all);
 }
 
 ImportPositioningSEGYWidardPage::~ImportPositioningSEGYWidardPage()

@@ -9,8 +9,8 @@ ReprojectCoordinatesDialog::ReprojectCoordinatesDialog(QWidget* parent)
 {
     ui->setupUi(this);
     const CrsLookup all = CrsCatalogue().byName(QString());
-    populateCrsComboBox(ui->inEpsgComboBox, all);
-    populateCrsComboBox(ui->outEpsgComboBox, all);
+    populateCrsComboBoxFromCatalogue(ui->inEpsgComboBox, all);
+    populateCrsComboBoxFromCatalogue(ui->outEpsgComboBox, all);
 }
 
 ReprojectCoordinatesDialog::~ReprojectCoordinatesDialog()
