@@ -15,13 +15,6 @@ QString tr(const char* text)
     return QCoreApplication::translate("CrsCatalogue", text);
 }
 
-QList<CrsDefinition> definitionsOf(const CrsLookup& lookup, bool* found)
-{
-    if (found)
-        *found = !lookup.definitions.isEmpty();
-    return lookup.definitions;
-}
-
 }  // namespace
 
 CrsDefinition::CrsDefinition(QString proj, int id, QString name)
@@ -38,13 +31,10 @@ CrsCatalogue::CrsCatalogue(const QString& path) : m_path(path)
 {
     static std::atomic<int> serial{0};
     m_connection = QStringLiteral("trevalon-crs-catalogue-%1").arg(++serial);
+    // SQLite would only say that it cannot open the file.
     const QFileInfo info(path);
-    if (!info.exists()) {
-        m_error = tr("The coordinate reference system catalogue %1 does not exist.").arg(path);
-        return;
-    }
     if (!info.isFile() || !info.isReadable()) {
-        m_error = tr("The coordinate reference system catalogue %1 is not a readable file.").arg(path);
+        m_error = tr("The coordinate reference system catalogue %1 is missing or unreadable.").arg(path);
         return;
     }
     m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
@@ -135,14 +125,4 @@ CrsResolution resolveCrs(const CrsCatalogue& catalogue, int epsg, const QString&
     if (text.startsWith(QLatin1Char('+')) || epsg <= 0)
         return resolveCrs(catalogue, text);
     return resolveCrs(catalogue, QString::number(epsg));
-}
-
-QList<CrsDefinition> crsById(int id, bool* found)
-{
-    return definitionsOf(CrsCatalogue().byId(id), found);
-}
-
-QList<CrsDefinition> crsByName(QString text, bool* found)
-{
-    return definitionsOf(CrsCatalogue().byName(text), found);
 }

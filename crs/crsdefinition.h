@@ -78,9 +78,3 @@ CrsResolution resolveCrs(const CrsCatalogue& catalogue, const QString& text);
 // "+" text takes the place of the code; otherwise a positive code is looked
 // up, and without one the text is resolved as it is.
 CrsResolution resolveCrs(const CrsCatalogue& catalogue, int epsg, const QString& text);
-
-// Conveniences over a catalogue at the default path, for one look-up; a
-// missing or unreadable catalogue gives an empty list like no match does.
-// found (when given) says whether any row came back.
-QList<CrsDefinition> crsById(int id, bool* found = nullptr);
-QList<CrsDefinition> crsByName(QString text, bool* found = nullptr);

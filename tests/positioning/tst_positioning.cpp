@@ -68,7 +68,7 @@ QPointF cs2cs(const QString& from, const QString& to, double x, double y)
 
 QString proj(int epsg)
 {
-    const QList<CrsDefinition> found = crsById(epsg);
+    const QList<CrsDefinition> found = CrsCatalogue().byId(epsg).definitions;
     return found.isEmpty() ? QString() : found.first().proj();
 }
 
