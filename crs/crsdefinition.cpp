@@ -2,61 +2,127 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QSqlDatabase>
+#include <QRegularExpression>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
+#include <atomic>
 
 namespace {
-const char* const ConnectionName = "projDBConnection";
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("CrsCatalogue", text);
 }
+
+}  // namespace
 
 CrsDefinition::CrsDefinition(QString proj, int id, QString name)
     : id(id), m_name(std::move(name)), m_proj(std::move(proj))
 {
 }
 
-QList<CrsDefinition> crsById(int id, bool* found)
+QString CrsCatalogue::defaultPath()
 {
-    return runCatalogueQuery(QStringLiteral("SELECT id, name, proj FROM datum WHERE id='%1'").arg(id), found);
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/epsg.db3");
 }
 
-QList<CrsDefinition> crsByName(QString text, bool* found)
+CrsCatalogue::CrsCatalogue(const QString& path) : m_path(path)
 {
-    // The text goes into the statement as it is: LIKE wildcards in it act as
-    // wildcards, and a quote spoils the statement, which gives no rows.
-    return runCatalogueQuery(QStringLiteral("SELECT id, name, proj FROM datum WHERE name LIKE '%%1%'").arg(text), found);
-}
-
-QList<CrsDefinition> runCatalogueQuery(QString sql, bool* found)
-{
-    QList<CrsDefinition> definitions;
-    if (found)
-        *found = false;
-
-    const QString path = QCoreApplication::applicationDirPath() + QStringLiteral("//epsg.db3");
+    static std::atomic<int> serial{0};
+    m_connection = QStringLiteral("trevalon-crs-catalogue-%1").arg(++serial);
+    // SQLite would only say that it cannot open the file.
     const QFileInfo info(path);
-    if (!info.exists() || !info.isFile() || !info.isReadable())
-        return definitions;
-
-    const QString connection = QLatin1String(ConnectionName);
-    QSqlDatabase db = QSqlDatabase::database(connection, false);
-    if (!db.isValid())
-        db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
-    db.setDatabaseName(path);
-    if (!db.open())
-        return definitions;
-
-    {
-        QSqlQuery query(db);
-        if (query.exec(sql)) {
-            while (query.next()) {
-                definitions.append(CrsDefinition(query.value(2).toString(), query.value(0).toInt(),
-                                                 query.value(1).toString()));
-                if (found)
-                    *found = true;
-            }
-        }
+    if (!info.isFile() || !info.isReadable()) {
+        m_error = tr("The coordinate reference system catalogue %1 is missing or unreadable.").arg(path);
+        return;
     }
-    db.close();
-    return definitions;
+    m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+    m_db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+    m_db.setDatabaseName(path);
+    if (!m_db.open())
+        m_error = tr("The coordinate reference system catalogue %1 cannot be read: %2")
+                      .arg(path, m_db.lastError().text());
+}
+
+CrsCatalogue::~CrsCatalogue()
+{
+    if (!m_db.isValid())
+        return;
+    m_db.close();
+    m_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_connection);
+}
+
+CrsLookup CrsCatalogue::byId(int id) const
+{
+    return run(QStringLiteral("SELECT id, name, proj FROM datum WHERE id = ?"), id);
+}
+
+CrsLookup CrsCatalogue::byName(const QString& text) const
+{
+    return run(QStringLiteral("SELECT id, name, proj FROM datum WHERE name LIKE ?"),
+               QString(QLatin1Char('%') + text + QLatin1Char('%')));
+}
+
+CrsLookup CrsCatalogue::run(const QString& statement, const QVariant& value) const
+{
+    CrsLookup lookup;
+    if (!m_error.isEmpty()) {
+        lookup.error = m_error;
+        return lookup;
+    }
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    bool ok = query.prepare(statement);
+    if (ok) {
+        query.addBindValue(value);
+        ok = query.exec();
+    }
+    if (!ok) {
+        lookup.error = tr("The coordinate reference system catalogue %1 cannot be read: %2")
+                           .arg(m_path, query.lastError().text());
+        return lookup;
+    }
+    while (query.next())
+        lookup.definitions.append(
+            CrsDefinition(query.value(2).toString(), query.value(0).toInt(), query.value(1).toString()));
+    return lookup;
+}
+
+CrsResolution resolveCrs(const CrsCatalogue& catalogue, const QString& text)
+{
+    CrsResolution resolution;
+    const QString trimmed = text.trimmed();
+    if (trimmed.startsWith(QLatin1Char('+'))) {
+        resolution.definition = CrsDefinition(trimmed, -1, QString());
+        return resolution;
+    }
+    if (trimmed.isEmpty()) {
+        resolution.error = tr("No coordinate reference system was given.");
+        return resolution;
+    }
+    static const QRegularExpression Code(QStringLiteral("^(?:EPSG:)?(\\d{1,9})$"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = Code.match(trimmed);
+    if (!match.hasMatch()) {
+        resolution.error = tr("%1 is not a PROJ definition (it begins with +).").arg(text);
+        return resolution;
+    }
+    const int code = match.captured(1).toInt();
+    const CrsLookup found = catalogue.byId(code);
+    if (!found.error.isEmpty())
+        resolution.error = found.error;
+    else if (found.definitions.isEmpty())
+        resolution.error = tr("EPSG code %1 is not in the catalogue.").arg(code);
+    else
+        resolution.definition = found.definitions.first();
+    return resolution;
+}
+
+CrsResolution resolveCrs(const CrsCatalogue& catalogue, int epsg, const QString& text)
+{
+    if (text.startsWith(QLatin1Char('+')) || epsg <= 0)
+        return resolveCrs(catalogue, text);
+    return resolveCrs(catalogue, QString::number(epsg));
 }

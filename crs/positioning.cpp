@@ -1,6 +1,5 @@
 #include "positioning.h"
 
-#include "headerfields.h"
 #include "headers.h"
 #include "projtransformer.h"
 #include "reprojection.h"
@@ -18,9 +17,10 @@ QString tr(const char* text)
     return QCoreApplication::translate("PositionImport", text);
 }
 
-// Mapping keys and the start bytes of the fields they fill, in pair order.
+// Mapping keys and the fields they fill, in pair order.
 const char* const ColumnKeys[6] = {"SRC_X", "SRC_Y", "RCV_X", "RCV_Y", "CDP_X", "CDP_Y"};
-const char* const FieldStarts[6] = {"73", "77", "81", "85", "181", "185"};
+const TraceField Fields[6] = {TraceField::SourceX, TraceField::SourceY, TraceField::GroupX,
+                              TraceField::GroupY,  TraceField::CdpX,    TraceField::CdpY};
 
 int key(const QMap<QString, int>& mapping, const char* name)
 {
@@ -72,9 +72,8 @@ PositionImport::PositionImport(SEGY* segy, const QMap<QString, int>& mapping, co
     : m_segy(segy)
 {
     if (prepare(mapping, inputProj, outputProj)) {
-        m_headers = segy->traceHeaders();
+        m_traceCount = segy->traceCount();
         m_started = true;
-        segy->notifyEditStarted();
     }
 }
 
@@ -92,7 +91,6 @@ bool PositionImport::prepare(const QMap<QString, int>& mapping, const QString& i
     bool anyColumn = false;
     for (int k = 0; k < 6; ++k) {
         m_columns[k] = key(mapping, ColumnKeys[k]);
-        m_fields[k] = traceHeaderFieldIndex(QLatin1String(FieldStarts[k]));
         anyColumn = anyColumn || m_columns[k] >= 0;
     }
     for (int p = 0; p < 3; ++p) {
@@ -105,9 +103,6 @@ bool PositionImport::prepare(const QMap<QString, int>& mapping, const QString& i
         m_error = tr("No position columns were chosen.");
         return false;
     }
-    m_unitsField = traceHeaderFieldIndex(QStringLiteral("89"));
-    m_scalarField = traceHeaderFieldIndex(QStringLiteral("71"));
-
     const int asIsUnit = key(mapping, "AS_IS_UNIT");
     if (asIsUnit != -1) {
         if (!isUnitsCode(asIsUnit)) {
@@ -122,36 +117,23 @@ bool PositionImport::prepare(const QMap<QString, int>& mapping, const QString& i
 
     m_asIs = false;
     // Each system is looked up once for the whole import.
-    auto system = [this](int epsg, const QString& proj, CrsDefinition* definition) {
-        if (proj.startsWith(QLatin1Char('+'))) {
-            *definition = CrsDefinition(proj, -1, QString());
-            return true;
-        }
-        const QList<CrsDefinition> found = epsg > 0 ? crsById(epsg) : QList<CrsDefinition>();
-        if (!found.isEmpty()) {
-            *definition = found.first();
-            return true;
-        }
-        if (epsg > 0)
-            m_error = tr("EPSG code %1 is not in the catalogue.").arg(epsg);
-        else if (!proj.isEmpty())
-            m_error = tr("%1 is not a PROJ definition (it begins with +).").arg(proj);
-        else
-            m_error = tr("No coordinate reference system was given.");
-        return false;
-    };
+    const CrsCatalogue catalogue;
     const int inputEpsg = key(mapping, "IN_EPSG");
     const int outputEpsg = key(mapping, "OUT_EPSG");
-    if (!system(inputEpsg, inputProj, &m_input) || !system(outputEpsg, outputProj, &m_output))
+    const CrsResolution input = resolveCrs(catalogue, inputEpsg, inputProj);
+    const CrsResolution output = resolveCrs(catalogue, outputEpsg, outputProj);
+    if (!input.error.isEmpty() || !output.error.isEmpty()) {
+        m_error = input.error.isEmpty() ? output.error : input.error;
         return false;
+    }
 
     // Units not given follow the definitions, as the page proposes them.
     m_inputUnit = key(mapping, "IN_UNIT");
     int outputUnit = key(mapping, "OUT_UNIT");
     if (m_inputUnit == -1)
-        m_inputUnit = qMax(1, unitsCodeOfDefinition(m_input.proj()));
+        m_inputUnit = qMax(1, unitsCodeOfDefinition(input.definition.proj()));
     if (outputUnit == -1)
-        outputUnit = qMax(1, unitsCodeOfDefinition(m_output.proj()));
+        outputUnit = qMax(1, unitsCodeOfDefinition(output.definition.proj()));
     if (!isUnitsCode(m_inputUnit) || !isUnitsCode(outputUnit)) {
         m_error = tr("The input and output units must be coordinate unit codes (1, 2 or 3).");
         return false;
@@ -159,9 +141,10 @@ bool PositionImport::prepare(const QMap<QString, int>& mapping, const QString& i
     m_unitsCode = outputUnit;
     m_multiplier = coordinateMultiplier(outputUnit);
     m_scalar = -m_multiplier;
-    if (!ProjTransformer::cached(m_input.proj(), m_output.proj())->isValid()) {
+    m_transformer.reset(new ProjTransformer(input.definition.proj(), output.definition.proj()));
+    if (!m_transformer->isValid()) {
         m_error = tr("PROJ cannot transform coordinates from %1 to %2.")
-                      .arg(describe(inputEpsg, m_input), describe(outputEpsg, m_output));
+                      .arg(describe(inputEpsg, input.definition), describe(outputEpsg, output.definition));
         return false;
     }
     return true;
@@ -201,9 +184,8 @@ bool PositionImport::computeTransformed(const QStringList& fields, qint32* value
         }
         if (m_inputUnit != 1)
             point = degreesToRadians(point);
-        bool ok = false;
-        GeoPoint out = transformPoint(m_input, m_output, point, &ok);
-        if (!ok)
+        GeoPoint out = point;
+        if (!m_transformer->transform(&out.x, &out.y, &out.z))
             return false;
         if (m_unitsCode != 1)
             out = radiansToDegrees(out);
@@ -221,24 +203,22 @@ void PositionImport::addLine(int lineIndex, const QStringList& fields, qint64 te
 {
     if (!m_started || m_finished || lineIndex < 0)
         return;
-    if (lineIndex >= m_headers.size()) {
+    if (lineIndex >= m_traceCount) {
         ++m_beyond;
         return;
     }
-    SEGYTraceHeader* header = m_headers.at(lineIndex);
     qint32 values[6] = {0, 0, 0, 0, 0, 0};
-    const bool ok = header && (m_asIs ? computeAsIs(fields, values) : computeTransformed(fields, values));
-    if (!ok) {
+    if (!(m_asIs ? computeAsIs(fields, values) : computeTransformed(fields, values))) {
         if (m_unchanged++ == 0)
             m_firstUnchanged = textLine;
         return;
     }
     for (int k = 0; k < 6; ++k) {
         if (m_columns[k] >= 0)
-            header->storeValue(m_fields[k], values[k]);
+            m_changes.setTraceValue(lineIndex, Fields[k], values[k]);
     }
-    header->storeValue(m_unitsField, m_unitsCode);
-    header->storeValue(m_scalarField, m_scalar);
+    m_changes.setTraceValue(lineIndex, TraceField::CoordinateUnit, m_unitsCode);
+    m_changes.setTraceValue(lineIndex, TraceField::CoordinateScalar, m_scalar);
     ++m_written;
 }
 
@@ -247,11 +227,20 @@ void PositionImport::finish()
     if (!m_started || m_finished)
         return;
     m_finished = true;
-    m_segy->notifyEditCompleted();
+    const ApplyResult applied = m_segy->apply(m_changes);
+    m_changes = HeaderChanges();
+    if (!applied.ok) {
+        m_error = tr("The positions could not be stored: %1").arg(applied.error);
+        m_written = 0;
+        return;
+    }
+    m_changedTraces = applied.changedTraces;
 }
 
 QString PositionImport::report() const
 {
+    if (!m_error.isEmpty())
+        return m_error;
     if (m_unchanged == 0 && m_beyond == 0)
         return QString();
     if (m_unchanged == 0)

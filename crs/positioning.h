@@ -2,15 +2,17 @@
 
 #include "crsdefinition.h"
 #include "delimitedtext.h"
+#include "headerchanges.h"
 
 #include <QList>
 #include <QMap>
 #include <QString>
 #include <QStringList>
+#include <memory>
 
+class ProjTransformer;
 class QIODevice;
 class SEGY;
-class SEGYTraceHeader;
 
 // Writes source, receiver group and CDP positions read from delimited text
 // into the trace headers: the n-th kept line of the text goes to the n-th
@@ -25,11 +27,13 @@ class SEGYTraceHeader;
 //                 numbers from one system to the other, reading and writing
 //                 them in these units (1 metres, 2 seconds of arc, 3 degrees;
 //                 an absent unit follows the system's definition text)
-// A "+" definition text given for a side takes the place of its EPSG code.
+// A "+" definition text given for a side takes the place of its EPSG code
+// (see resolveCrs).
 //
 // A line is written whole or not at all: when any coordinate it is asked for
 // is missing, is no integer the field can hold (as is), is no number or does
-// not transform (transform), the trace keeps every field as it was.
+// not transform (transform), the trace keeps every field as it was. The
+// values of all lines are stored together, in one SEGY::apply, by finish().
 class PositionImport
 {
 public:
@@ -40,22 +44,28 @@ public:
     PositionImport& operator=(const PositionImport&) = delete;
 
     // Why the import cannot run (nothing loaded, no coordinate mapped, no
-    // usable unit, a system the catalogue does not hold or PROJ refuses);
-    // empty when it can. An import that cannot run writes nothing.
+    // usable unit, no catalogue, a system the catalogue does not hold or PROJ
+    // refuses) or why finish() could not store the values; empty when all is
+    // well. An import that cannot run writes nothing.
     QString error() const { return m_error; }
 
     // One kept line: lineIndex counts kept lines from 0 and is the trace it
     // goes to; textLine is its number in the text file, for the report.
     void addLine(int lineIndex, const QStringList& fields, qint64 textLine);
-    // Ends the import (the file object announces the end of the edit).
+    // Stores the values of every written line (the file object announces the
+    // edit). Lines added later are ignored; the destructor finishes an
+    // import that was not finished.
     void finish();
 
+    // Lines whose values were taken (stored once finish() has run).
     int writtenLines() const { return m_written; }
+    // After finish(): the traces whose headers changed.
+    qint64 changedTraces() const { return m_changedTraces; }
     int unchangedLines() const { return m_unchanged; }
     qint64 firstUnchangedLine() const { return m_firstUnchanged; }
     int linesBeyondLastTrace() const { return m_beyond; }
-    // How many lines changed nothing and why, in one sentence; empty when
-    // every line was written.
+    // How many lines changed nothing and why, in one sentence, or the error
+    // that kept finish() from storing; empty when every line was written.
     QString report() const;
 
 private:
@@ -64,24 +74,22 @@ private:
     bool computeTransformed(const QStringList& fields, qint32* values) const;
 
     SEGY* m_segy;
-    QList<SEGYTraceHeader*> m_headers;
+    int m_traceCount = 0;
+    HeaderChanges m_changes;
     QString m_error;
     bool m_started = false;
     bool m_finished = false;
 
     int m_columns[6] = {-1, -1, -1, -1, -1, -1};
-    int m_fields[6] = {-1, -1, -1, -1, -1, -1};
-    int m_unitsField = -1;
-    int m_scalarField = -1;
     bool m_asIs = true;
     int m_unitsCode = 1;  // written to bytes 89-90
     int m_scalar = -100;  // written to bytes 71-72
     int m_inputUnit = 1;
     int m_multiplier = 100;
-    CrsDefinition m_input;
-    CrsDefinition m_output;
+    std::unique_ptr<ProjTransformer> m_transformer;  // transform: built once for the import
 
     int m_written = 0;
+    qint64 m_changedTraces = 0;
     int m_unchanged = 0;
     qint64 m_firstUnchanged = 0;
     int m_beyond = 0;

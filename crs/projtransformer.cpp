@@ -3,9 +3,7 @@
 #include <proj.h>
 
 #include <QByteArray>
-#include <QPair>
 #include <cmath>
-#include <vector>
 
 namespace {
 
@@ -110,24 +108,4 @@ bool ProjTransformer::transformNative(double* x, double* y, double* z) const
     *y = c.xyz.y;
     *z = c.xyz.z;
     return true;
-}
-
-std::shared_ptr<const ProjTransformer> ProjTransformer::cached(const QString& sourceProj, const QString& targetProj)
-{
-    using Entry = QPair<QPair<QString, QString>, std::shared_ptr<const ProjTransformer>>;
-    // Per thread, so no lock is needed; the most recently used pair first.
-    thread_local std::vector<Entry> cache;
-    const QPair<QString, QString> key(sourceProj, targetProj);
-    for (size_t i = 0; i < cache.size(); ++i) {
-        if (cache[i].first == key) {
-            if (i != 0)
-                std::swap(cache[0], cache[i]);
-            return cache[0].second;
-        }
-    }
-    const size_t Capacity = 8;
-    if (cache.size() >= Capacity)
-        cache.pop_back();
-    cache.insert(cache.begin(), Entry(key, std::make_shared<const ProjTransformer>(sourceProj, targetProj)));
-    return cache[0].second;
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <memory>
 
 struct pj_ctx;
 struct PJconsts;
@@ -12,6 +11,8 @@ struct PJconsts;
 // transform succeeds only when the result is finite. Each transformer has a
 // PROJ context of its own, which logs nothing, so transformers may be used
 // on different threads at once (one transformer on one thread at a time).
+// Setting one up is the costly part: whoever transforms many points builds
+// one and keeps it for as long as it needs it.
 class ProjTransformer
 {
 public:
@@ -34,11 +35,6 @@ public:
     // The same in PROJ's own units: geographic sides in degrees. Only x and y
     // have to come out finite.
     bool transformNative(double* x, double* y, double* z) const;
-
-    // The transformer for this pair of texts, built on first use and kept
-    // for later calls on the same thread (a few pairs are remembered). Never
-    // null.
-    static std::shared_ptr<const ProjTransformer> cached(const QString& sourceProj, const QString& targetProj);
 
 private:
     pj_ctx* m_context = nullptr;

@@ -1,6 +1,6 @@
 #include "reprojection.h"
 
-#include "headerfields.h"
+#include "headerchanges.h"
 #include "headers.h"
 #include "projtransformer.h"
 #include "segy.h"
@@ -26,14 +26,6 @@ GeoPoint scaled(GeoPoint p, double factor)
     p.y *= factor;
     p.z *= factor;
     return p;
-}
-
-CrsDefinition systemFor(int epsg, const QString& proj)
-{
-    if (proj.startsWith(QLatin1Char('+')))
-        return CrsDefinition(proj, -1, QString());
-    const QList<CrsDefinition> found = crsById(epsg);
-    return found.isEmpty() ? CrsDefinition() : found.first();
 }
 
 void storageFor(bool geographic, int* multiplier, int* unitsCode)
@@ -171,15 +163,13 @@ private:
     size_t m_used = 0;
 };
 
-struct CoordinateFields
-{
-    int scalar = traceHeaderFieldIndex(QStringLiteral("71"));
-    int units = traceHeaderFieldIndex(QStringLiteral("89"));
-    int pairs[3][2] = {
-        {traceHeaderFieldIndex(QStringLiteral("73")), traceHeaderFieldIndex(QStringLiteral("77"))},
-        {traceHeaderFieldIndex(QStringLiteral("81")), traceHeaderFieldIndex(QStringLiteral("85"))},
-        {traceHeaderFieldIndex(QStringLiteral("181")), traceHeaderFieldIndex(QStringLiteral("185"))},
-    };
+constexpr int ScalarField = fieldIndex(TraceField::CoordinateScalar);
+constexpr int UnitsField = fieldIndex(TraceField::CoordinateUnit);
+// Source, receiver group and CDP: X and Y.
+constexpr int PairFields[3][2] = {
+    {fieldIndex(TraceField::SourceX), fieldIndex(TraceField::SourceY)},
+    {fieldIndex(TraceField::GroupX), fieldIndex(TraceField::GroupY)},
+    {fieldIndex(TraceField::CdpX), fieldIndex(TraceField::CdpY)},
 };
 
 const qint32 Absent = -1;        // both coordinates 0
@@ -285,11 +275,11 @@ private:
         const SEGYTraceHeader* header = m_headers[int(i)];
         if (!header)
             return;
-        const int scalar = header->value(m_fields.scalar);
-        const int units = header->value(m_fields.units);
+        const int scalar = header->value(ScalarField);
+        const int units = header->value(UnitsField);
         for (int p = 0; p < 3; ++p) {
-            const qint32 x = header->value(m_fields.pairs[p][0]);
-            const qint32 y = header->value(m_fields.pairs[p][1]);
+            const qint32 x = header->value(PairFields[p][0]);
+            const qint32 y = header->value(PairFields[p][1]);
             if (x == 0 && y == 0)
                 continue;
             qint32& slot = m_positions[i * 3 + size_t(p)];
@@ -309,7 +299,6 @@ private:
     }
 
     const QList<SEGYTraceHeader*>& m_headers;
-    const CoordinateFields m_fields;
     const int m_multiplier;
     // Per pair of each trace: an index into the list of the share that took
     // the trace's chunk, or Absent or UnitsRefused.
@@ -344,9 +333,9 @@ bool storedCoordinate(double value, int multiplier, qint32* stored)
 
 void outputScaling(QString proj, int* multiplier, int* unitsCode)
 {
-    const auto transformer = ProjTransformer::cached(proj, proj);
-    if (transformer->isValid())
-        storageFor(transformer->targetIsGeographic(), multiplier, unitsCode);
+    const ProjTransformer transformer(proj, proj);
+    if (transformer.isValid())
+        storageFor(transformer.targetIsGeographic(), multiplier, unitsCode);
 }
 
 GeoPoint transformPoint(CrsDefinition source, CrsDefinition target, GeoPoint point, bool* ok)
@@ -354,9 +343,9 @@ GeoPoint transformPoint(CrsDefinition source, CrsDefinition target, GeoPoint poi
     GeoPoint result;
     if (ok)
         *ok = false;
-    const auto transformer = ProjTransformer::cached(source.proj(), target.proj());
+    const ProjTransformer transformer(source.proj(), target.proj());
     double x = point.x, y = point.y, z = point.z;
-    if (transformer->transform(&x, &y, &z)) {
+    if (transformer.transform(&x, &y, &z)) {
         result.x = x;
         result.y = y;
         result.z = z;
@@ -369,7 +358,7 @@ GeoPoint transformPoint(CrsDefinition source, CrsDefinition target, GeoPoint poi
 QString ReprojectionReport::text() const
 {
     if (failedTraces == 0)
-        return QString();
+        return error;
     const char* const Context = "ReprojectionReport";
     QString why;
     switch (firstReason) {
@@ -390,42 +379,49 @@ QString ReprojectionReport::text() const
 }
 
 int reprojectTraceCoordinates(SEGY* segy, int inputEpsg, int outputEpsg, QString inputProj, QString outputProj,
-                              ReprojectionReport* report)
+                              ReprojectionReport* report, const std::function<void(int)>& progress)
 {
     if (!segy || !segy->isLoaded())
         return -2;
-    segy->notifyEditStarted();
     ReprojectionReport found;
+    bool stored = false;
     const int result = [&]() {
-        const CrsDefinition input = systemFor(inputEpsg, inputProj);
-        const CrsDefinition output = systemFor(outputEpsg, outputProj);
-        if (input.id == 0 || output.id == 0)
+        const CrsCatalogue catalogue;
+        const CrsResolution input = resolveCrs(catalogue, inputEpsg, inputProj);
+        const CrsResolution output = resolveCrs(catalogue, outputEpsg, outputProj);
+        if (!input.error.isEmpty() || !output.error.isEmpty()) {
+            found.error = input.error.isEmpty() ? output.error : input.error;
             return -1;
+        }
         // One transformer for the whole run on this thread: the same two
         // definitions throughout.
-        const auto transformer = ProjTransformer::cached(input.proj(), output.proj());
-        if (!transformer->isValid())
+        const ProjTransformer transformer(input.definition.proj(), output.definition.proj());
+        if (!transformer.isValid()) {
+            found.error = QCoreApplication::translate("ReprojectionReport",
+                                                      "PROJ cannot transform coordinates between these systems.");
             return -1;
+        }
         int multiplier = 100;
         int unitsCode = 1;
-        storageFor(transformer->targetIsGeographic(), &multiplier, &unitsCode);
+        storageFor(transformer.targetIsGeographic(), &multiplier, &unitsCode);
 
-        const CoordinateFields fields;
+        // Nothing below processes events: the header pointers stay valid.
         const QList<SEGYTraceHeader*> headers = segy->traceHeaders();
         const int n = headers.size();
         found.traceCount = n;
 
         int lastPercent = -1;
-        auto progress = [&](size_t done, size_t total) {
+        auto reportProgress = [&](size_t done, size_t total) {
             const int percent = int(std::min<quint64>(99, quint64(done) * 100 / std::max<size_t>(total, 1)));
             if (percent != lastPercent) {
                 lastPercent = percent;
-                segy->notifyEditProgress(percent);
+                if (progress)
+                    progress(percent);
             }
         };
-        progress(0, 1);
+        reportProgress(0, 1);
         TraceCoordinates coordinates(headers, multiplier);
-        coordinates.work(*transformer, input.proj(), output.proj(), progress);
+        coordinates.work(transformer, input.definition.proj(), output.definition.proj(), reportProgress);
 
         // Any trace that cannot be reprojected stops the whole run.
         NewPair pair;
@@ -441,7 +437,7 @@ int reprojectTraceCoordinates(SEGY* segy, int inputEpsg, int outputEpsg, QString
                 if (found.failedTraces++ == 0) {
                     found.firstFailedTrace = i;
                     found.firstReason = reason;
-                    found.firstUnits = headers[i]->value(fields.units);
+                    found.firstUnits = headers[i]->value(UnitsField);
                 }
                 break;
             }
@@ -449,22 +445,32 @@ int reprojectTraceCoordinates(SEGY* segy, int inputEpsg, int outputEpsg, QString
         if (found.failedTraces > 0)
             return -1;
 
+        HeaderChanges changes;
+        changes.reserve(size_t(n) * 8);
         for (int i = 0; i < n; ++i) {
-            SEGYTraceHeader* header = headers[i];
-            if (!header)
+            if (!headers[i])
                 continue;
             for (int p = 0; p < 3; ++p) {
                 if (coordinates.outcome(i, p, &pair) != PairDone)
                     continue;
-                header->storeValue(fields.pairs[p][0], pair.x);
-                header->storeValue(fields.pairs[p][1], pair.y);
+                changes.setTraceValue(i, PairFields[p][0], pair.x);
+                changes.setTraceValue(i, PairFields[p][1], pair.y);
             }
-            header->storeValue(fields.units, unitsCode);
-            header->storeValue(fields.scalar, -multiplier);
+            changes.setTraceValue(i, UnitsField, unitsCode);
+            changes.setTraceValue(i, ScalarField, -multiplier);
         }
+        const ApplyResult applied = segy->apply(changes);
+        if (!applied.ok) {
+            found.error = applied.error;
+            return -1;
+        }
+        stored = true;
+        found.changedTraces = applied.changedTraces;
         return 0;
     }();
-    segy->notifyEditCompleted();
+    // Listeners see every run begin and end, also one that stores nothing.
+    if (!stored)
+        segy->apply(HeaderChanges());
     if (report)
         *report = found;
     return result;

@@ -3,6 +3,7 @@
 #include "crsdefinition.h"
 
 #include <QString>
+#include <functional>
 
 class SEGY;
 
@@ -34,7 +35,8 @@ bool storedCoordinate(double value, int multiplier, qint32* stored);
 // Transforms one point from source to target; geographic coordinates are in
 // radians on both sides. ok (when given) says whether PROJ accepted both
 // definitions and gave a finite result; on failure the result is (0, 0, 0).
-// The PROJ objects for a pair of definitions are built once and reused.
+// The PROJ objects are set up for this one call: to transform many points,
+// keep a ProjTransformer.
 GeoPoint transformPoint(CrsDefinition source, CrsDefinition target, GeoPoint point, bool* ok);
 
 // What a reprojection found wrong with the traces it could not reproject.
@@ -52,26 +54,34 @@ struct ReprojectionReport
     int firstFailedTrace = -1;  // zero-based index of the first of them
     Reason firstReason = None;  // why that one failed
     int firstUnits = 0;         // its units code, for UnknownUnits
+    // Why the run could not start (no catalogue, a system it does not hold,
+    // a definition PROJ refuses) or could not store its values.
+    QString error;
+    qint64 changedTraces = 0;   // traces whose headers changed
 
     // One sentence for the user: how many traces failed, which came first
-    // (numbered from 1) and why, and that no trace was changed.
+    // (numbered from 1) and why, and that no trace was changed; or the error.
     QString text() const;
 };
 
 // Moves the source, receiver group and CDP coordinates of every trace from
 // one system to the other. A text beginning with "+" is a PROJ definition and
 // takes precedence over the EPSG code of its side; codes are looked up in the
-// catalogue. A pair is a position unless both of its coordinates are 0; the
+// catalogue beside the executable (see resolveCrs). A pair is a position unless both of its coordinates are 0; the
 // trace's scalar applies (0 counts as 1) and its units code must be 1
 // (length), 2 (seconds of arc) or 3 (degrees) when it has a position. New
 // coordinates are rounded to the nearest unit of the new scalar.
 //
 // All or nothing: every trace is worked out before any is changed, and when
 // one cannot be reprojected no trace changes; report (when given) then says
-// how many failed and which came first. Returns 0 when all went well, -1 when
-// a system cannot be set up or some trace cannot be reprojected (nothing
-// changed either way), -2 when the file object has no file loaded.
-// editStarted and editCompleted come in pairs (none for -2); editProgress
-// only when the percentage changes.
+// how many failed and which came first, or why no system could be set up.
+// The new values are stored in one SEGY::apply. Returns 0 when all went well,
+// -1 when a system cannot be set up or some trace cannot be reprojected
+// (nothing changed either way), -2 when the file object has no file loaded.
+// editStarted and editCompleted come in pairs (none for -2). progress (when
+// given) follows the working out of the new values, in percent, called only
+// when the percentage changes; the file object's editProgress follows the
+// storing.
 int reprojectTraceCoordinates(SEGY* segy, int inputEpsg, int outputEpsg, QString inputProj, QString outputProj,
-                              ReprojectionReport* report = nullptr);
+                              ReprojectionReport* report = nullptr,
+                              const std::function<void(int percent)>& progress = {});

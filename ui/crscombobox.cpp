@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QCompleter>
+#include <QLineEdit>
 
 void populateCrsComboBox(QComboBox* box, const QList<CrsDefinition>& definitions)
 {
@@ -19,4 +20,23 @@ void populateCrsComboBox(QComboBox* box, const QList<CrsDefinition>& definitions
         completer->setCompletionMode(QCompleter::PopupCompletion);
         completer->setFilterMode(Qt::MatchContains);
     }
+}
+
+void populateCrsComboBoxFromCatalogue(QComboBox* box, const CrsLookup& lookup)
+{
+    populateCrsComboBox(box, lookup.definitions);
+    if (!box || lookup.error.isEmpty())
+        return;
+    box->setToolTip(lookup.error);
+    if (QLineEdit* edit = box->lineEdit())
+        edit->setPlaceholderText(lookup.error);
+}
+
+int shownCrsCode(const QComboBox* box)
+{
+    int index = box->currentIndex();
+    if (box->itemText(index) != box->currentText())
+        index = box->findText(box->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
+    const QVariant data = box->itemData(index, Qt::UserRole);
+    return data.type() == QVariant::Int ? data.toInt() : 0;
 }

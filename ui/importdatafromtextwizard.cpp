@@ -139,7 +139,8 @@ void ImportDataFromTextWizard::on_ImportDataFromTextWizard_accepted()
 {
     // The pass runs on this thread once the accepting handler has returned,
     // so whoever accepted the wizard gets control back first.
-    QTimer::singleShot(0, this, &ImportDataFromTextWizard::splitData);
+    if (m_parseWhenAccepted)
+        QTimer::singleShot(0, this, &ImportDataFromTextWizard::splitData);
 }
 
 void ImportDataFromTextWizard::on_otherCheckBox_toggled(bool checked)

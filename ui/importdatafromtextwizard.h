@@ -36,6 +36,10 @@ public:
     TextSplitOptions splitOptions() const;
     // While dataParsed is being emitted: the line's number in the text file.
     qint64 currentLineNumber() const { return m_lineNumber; }
+    // Whether accepting the wizard starts the parsing pass (queued, once the
+    // accepting handler has returned); true at construction. A caller that
+    // runs splitData itself turns it off.
+    void setParseWhenAccepted(bool parse) { m_parseWhenAccepted = parse; }
 
 signals:
     void dataParsed(int line_index, QStringList line_parts);
@@ -62,4 +66,5 @@ private:
     QStandardItemModel* m_previewModel;
     QMap<QString, int> m_mapping;
     qint64 m_lineNumber = 0;
+    bool m_parseWhenAccepted = true;
 };

@@ -27,14 +27,6 @@ bool followCrsChoice(QComboBox* box, QComboBox* unitBox, int index)
     return true;
 }
 
-// Whether the box shows one of its catalogue entries, not a text of its own.
-bool showsCatalogueEntry(const QComboBox* box)
-{
-    const int index = box->currentIndex();
-    return index >= 0 && box->itemData(index).type() == QVariant::Int && box->itemData(index).toInt() > 0
-        && box->currentText() == box->itemText(index);
-}
-
 }  // namespace
 
 ImportPositioningSEGYWidardPage::ImportPositioningSEGYWidardPage(QWidget* parent)
@@ -43,9 +35,9 @@ ImportPositioningSEGYWidardPage::ImportPositioningSEGYWidardPage(QWidget* parent
     ui->setupUi(this);
     inCrsValid = true;
     outCrsValid = true;
-    const QList<CrsDefinition> catalogue = crsByName(QString());
-    populateCrsComboBox(ui->inEpsgComboBox, catalogue);
-    populateCrsComboBox(ui->outEpsgComboBox, catalogue);
+    const CrsLookup all = CrsCatalogue().byName(QString());
+    populateCrsComboBoxFromCatalogue(ui->inEpsgComboBox, all);
+    populateCrsComboBoxFromCatalogue(ui->outEpsgComboBox, all);
 }
 
 ImportPositioningSEGYWidardPage::~ImportPositioningSEGYWidardPage()
@@ -143,11 +135,11 @@ bool ImportPositioningSEGYWidardPage::validatePage()
     if (transform) {
         // A box that shows no catalogue entry (an empty catalogue, a text
         // typed but not chosen) names no system.
-        if (!showsCatalogueEntry(ui->inEpsgComboBox)) {
+        if (shownCrsCode(ui->inEpsgComboBox) <= 0) {
             inCrsValid = false;
             updateInputCrsLabel();
         }
-        if (!showsCatalogueEntry(ui->outEpsgComboBox)) {
+        if (shownCrsCode(ui->outEpsgComboBox) <= 0) {
             outCrsValid = false;
             updateOutputCrsLabel();
         }
@@ -174,8 +166,8 @@ bool ImportPositioningSEGYWidardPage::validatePage()
     if (ui->writeAsisGroupBox->isChecked())
         mapping.insert(QStringLiteral("AS_IS_UNIT"), ui->asisUnitComboBox->currentIndex() + 1);
     if (transform) {
-        mapping.insert(QStringLiteral("IN_EPSG"), ui->inEpsgComboBox->currentData().toInt());
-        mapping.insert(QStringLiteral("OUT_EPSG"), ui->outEpsgComboBox->currentData().toInt());
+        mapping.insert(QStringLiteral("IN_EPSG"), shownCrsCode(ui->inEpsgComboBox));
+        mapping.insert(QStringLiteral("OUT_EPSG"), shownCrsCode(ui->outEpsgComboBox));
         mapping.insert(QStringLiteral("IN_UNIT"), ui->inUnitComboBox->currentIndex() + 1);
         mapping.insert(QStringLiteral("OUT_UNIT"), ui->outUnitComboBox->currentIndex() + 1);
     }

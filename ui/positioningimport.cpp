@@ -5,7 +5,6 @@
 #include "positioning.h"
 #include "segy.h"
 
-#include <QEventLoop>
 #include <QFile>
 #include <memory>
 
@@ -23,42 +22,34 @@ PositioningImportOutcome runPositioningImport(SEGY* segy, const QString& textFil
     PositioningImportOutcome outcome;
     std::unique_ptr<ImportDataFromTextWizard> wizard(
         createPositioningImportWizard(new QFile(textFile), textFile, parent));
-    std::unique_ptr<PositionImport> import;
-    int kept = 0;
-    bool completed = false;
-    QEventLoop waiting;
-
-    // The page hands over the mapping before the wizard reads any line.
-    QObject::connect(wizard.get(), &ImportDataFromTextWizard::mappingUpdated,
-                     [&](const QMap<QString, int>& mapping) {
-                         outcome.mapping = mapping;
-                         import.reset();
-                         import.reset(new PositionImport(segy, mapping));
-                     });
-    QObject::connect(wizard.get(), &ImportDataFromTextWizard::dataParsed,
-                     [&](int lineIndex, const QStringList& fields) {
-                         ++kept;
-                         if (import)
-                             import->addLine(lineIndex, fields, wizard->currentLineNumber());
-                     });
-    QObject::connect(wizard.get(), &ImportDataFromTextWizard::parsingProgress, segy, &SEGY::notifyEditProgress);
-    QObject::connect(wizard.get(), &ImportDataFromTextWizard::parsingCompleted, [&]() {
-        completed = true;
-        waiting.quit();
-    });
-
-    outcome.accepted = wizard->exec() == QDialog::Accepted;
-    if (outcome.accepted && !completed)
-        waiting.exec();
-    if (!import)
+    // The pass runs below, after the wizard's own event loop has ended: no
+    // events are processed between reading the lines and storing them.
+    wizard->setParseWhenAccepted(false);
+    if (wizard->exec() != QDialog::Accepted)
         return outcome;
-    import->finish();
-    outcome.changed = import->writtenLines() > 0;
-    if (!import->error().isEmpty())
-        outcome.message = import->error();
+    outcome.accepted = true;
+    // The page hands over the mapping when the user finishes.
+    outcome.mapping = wizard->mapping();
+    if (outcome.mapping.isEmpty())
+        return outcome;
+
+    PositionImport import(segy, outcome.mapping);
+    int kept = 0;
+    if (import.error().isEmpty()) {
+        QObject::connect(wizard.get(), &ImportDataFromTextWizard::dataParsed,
+                         [&](int lineIndex, const QStringList& fields) {
+                             ++kept;
+                             import.addLine(lineIndex, fields, wizard->currentLineNumber());
+                         });
+        wizard->splitData();
+        import.finish();
+    }
+    outcome.changed = import.writtenLines() > 0;
+    if (!import.error().isEmpty())
+        outcome.message = import.error();
     else if (kept == 0)
         outcome.message = QObject::tr("The file %1 holds no line to import.").arg(textFile);
     else
-        outcome.message = import->report();
+        outcome.message = import.report();
     return outcome;
 }

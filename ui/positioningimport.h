@@ -21,7 +21,8 @@ struct PositioningImportOutcome {
 };
 
 // The window's positioning import once the user has chosen textFile: runs the
-// wizard modally over parent, then streams the file into the trace headers of
-// segy (in memory; saving is the window's business). The file object
-// announces the edit through editStarted, editProgress and editCompleted.
+// wizard modally over parent, then, once it has closed, reads the file and
+// stores its positions into the trace headers of segy in one step (in
+// memory; saving is the window's business). The file object announces the
+// edit through editStarted, editProgress and editCompleted.
 PositioningImportOutcome runPositioningImport(SEGY* segy, const QString& textFile, QWidget* parent);

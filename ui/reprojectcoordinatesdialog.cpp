@@ -4,28 +4,13 @@
 #include "crsdefinition.h"
 #include "ui_reprojectcoordinatesdialog.h"
 
-namespace {
-
-// The code of the entry the box shows. Text typed over an entry no longer
-// stands for that entry: only an entry with exactly that text gives a code.
-int currentEpsg(const QComboBox* box)
-{
-    int index = box->currentIndex();
-    if (box->itemText(index) != box->currentText())
-        index = box->findText(box->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
-    const QVariant data = box->itemData(index, Qt::UserRole);
-    return data.type() == QVariant::Int ? data.toInt() : 0;
-}
-
-}  // namespace
-
 ReprojectCoordinatesDialog::ReprojectCoordinatesDialog(QWidget* parent)
     : QDialog(parent), ui(new Ui::ReprojectCoordinatesDialog)
 {
     ui->setupUi(this);
-    const QList<CrsDefinition> catalogue = crsByName(QString());
-    populateCrsComboBox(ui->inEpsgComboBox, catalogue);
-    populateCrsComboBox(ui->outEpsgComboBox, catalogue);
+    const CrsLookup all = CrsCatalogue().byName(QString());
+    populateCrsComboBoxFromCatalogue(ui->inEpsgComboBox, all);
+    populateCrsComboBoxFromCatalogue(ui->outEpsgComboBox, all);
 }
 
 ReprojectCoordinatesDialog::~ReprojectCoordinatesDialog()
@@ -35,12 +20,12 @@ ReprojectCoordinatesDialog::~ReprojectCoordinatesDialog()
 
 int ReprojectCoordinatesDialog::inputEpsg() const
 {
-    return currentEpsg(ui->inEpsgComboBox);
+    return shownCrsCode(ui->inEpsgComboBox);
 }
 
 int ReprojectCoordinatesDialog::outputEpsg() const
 {
-    return currentEpsg(ui->outEpsgComboBox);
+    return shownCrsCode(ui->outEpsgComboBox);
 }
 
 QString ReprojectCoordinatesDialog::inputText() const

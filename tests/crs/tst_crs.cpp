@@ -1,10 +1,10 @@
-// Reference systems: the catalogue look-ups, the point transform against
-// PROJ's own cs2cs, and the rules of the trace coordinate reprojection.
+// Reference systems: the catalogue look-ups, resolving a system from a code
+// or a definition, the point transform against PROJ's own cs2cs, and the
+// rules of the trace coordinate reprojection.
 
 #include "crsdefinition.h"
 #include "fixture.h"
 #include "headerfields.h"
-#include "projtransformer.h"
 #include "reprojection.h"
 #include "segy.h"
 
@@ -194,12 +194,17 @@ private slots:
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write(QByteArray(4096, 'x'));
         }
-        bool found = true;
-        QCOMPARE(crsById(4326, &found).size(), 0);
-        QCOMPARE(found, false);
-        found = true;
-        QCOMPARE(crsByName(QString(), &found).size(), 0);
-        QCOMPARE(found, false);
+        // Told apart from a code the catalogue does not hold.
+        const CrsCatalogue unusable(catalogue());
+        for (const CrsLookup& lookup : {unusable.byId(4326), unusable.byName(QString())}) {
+            QVERIFY(lookup.definitions.isEmpty());
+            QVERIFY2(lookup.error.startsWith(QStringLiteral("The coordinate reference system catalogue %1 ")
+                                                 .arg(catalogue())),
+                     qPrintable(lookup.error));
+        }
+        const CrsResolution resolved = resolveCrs(unusable, QStringLiteral("4326"));
+        QCOMPARE(resolved.error, unusable.byId(4326).error);
+        QCOMPARE(resolved.definition.id, 0);
     }
 
     void byId_data()
@@ -228,16 +233,15 @@ private slots:
             for (Row& r : rows)
                 r.id = r.id.toString();
         writeCatalogue(rows, idType);
-        bool found = !expectFound;
-        const QList<CrsDefinition> list = crsById(code, &found);
-        QCOMPARE(found, expectFound);
+        const CrsLookup lookup = CrsCatalogue(catalogue()).byId(code);
+        QCOMPARE(lookup.error, QString());
+        const QList<CrsDefinition> list = lookup.definitions;
         QCOMPARE(list.size(), expectFound ? 1 : 0);
         if (expectFound) {
             QCOMPARE(list[0].id, code);
             QCOMPARE(list[0].name(), name);
             QCOMPARE(list[0].proj(), proj);
         }
-        QCOMPARE(crsById(code).size(), list.size());  // found is optional
     }
 
     void byName_data()
@@ -250,7 +254,8 @@ private slots:
         QTest::newRow("inner words, other case") << "utm ZONE" << QList<int>{32631, 23031};
         QTest::newRow("underscore wildcard") << "WGS_84" << QList<int>{4326, 32631, 3857};
         QTest::newRow("percent wildcard") << "%" << named;
-        QTest::newRow("single quote spoils the statement") << "O'Brien" << QList<int>{};
+        QTest::newRow("single quote") << "O'Brien" << QList<int>{27700};
+        QTest::newRow("quote and statement text") << "'; DROP TABLE datum; --" << QList<int>{};
         QTest::newRow("name holding a quote") << "Brien" << QList<int>{27700};
         QTest::newRow("no match") << "Mars" << QList<int>{};
     }
@@ -259,22 +264,66 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QList<int>, expected);
         writeCatalogue(sampleRows());
-        bool found = expected.isEmpty();
-        QCOMPARE(ids(crsByName(text, &found)), expected);
-        QCOMPARE(found, !expected.isEmpty());
+        const CrsLookup lookup = CrsCatalogue(catalogue()).byName(text);
+        QCOMPARE(lookup.error, QString());
+        QCOMPARE(ids(lookup.definitions), expected);
     }
 
-    void oneConnectionReused()
+    // Each catalogue has a connection of its own, gone with it.
+    void connectionsBelongToCatalogues()
     {
         writeCatalogue(sampleRows());
-        for (int i = 0; i < 3; ++i) {
-            QCOMPARE(crsById(4326).size(), 1);
-            QCOMPARE(crsByName(QStringLiteral("UTM")).size(), 2);
+        const QStringList before = QSqlDatabase::connectionNames();
+        {
+            const CrsCatalogue first(catalogue());
+            const CrsCatalogue second(catalogue());
+            QCOMPARE(QSqlDatabase::connectionNames().size(), before.size() + 2);
+            for (int i = 0; i < 2; ++i) {
+                QCOMPARE(first.byId(4326).definitions.size(), 1);
+                QCOMPARE(second.byName(QStringLiteral("UTM")).definitions.size(), 2);
+            }
         }
-        QCOMPARE(QSqlDatabase::connectionNames().count(QStringLiteral("projDBConnection")), 1);
-        QSqlDatabase db = QSqlDatabase::database(QStringLiteral("projDBConnection"), false);
-        QCOMPARE(db.driverName(), QStringLiteral("QSQLITE"));
-        QVERIFY(!db.isOpen());  // closed after every query
+        QCOMPARE(QSqlDatabase::connectionNames(), before);
+        // Read only: a catalogue never creates the file it was given.
+        const QString absent = dir.filePath(QStringLiteral("absent.db3"));
+        QVERIFY(!CrsCatalogue(absent).error().isEmpty());
+        QVERIFY(!QFile::exists(absent));
+    }
+
+    void resolve_data()
+    {
+        QTest::addColumn<int>("epsg");      // -1: resolve the text alone
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("id");        // of the definition; 0 when it fails
+        QTest::addColumn<QString>("error");
+        QTest::newRow("code") << -1 << "23031" << 23031 << "";
+        QTest::newRow("EPSG: and code, blanks around") << -1 << " epsg:4326 " << 4326 << "";
+        QTest::newRow("PROJ text") << -1 << Wgs84Utm31 << -1 << "";
+        QTest::newRow("unknown code") << -1 << "1234" << 0 << "EPSG code 1234 is not in the catalogue.";
+        QTest::newRow("name") << -1 << "WGS 84" << 0 << "WGS 84 is not a PROJ definition (it begins with +).";
+        QTest::newRow("code and garbage") << -1 << "4326x" << 0 << "4326x is not a PROJ definition (it begins with +).";
+        QTest::newRow("nothing") << -1 << "" << 0 << "No coordinate reference system was given.";
+        QTest::newRow("side: PROJ text beats the code") << 23031 << Wgs84 << -1 << "";
+        QTest::newRow("side: code, text without +") << 23031 << Wgs84.mid(1) << 23031 << "";
+        QTest::newRow("side: no code, text without +") << 0 << Wgs84.mid(1) << 0
+                                                        << Wgs84.mid(1) + " is not a PROJ definition (it begins with +).";
+        QTest::newRow("side: neither") << 0 << "" << 0 << "No coordinate reference system was given.";
+    }
+    void resolve()
+    {
+        QFETCH(int, epsg);
+        QFETCH(QString, text);
+        QFETCH(int, id);
+        QFETCH(QString, error);
+        writeCatalogue(sampleRows());
+        const CrsCatalogue catalogue(::catalogue());
+        const CrsResolution r = epsg < 0 ? resolveCrs(catalogue, text) : resolveCrs(catalogue, epsg, text);
+        QCOMPARE(r.error, error);
+        QCOMPARE(r.definition.id, id);
+        if (id == -1)
+            QCOMPARE(r.definition.proj(), text.trimmed());
+        if (id > 0)
+            QCOMPARE(r.definition.proj(), catalogue.byId(id).definitions.value(0).proj());
     }
 
     void generatedCatalogue_data()
@@ -304,9 +353,8 @@ private slots:
         const QString generated = QString::fromLocal8Bit(qgetenv("TREVALON_BIN_DIR")) + QStringLiteral("/epsg.db3");
         QVERIFY2(QFile::exists(generated), qPrintable(generated));
         QVERIFY(QFile::copy(generated, catalogue()));
-        bool found = false;
-        const QList<CrsDefinition> list = crsById(code, &found);
-        QVERIFY(found);
+        const CrsCatalogue copy(catalogue());
+        const QList<CrsDefinition> list = copy.byId(code).definitions;
         QCOMPARE(list.size(), 1);
         QCOMPARE(list[0].name(), name);
         QVERIFY(list[0].proj().startsWith(QLatin1String("+proj=")));
@@ -323,7 +371,7 @@ private slots:
         QVERIFY(ok);
         QVERIFY(std::abs(back.x - lon) < 1e-7 && std::abs(back.y - lat) < 1e-7);
         if (code == 4326)
-            QVERIFY(crsByName(QString()).size() > 4000);
+            QVERIFY(copy.byName(QString()).definitions.size() > 4000);
     }
 
     // ---- point transform against cs2cs ----
@@ -493,16 +541,6 @@ private slots:
         transformPoint(CrsDefinition(from, -1, QString()), CrsDefinition(to, -1, QString()), p, nullptr);
     }
 
-    void transformersAreReused()
-    {
-        const auto a = ProjTransformer::cached(Ed50Utm31, Wgs84Utm31);
-        const auto b = ProjTransformer::cached(Ed50Utm31, Wgs84Utm31);
-        QCOMPARE(a.get(), b.get());
-        QVERIFY(ProjTransformer::cached(Wgs84Utm31, Ed50Utm31).get() != a.get());
-        QVERIFY(a->isValid());
-        QVERIFY(!ProjTransformer::cached(Refused, Wgs84)->isValid());
-    }
-
     void angleConversionsIncludeHeight()
     {
         GeoPoint p;
@@ -615,7 +653,7 @@ private slots:
     }
 
     // editStarted and editCompleted in pairs, whatever the outcome; progress
-    // only when the percentage changes.
+    // of the working out and of the storing only when the percentage changes.
     void signalsAndProgress_data()
     {
         QTest::addColumn<int>("traces");
@@ -639,16 +677,21 @@ private slots:
         QSignalSpy started(&segy, &SEGY::editStarted);
         QSignalSpy progress(&segy, &SEGY::editProgress);
         QSignalSpy completed(&segy, &SEGY::editCompleted);
-        QCOMPARE(reprojectTraceCoordinates(&segy, 0, 0, from, Wgs84Utm31), result);
+        QList<int> working;
+        QCOMPARE(reprojectTraceCoordinates(&segy, 0, 0, from, Wgs84Utm31, nullptr,
+                                           [&](int percent) { working << percent; }),
+                 result);
         QCOMPARE(started.count(), 1);
         QCOMPARE(completed.count(), 1);
-        int last = -1;
-        for (const QList<QVariant>& args : progress) {
-            QVERIFY2(args.at(0).toInt() > last && args.at(0).toInt() < 100, qPrintable(args.at(0).toString()));
-            last = args.at(0).toInt();
+        QList<int> storing;
+        for (const QList<QVariant>& args : progress)
+            storing << args.at(0).toInt();
+        for (const QList<int>& percents : {working, storing}) {
+            for (int i = 0; i < percents.size(); ++i)
+                QVERIFY2(percents[i] < 100 && (i == 0 || percents[i] > percents[i - 1]), qPrintable(QString::number(percents[i])));
         }
         if (traces > 1)
-            QVERIFY(progress.count() > 2);
+            QVERIFY(working.size() > 2 && storing.size() > 0);
     }
 
     // Codes, texts and the catalogue: which system each side gets.
@@ -661,15 +704,21 @@ private slots:
         QTest::addColumn<QString>("outText");
         QTest::addColumn<int>("result");
         QTest::addColumn<bool>("changed");
-        QTest::newRow("codes from the catalogue") << true << 23031 << 32631 << "" << "" << 0 << true;
-        QTest::newRow("texts need no catalogue") << false << 23031 << 32631 << Ed50Utm31 << Wgs84Utm31 << 0 << true;
-        QTest::newRow("text beats a refused code") << true << 7 << 7 << Ed50Utm31 << Wgs84Utm31 << 0 << true;
-        QTest::newRow("text without + is ignored") << true << 23031 << 32631 << Ed50Utm31 << Wgs84Utm31.mid(1) << 0 << true;
-        QTest::newRow("missing catalogue") << false << 23031 << 32631 << "" << "" << -1 << false;
-        QTest::newRow("unknown code") << true << 23031 << 1234 << "" << "" << -1 << false;
-        QTest::newRow("code 0 without text") << true << 0 << 32631 << "" << "" << -1 << false;
-        QTest::newRow("refused definition in the catalogue") << true << 7 << 32631 << "" << "" << -1 << false;
-        QTest::newRow("refused typed definition") << false << 0 << 0 << Refused << Wgs84Utm31 << -1 << false;
+        QTest::addColumn<QString>("error");  // the report's, its start
+        QTest::newRow("codes from the catalogue") << true << 23031 << 32631 << "" << "" << 0 << true << "";
+        QTest::newRow("texts need no catalogue") << false << 23031 << 32631 << Ed50Utm31 << Wgs84Utm31 << 0 << true << "";
+        QTest::newRow("text beats a refused code") << true << 7 << 7 << Ed50Utm31 << Wgs84Utm31 << 0 << true << "";
+        QTest::newRow("text without + is ignored") << true << 23031 << 32631 << Ed50Utm31 << Wgs84Utm31.mid(1) << 0 << true << "";
+        QTest::newRow("missing catalogue") << false << 23031 << 32631 << "" << "" << -1 << false
+                                           << "The coordinate reference system catalogue " + catalogue() + " is missing or unreadable.";
+        QTest::newRow("unknown code") << true << 23031 << 1234 << "" << "" << -1 << false
+                                      << "EPSG code 1234 is not in the catalogue.";
+        QTest::newRow("code 0 without text") << true << 0 << 32631 << "" << "" << -1 << false
+                                             << "No coordinate reference system was given.";
+        QTest::newRow("refused definition in the catalogue") << true << 7 << 32631 << "" << "" << -1 << false
+                                                             << "PROJ cannot transform";
+        QTest::newRow("refused typed definition") << false << 0 << 0 << Refused << Wgs84Utm31 << -1 << false
+                                                  << "PROJ cannot transform";
     }
     void systemsSetUp()
     {
@@ -680,13 +729,18 @@ private slots:
         QFETCH(QString, outText);
         QFETCH(int, result);
         QFETCH(bool, changed);
+        QFETCH(QString, error);
         if (withCatalogue)
             writeCatalogue(sampleRows());
         const Trace before{-100, 1, 43215012, 458132037, 43215012, 458132037, 43215012, 458132037};
         SEGY segy;
         QVERIFY(loadTraces(segy, dir, {before}));
         QSignalSpy completed(&segy, &SEGY::editCompleted);
-        QCOMPARE(reprojectTraceCoordinates(&segy, inCode, outCode, inText, outText), result);
+        ReprojectionReport report;
+        QCOMPARE(reprojectTraceCoordinates(&segy, inCode, outCode, inText, outText, &report), result);
+        QVERIFY2(error.isEmpty() ? report.error.isEmpty() : report.error.startsWith(error), qPrintable(report.error));
+        QCOMPARE(report.text(), report.error);
+        QCOMPARE(report.changedTraces, qint64(changed ? 1 : 0));
         const QList<QPointF> expected = cs2cs(Ed50Utm31, Wgs84Utm31, {QPointF(432150.12, 4581320.37)});
         QCOMPARE(expected.size(), 1);
         const int x = int(std::lround(expected[0].x() * 100)), y = int(std::lround(expected[0].y() * 100));

@@ -6,6 +6,7 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QCompleter>
+#include <QLineEdit>
 #include <QtTest>
 
 class TestCrsComboBox : public QObject
@@ -54,6 +55,45 @@ private slots:
         populateCrsComboBox(&box, {CrsDefinition(QStringLiteral("+proj=longlat"), -1, QString())});
         QCOMPARE(box.itemText(0), QStringLiteral(" (-1)"));
         QCOMPARE(box.itemData(0).toInt(), -1);
+    }
+
+    // A catalogue that cannot be read leaves the box empty and says why.
+    void catalogueError()
+    {
+        QComboBox box;
+        box.setEditable(true);
+        populateCrsComboBoxFromCatalogue(&box, CrsLookup{{}, QStringLiteral("no catalogue")});
+        QCOMPARE(box.count(), 0);
+        QCOMPARE(box.toolTip(), QStringLiteral("no catalogue"));
+        QCOMPARE(box.lineEdit()->placeholderText(), QStringLiteral("no catalogue"));
+        QCOMPARE(box.currentText(), QString());
+    }
+
+    void shownCode_data()
+    {
+        QTest::addColumn<int>("current");
+        QTest::addColumn<QString>("typed");  // null: nothing typed
+        QTest::addColumn<int>("code");
+        QTest::newRow("current entry") << 1 << QString() << 23031;
+        QTest::newRow("text typed over it") << 1 << "ED50 / UTM" << 0;
+        QTest::newRow("text of another entry") << 0 << "ED50 / UTM zone 31N (23031)" << 23031;
+        QTest::newRow("PROJ text") << 0 << "+proj=longlat" << 0;
+        QTest::newRow("entry without a code") << 2 << QString() << 0;
+    }
+    void shownCode()
+    {
+        QFETCH(int, current);
+        QFETCH(QString, typed);
+        QFETCH(int, code);
+        QComboBox box;
+        box.setEditable(true);
+        populateCrsComboBox(&box, {CrsDefinition(QStringLiteral("+proj=longlat"), 4326, QStringLiteral("WGS 84")),
+                                   CrsDefinition(QStringLiteral("+proj=utm"), 23031, QStringLiteral("ED50 / UTM zone 31N"))});
+        box.addItem(QStringLiteral("typed before"));
+        box.setCurrentIndex(current);
+        if (!typed.isNull())
+            box.setEditText(typed);
+        QCOMPARE(shownCrsCode(&box), code);
     }
 };
 

@@ -68,7 +68,7 @@ QPointF cs2cs(const QString& from, const QString& to, double x, double y)
 
 QString proj(int epsg)
 {
-    const QList<CrsDefinition> found = crsById(epsg);
+    const QList<CrsDefinition> found = CrsCatalogue().byId(epsg).definitions;
     return found.isEmpty() ? QString() : found.first().proj();
 }
 
@@ -285,6 +285,7 @@ private slots:
                                                  .arg(in).arg(out).arg(inUnit).arg(outUnit)));
         QCOMPARE(import.error(), QString());
         import.addLine(0, {QString::number(y, 'f', 6), QString::number(x, 'f', 6)}, 1);
+        import.finish();
 
         const double toDegrees = inUnit == 2 ? 1.0 / 3600 : 1.0;
         QPointF expected = cs2cs(proj(in), proj(out), x * toDegrees, y * toDegrees);
@@ -367,6 +368,9 @@ private slots:
         o.space = true;
         o.skipPrefix = QStringLiteral("#");
         QCOMPARE(importPositionsFromText(import, &buffer, o), 5);
+        QCOMPARE(traceValues(segy, 2), Before);  // stored together, by finish
+        import.finish();
+        QCOMPARE(import.changedTraces(), qint64(2));
         QCOMPARE(traceValues(segy, 2).mid(2, 2), (QList<int>{8, 9}));
         QCOMPARE(traceValues(segy, 1), Before);
         QCOMPARE(import.report(),
