@@ -1,0 +1,168 @@
+#include "headeredit.h"
+
+#include "headers.h"
+#include "segy.h"
+
+#include <numeric>
+
+namespace {
+
+// The fields whose values decide where the traces lie in the file.
+bool movesTraces(BinaryField field)
+{
+    return field == BinaryField::SampleCount || field == BinaryField::FormatCode
+           || field == BinaryField::ExtendedTextHeaders;
+}
+
+// A base-10 number that fits a field of this kind.
+bool parseNumber(int kind, const QVariant& number, qint32* value)
+{
+    HeaderField parsed{kind, 0};
+    if (!parsed.setValue(number))
+        return false;
+    *value = parsed.value;
+    return true;
+}
+
+}  // namespace
+
+std::vector<int> traceRange(int first, int end)
+{
+    std::vector<int> traces(size_t(qMax(end - first, 0)));
+    std::iota(traces.begin(), traces.end(), first);
+    return traces;
+}
+
+HeaderEdit::Result HeaderEdit::setBinaryValue(int field, const QVariant& number)
+{
+    Result result;
+    qint32 value = 0;
+    if (field < 0 || field >= binaryHeaderTable().count
+        || !parseNumber(binaryHeaderTable().kinds[field], number, &value)) {
+        result.failure = Failure::InvalidValue;
+        result.field = field;
+        result.binary = true;
+        result.text = number.toString();
+        return result;
+    }
+    m_binary.push_back({field, value});
+    return result;
+}
+
+HeaderEdit::Result HeaderEdit::setTraceValue(int field, const QVariant& number)
+{
+    Result result;
+    TraceValue traceValue;
+    if (field < 0 || field >= traceHeaderTable().count
+        || !parseNumber(traceHeaderTable().kinds[field], number, &traceValue.number)) {
+        result.failure = Failure::InvalidValue;
+        result.field = field;
+        result.text = number.toString();
+        return result;
+    }
+    m_traces[field] = traceValue;
+    return result;
+}
+
+HeaderEdit::Result HeaderEdit::setTraceExpression(int field, const QString& text)
+{
+    if (HeaderExpression::isPlainInteger(text))
+        return setTraceValue(field, text);
+    Result result;
+    result.field = field;
+    result.text = text;
+    TraceValue traceValue;
+    QString badOffset;
+    if (field < 0 || field >= traceHeaderTable().count || !traceValue.expression.compile(text, &badOffset)) {
+        result.failure = badOffset.isEmpty() ? Failure::InvalidValue : Failure::BadOffset;
+        if (!badOffset.isEmpty())
+            result.text = badOffset;
+        return result;
+    }
+    traceValue.text = text;
+    m_traces[field] = traceValue;
+    return result;
+}
+
+HeaderEdit::Result HeaderEdit::apply(SEGY& segy, const std::vector<int>& traces) const
+{
+    HeaderChanges changes;
+    for (const HeaderChanges::BinaryValue& value : m_binary)
+        changes.setBinaryValue(value.field, value.value);
+    changes.reserve(traces.size() * m_traces.size());
+    const QList<SEGYTraceHeader*> headers = segy.traceHeaders();
+    std::vector<qint32> values;
+    for (const auto& [field, traceValue] : m_traces) {
+        if (traceValue.text.isEmpty()) {
+            for (int trace : traces)
+                changes.setTraceValue(trace, field, traceValue.number);
+            continue;
+        }
+        const HeaderExpression::Outcome outcome =
+            traceValue.expression.evaluate(headers, traces, traceHeaderTable().kinds[field], &values);
+        if (outcome.failure != HeaderExpression::Failure::None) {
+            Result result;
+            result.failure = outcome.failure == HeaderExpression::Failure::DivisionByZero ? Failure::DivisionByZero
+                             : outcome.failure == HeaderExpression::Failure::Overflow     ? Failure::Overflow
+                                                                                          : Failure::OutOfRange;
+            result.field = field;
+            result.text = traceValue.text;
+            result.trace = outcome.trace;
+            result.value = outcome.value;
+            return result;
+        }
+        for (size_t k = 0; k < traces.size(); ++k)
+            changes.setTraceValue(traces[k], field, values[k]);
+    }
+    if (changes.isEmpty()) {
+        Result result;
+        result.applied.ok = true;
+        return result;
+    }
+
+    Result result;
+    result.applied = segy.apply(changes);
+    if (result.applied.ok)
+        return result;
+    // Every value fits its field and every trace exists: what is left to
+    // refuse is the layout of the result.
+    const ApplyResult applied = result.applied;
+    result = layoutFailure(segy, traces);
+    result.applied = applied;
+    return result;
+}
+
+HeaderEdit::Result HeaderEdit::layoutFailure(const SEGY& segy, const std::vector<int>& traces) const
+{
+    Result result;
+    result.failure = Failure::Layout;
+    QStringList candidates;
+    for (const HeaderChanges::BinaryValue& value : m_binary) {
+        if (!movesTraces(AllBinaryFields[value.field]))
+            continue;
+        const QString label = binaryHeaderLabels().at(value.field);
+        candidates.append(label);
+        if (segy.mainHeaderEditChangesLayout(value.field, value.value) && !result.layoutFields.contains(label))
+            result.layoutFields.append(label);
+    }
+    const int sampleCount = fieldIndex(TraceField::SampleCount);
+    const auto count = m_traces.find(sampleCount);
+    if (count != m_traces.end()) {
+        const QString label = traceHeaderLabels().at(sampleCount);
+        candidates.append(label);
+        // Only a plain number is looked at alone; computed counts are
+        // named with the others.
+        for (size_t k = 0; k < traces.size() && count->second.text.isEmpty(); ++k) {
+            if (segy.traceHeaderEditChangesLayout(traces[k], sampleCount, count->second.number)) {
+                result.layoutFields.append(label);
+                break;
+            }
+        }
+    }
+    if (result.layoutFields.isEmpty()) {
+        candidates.removeDuplicates();
+        result.layoutFields = candidates;
+        result.layoutTogether = candidates.size() > 1;
+    }
+    return result;
+}
