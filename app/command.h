@@ -32,11 +32,3 @@ public:
 // Every command, in the order the help lists them.
 std::vector<std::unique_ptr<Command>> createCommands();
 
-std::unique_ptr<Command> createEditCommand();
-std::unique_ptr<Command> createReprojectCommand();
-std::unique_ptr<Command> createImportHeadersCommand();
-std::unique_ptr<Command> createExportHeadersCommand();
-std::unique_ptr<Command> createInfoCommand();
-std::unique_ptr<Command> createImportPositionsCommand();
-std::unique_ptr<Command> createStatsCommand();
-std::unique_ptr<Command> createDumpCommand();

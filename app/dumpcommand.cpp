@@ -96,11 +96,6 @@ bool DumpCommand::run(const QString& fileName, const ErrorSink& error)
     return readFile(fileName, error, [&](const SEGY& segy) { return print(segy, fileName, error); });
 }
 
-std::unique_ptr<Command> createDumpCommand()
-{
-    return std::make_unique<DumpCommand>();
-}
-
 bool DumpCommand::print(const SEGY& segy, const QString& fileName, const ErrorSink& error) const
 {
     const int traceCount = segy.traceCount();

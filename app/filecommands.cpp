@@ -3,11 +3,14 @@
 
 #include "command.h"
 #include "commandsupport.h"
+#include "dumpcommand.h"
 #include "filesummary.h"
 #include "headeredit.h"
 #include "jsonwriter.h"
+#include "positionscommand.h"
 #include "reprojection.h"
 #include "segy.h"
+#include "statscommand.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -142,13 +145,7 @@ private:
             fail(tr("Error: %1 overflows at trace index %2.").arg(result.text).arg(result.trace));
             break;
         case HeaderEdit::Failure::Layout:
-            if (result.layoutTogether) {
-                fail(tr("Error: %1 together would change the layout of the file.")
-                         .arg(result.layoutFields.join(QStringLiteral(", "))));
-                break;
-            }
-            for (const QString& field : result.layoutFields)
-                fail(tr("Error: %1 would change the layout of the file.").arg(field));
+            fail(tr("Error: %1 would change the layout of the file.").arg(result.layoutFields.join(QStringLiteral(", "))));
             break;
         }
     }
@@ -381,41 +378,16 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Command> createEditCommand()
-{
-    return std::make_unique<EditCommand>();
-}
-
-std::unique_ptr<Command> createReprojectCommand()
-{
-    return std::make_unique<ReprojectCommand>();
-}
-
-std::unique_ptr<Command> createImportHeadersCommand()
-{
-    return std::make_unique<ImportHeadersCommand>();
-}
-
-std::unique_ptr<Command> createExportHeadersCommand()
-{
-    return std::make_unique<ExportHeadersCommand>();
-}
-
-std::unique_ptr<Command> createInfoCommand()
-{
-    return std::make_unique<InfoCommand>();
-}
-
 std::vector<std::unique_ptr<Command>> createCommands()
 {
     std::vector<std::unique_ptr<Command>> commands;
-    commands.push_back(createEditCommand());
-    commands.push_back(createReprojectCommand());
-    commands.push_back(createImportHeadersCommand());
-    commands.push_back(createExportHeadersCommand());
-    commands.push_back(createInfoCommand());
-    commands.push_back(createImportPositionsCommand());
-    commands.push_back(createStatsCommand());
-    commands.push_back(createDumpCommand());
+    commands.push_back(std::make_unique<EditCommand>());
+    commands.push_back(std::make_unique<ReprojectCommand>());
+    commands.push_back(std::make_unique<ImportHeadersCommand>());
+    commands.push_back(std::make_unique<ExportHeadersCommand>());
+    commands.push_back(std::make_unique<InfoCommand>());
+    commands.push_back(std::make_unique<ImportPositionsCommand>());
+    commands.push_back(std::make_unique<StatsCommand>());
+    commands.push_back(std::make_unique<DumpCommand>());
     return commands;
 }

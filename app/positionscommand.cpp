@@ -222,8 +222,3 @@ bool ImportPositionsCommand::run(const QString& segyFile, const ErrorSink& print
     segy.close();
     return errors == 0;
 }
-
-std::unique_ptr<Command> createImportPositionsCommand()
-{
-    return std::make_unique<ImportPositionsCommand>();
-}

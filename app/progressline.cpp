@@ -32,11 +32,6 @@ void ProgressLine::enable(bool quiet)
     state().enabled = !quiet && isatty(fileno(stderr)) == 1;
 }
 
-bool ProgressLine::isEnabled()
-{
-    return state().enabled;
-}
-
 void ProgressLine::follow(SEGY& segy, const QString& editLabel)
 {
     if (!state().enabled)

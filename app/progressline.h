@@ -17,7 +17,6 @@ public:
     // Shows progress from now on when standard error is a terminal and
     // quiet is false.
     static void enable(bool quiet);
-    static bool isEnabled();
 
     // Follows the load, save and edit signals of the file object; editLabel
     // names its header changes ("Exporting"; empty: "Updating headers").

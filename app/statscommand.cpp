@@ -321,11 +321,6 @@ bool StatsCommand::run(const QString& fileName, const ErrorSink& error)
     });
 }
 
-std::unique_ptr<Command> createStatsCommand()
-{
-    return std::make_unique<StatsCommand>();
-}
-
 void StatsCommand::print(const SEGY& segy, const QString& fileName) const
 {
     QList<int> fields = m_fields;

@@ -127,42 +127,21 @@ HeaderEdit::Result HeaderEdit::apply(SEGY& segy, const std::vector<int>& traces)
     // Every value fits its field and every trace exists: what is left to
     // refuse is the layout of the result.
     const ApplyResult applied = result.applied;
-    result = layoutFailure(segy, traces);
+    result = layoutFailure();
     result.applied = applied;
     return result;
 }
 
-HeaderEdit::Result HeaderEdit::layoutFailure(const SEGY& segy, const std::vector<int>& traces) const
+HeaderEdit::Result HeaderEdit::layoutFailure() const
 {
     Result result;
     result.failure = Failure::Layout;
-    QStringList candidates;
     for (const HeaderChanges::BinaryValue& value : m_binary) {
-        if (!movesTraces(AllBinaryFields[value.field]))
-            continue;
         const QString label = binaryHeaderLabels().at(value.field);
-        candidates.append(label);
-        if (segy.mainHeaderEditChangesLayout(value.field, value.value) && !result.layoutFields.contains(label))
+        if (movesTraces(AllBinaryFields[value.field]) && !result.layoutFields.contains(label))
             result.layoutFields.append(label);
     }
-    const int sampleCount = fieldIndex(TraceField::SampleCount);
-    const auto count = m_traces.find(sampleCount);
-    if (count != m_traces.end()) {
-        const QString label = traceHeaderLabels().at(sampleCount);
-        candidates.append(label);
-        // Only a plain number is looked at alone; computed counts are
-        // named with the others.
-        for (size_t k = 0; k < traces.size() && count->second.text.isEmpty(); ++k) {
-            if (segy.traceHeaderEditChangesLayout(traces[k], sampleCount, count->second.number)) {
-                result.layoutFields.append(label);
-                break;
-            }
-        }
-    }
-    if (result.layoutFields.isEmpty()) {
-        candidates.removeDuplicates();
-        result.layoutFields = candidates;
-        result.layoutTogether = candidates.size() > 1;
-    }
+    if (m_traces.count(fieldIndex(TraceField::SampleCount)))
+        result.layoutFields.append(traceHeaderLabels().at(fieldIndex(TraceField::SampleCount)));
     return result;
 }

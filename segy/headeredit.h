@@ -29,10 +29,8 @@ public:
         QString text;    // the value text given for it; BadOffset: the start byte named
         int trace = -1;  // the first trace that failed
         qint64 value = 0;  // OutOfRange: what the expression gave there
-        // Layout: labels of the edited fields that move the traces on their
-        // own, or of every edited field that can, when only together they do.
+        // Layout: labels of the edited fields that decide where traces lie.
         QStringList layoutFields;
-        bool layoutTogether = false;
         ApplyResult applied;  // what was stored
 
         bool ok() const { return failure == Failure::None; }
@@ -57,7 +55,7 @@ private:
         QString text;  // the expression; empty for a number
         HeaderExpression expression;
     };
-    Result layoutFailure(const SEGY& segy, const std::vector<int>& traces) const;
+    Result layoutFailure() const;
 
     std::vector<HeaderChanges::BinaryValue> m_binary;
     std::map<int, TraceValue> m_traces;  // by field index

@@ -50,24 +50,23 @@ void TestHeaderEdit::apply_data()
     QTest::addColumn<int>("failure");        // HeaderEdit::Failure
     QTest::addColumn<int>("trace");          // failing trace
     QTest::addColumn<QStringList>("layoutFields");
-    QTest::addColumn<bool>("together");
 
     const int none = int(HeaderEdit::Failure::None);
     const int layout = int(HeaderEdit::Failure::Layout);
-    QTest::newRow("binary count alone") << 30 << QStringList{"b:3221=120"} << none << -1 << QStringList() << false;
-    QTest::newRow("trace counts 0 alone") << 30 << QStringList{"t:115=0"} << none << -1 << QStringList() << false;
+    QTest::newRow("binary count alone") << 30 << QStringList{"b:3221=120"} << none << -1 << QStringList();
+    QTest::newRow("trace counts 0 alone") << 30 << QStringList{"t:115=0"} << none << -1 << QStringList();
     QTest::newRow("binary and trace counts together")
-        << 30 << QStringList{"b:3221=120", "t:115=0"} << layout << -1 << QStringList{"3221-3222", "115-116"} << true;
+        << 30 << QStringList{"b:3221=120", "t:115=0"} << layout << -1 << QStringList{"3221-3222", "115-116"};
     QTest::newRow("trace count alone moves traces")
-        << 7 << QStringList{"t:115=31"} << layout << -1 << QStringList{"115-116"} << false;
+        << 7 << QStringList{"t:115=31"} << layout << -1 << QStringList{"115-116"};
     QTest::newRow("computed values, a later trace fails")
         << 30 << QStringList{"t:189=1", "t:193=10 / (1 - i)"} << int(HeaderEdit::Failure::DivisionByZero) << 1
-        << QStringList() << false;
+        << QStringList();
     QTest::newRow("out of range at the last trace")
         << 30 << QStringList{"b:3217=2000", "t:29=32766 + i"} << int(HeaderEdit::Failure::OutOfRange) << 2
-        << QStringList() << false;
+        << QStringList();
     QTest::newRow("values read before any is stored")
-        << 30 << QStringList{"t:189=[193]", "t:193=[189]"} << none << -1 << QStringList() << false;
+        << 30 << QStringList{"t:189=[193]", "t:193=[189]"} << none << -1 << QStringList();
 }
 
 void TestHeaderEdit::apply()
@@ -77,7 +76,6 @@ void TestHeaderEdit::apply()
     QFETCH(int, failure);
     QFETCH(int, trace);
     QFETCH(QStringList, layoutFields);
-    QFETCH(bool, together);
     const int none = int(HeaderEdit::Failure::None);
 
     QTemporaryDir dir;
@@ -104,7 +102,6 @@ void TestHeaderEdit::apply()
     QCOMPARE(int(result.failure), failure);
     QCOMPARE(result.trace, trace);
     QCOMPARE(result.layoutFields, layoutFields);
-    QCOMPARE(result.layoutTogether, together);
     QCOMPARE(changed, failure == none ? 1 : 0);
     if (failure != none) {
         // Nothing at all was stored.
@@ -132,7 +129,7 @@ void TestHeaderEdit::commandLine_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QStringList>("errors");
     QTest::newRow("together") << QStringList{"-b", "3221=120", "-t", "115=0"}
-                              << QStringList{"Error: 3221-3222, 115-116 together would change the layout of the file."};
+                              << QStringList{"Error: 3221-3222, 115-116 would change the layout of the file."};
     QTest::newRow("trace counts alone") << QStringList{"-t", "115=0", "-b", "3217=2000"} << QStringList();
 }
 
