@@ -334,27 +334,23 @@ private:
         if (m_json) {
             JsonWriter json(stdout);
             json.beginObject();
-            const std::pair<const char*, QString> texts[] = {{"file", fileName}, {"sampleFormat", summary.sampleFormat}};
-            for (const auto& text : texts) {
-                json.key(QLatin1String(text.first));
-                json.value(text.second);
-            }
-            const std::pair<const char*, QVariant> values[] = {
-                {"sampleFormatCode", summary.sampleFormatCode},
-                {"sampleIntervalMicroseconds", summary.sampleInterval},
-                {"samplingFrequency", summary.samplingFrequency},
-                {"traceCount", summary.traceCount},
-                {"samplesCount", summary.samplesCount},
-                {"extendedTextHeaders", summary.extendedTextHeaders},
-                {"byteOrder", summary.byteOrder()},
+            auto text = [&json](const char* key, const QString& value) {
+                json.key(QByteArray(key));
+                json.value(value);
             };
-            for (const auto& value : values) {
-                json.key(QLatin1String(value.first));
-                if (value.second.type() == QVariant::String)
-                    json.value(value.second.toString());
-                else
-                    json.value(value.second.toLongLong());
-            }
+            auto number = [&json](const char* key, qint64 value) {
+                json.key(QByteArray(key));
+                json.value(value);
+            };
+            text("file", fileName);
+            text("sampleFormat", summary.sampleFormat);
+            number("sampleFormatCode", summary.sampleFormatCode);
+            number("sampleIntervalMicroseconds", summary.sampleInterval);
+            text("samplingFrequency", summary.samplingFrequency);
+            number("traceCount", summary.traceCount);
+            number("samplesCount", summary.samplesCount);
+            number("extendedTextHeaders", summary.extendedTextHeaders);
+            text("byteOrder", summary.byteOrder());
             json.endObject();
             json.finish();
             return;

@@ -24,6 +24,18 @@ bool parseNumber(int kind, const QVariant& number, qint32* value)
     return true;
 }
 
+HeaderEdit::Result invalidUnless(bool ok, int field, bool binary, const QString& text)
+{
+    HeaderEdit::Result result;
+    if (!ok) {
+        result.failure = HeaderEdit::Failure::InvalidValue;
+        result.field = field;
+        result.binary = binary;
+        result.text = text;
+    }
+    return result;
+}
+
 }  // namespace
 
 std::vector<int> traceRange(int first, int end)
@@ -35,33 +47,22 @@ std::vector<int> traceRange(int first, int end)
 
 HeaderEdit::Result HeaderEdit::setBinaryValue(int field, const QVariant& number)
 {
-    Result result;
     qint32 value = 0;
-    if (field < 0 || field >= binaryHeaderTable().count
-        || !parseNumber(binaryHeaderTable().kinds[field], number, &value)) {
-        result.failure = Failure::InvalidValue;
-        result.field = field;
-        result.binary = true;
-        result.text = number.toString();
-        return result;
-    }
-    m_binary.push_back({field, value});
-    return result;
+    const bool ok = field >= 0 && field < binaryHeaderTable().count
+                    && parseNumber(binaryHeaderTable().kinds[field], number, &value);
+    if (ok)
+        m_binary.push_back({field, value});
+    return invalidUnless(ok, field, true, number.toString());
 }
 
 HeaderEdit::Result HeaderEdit::setTraceValue(int field, const QVariant& number)
 {
-    Result result;
     TraceValue traceValue;
-    if (field < 0 || field >= traceHeaderTable().count
-        || !parseNumber(traceHeaderTable().kinds[field], number, &traceValue.number)) {
-        result.failure = Failure::InvalidValue;
-        result.field = field;
-        result.text = number.toString();
-        return result;
-    }
-    m_traces[field] = traceValue;
-    return result;
+    const bool ok = field >= 0 && field < traceHeaderTable().count
+                    && parseNumber(traceHeaderTable().kinds[field], number, &traceValue.number);
+    if (ok)
+        m_traces[field] = traceValue;
+    return invalidUnless(ok, field, false, number.toString());
 }
 
 HeaderEdit::Result HeaderEdit::setTraceExpression(int field, const QString& text)
