@@ -144,6 +144,9 @@ private:
         case HeaderEdit::Failure::Overflow:
             fail(tr("Error: %1 overflows at trace index %2.").arg(result.text).arg(result.trace));
             break;
+        case HeaderEdit::Failure::Refused:
+            fail(tr("Error: %1").arg(result.text));
+            break;
         case HeaderEdit::Failure::Layout:
             fail(tr("Error: %1 would change the layout of the file.").arg(result.layoutFields.join(QStringLiteral(", "))));
             break;

@@ -125,6 +125,12 @@ HeaderEdit::Result HeaderEdit::apply(SEGY& segy, const std::vector<int>& traces)
     result.applied = segy.apply(changes);
     if (result.applied.ok)
         return result;
+    if (result.applied.failedTrace >= 0 || !segy.mainHeader()) {
+        result.failure = Failure::Refused;
+        result.text = result.applied.error;
+        result.trace = result.applied.failedTrace;
+        return result;
+    }
     // Every value fits its field and every trace exists: what is left to
     // refuse is the layout of the result.
     const ApplyResult applied = result.applied;

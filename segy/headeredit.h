@@ -20,7 +20,9 @@ class SEGY;
 class HeaderEdit
 {
 public:
-    enum class Failure { None, InvalidValue, BadOffset, DivisionByZero, Overflow, OutOfRange, Layout };
+    // Refused: the file object refused the changes for another reason (no
+    // file, no such trace); text holds its message.
+    enum class Failure { None, InvalidValue, BadOffset, DivisionByZero, Overflow, OutOfRange, Layout, Refused };
 
     struct Result {
         Failure failure = Failure::None;

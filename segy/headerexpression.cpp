@@ -173,7 +173,7 @@ HeaderExpression::Outcome HeaderExpression::evaluate(const QList<SEGYTraceHeader
     const qint64 count = headers.size();
     for (size_t k = 0; k < traces.size(); ++k) {
         const int trace = traces[k];
-        const SEGYTraceHeader* header = headers.at(trace);
+        const SEGYTraceHeader* header = trace >= 0 && trace < count ? headers.at(trace) : nullptr;
         qint64* top = stack.data() - 1;  // the last value pushed
         Failure failure = Failure::None;
         for (const Step& step : m_program) {

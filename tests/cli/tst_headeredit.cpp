@@ -46,6 +46,7 @@ private slots:
 void TestHeaderEdit::apply_data()
 {
     QTest::addColumn<int>("binaryCount");
+    QTest::addColumn<int>("end");            // traces 0 to end - 1 are edited
     QTest::addColumn<QStringList>("edits");  // "b:BYTE=VALUE" or "t:BYTE=TEXT"
     QTest::addColumn<int>("failure");        // HeaderEdit::Failure
     QTest::addColumn<int>("trace");          // failing trace
@@ -53,25 +54,28 @@ void TestHeaderEdit::apply_data()
 
     const int none = int(HeaderEdit::Failure::None);
     const int layout = int(HeaderEdit::Failure::Layout);
-    QTest::newRow("binary count alone") << 30 << QStringList{"b:3221=120"} << none << -1 << QStringList();
-    QTest::newRow("trace counts 0 alone") << 30 << QStringList{"t:115=0"} << none << -1 << QStringList();
+    QTest::newRow("binary count alone") << 30 << Traces << QStringList{"b:3221=120"} << none << -1 << QStringList();
+    QTest::newRow("trace counts 0 alone") << 30 << Traces << QStringList{"t:115=0"} << none << -1 << QStringList();
     QTest::newRow("binary and trace counts together")
-        << 30 << QStringList{"b:3221=120", "t:115=0"} << layout << -1 << QStringList{"3221-3222", "115-116"};
+        << 30 << Traces << QStringList{"b:3221=120", "t:115=0"} << layout << -1 << QStringList{"3221-3222", "115-116"};
     QTest::newRow("trace count alone moves traces")
-        << 7 << QStringList{"t:115=31"} << layout << -1 << QStringList{"115-116"};
+        << 7 << Traces << QStringList{"t:115=31"} << layout << -1 << QStringList{"115-116"};
     QTest::newRow("computed values, a later trace fails")
-        << 30 << QStringList{"t:189=1", "t:193=10 / (1 - i)"} << int(HeaderEdit::Failure::DivisionByZero) << 1
+        << 30 << Traces << QStringList{"t:189=1", "t:193=10 / (1 - i)"} << int(HeaderEdit::Failure::DivisionByZero) << 1
         << QStringList();
     QTest::newRow("out of range at the last trace")
-        << 30 << QStringList{"b:3217=2000", "t:29=32766 + i"} << int(HeaderEdit::Failure::OutOfRange) << 2
+        << 30 << Traces << QStringList{"b:3217=2000", "t:29=32766 + i"} << int(HeaderEdit::Failure::OutOfRange) << 2
         << QStringList();
+    QTest::newRow("no such trace") << 30 << Traces + 2 << QStringList{"b:3217=2000", "t:189=i"}
+                                   << int(HeaderEdit::Failure::Refused) << Traces << QStringList();
     QTest::newRow("values read before any is stored")
-        << 30 << QStringList{"t:189=[193]", "t:193=[189]"} << none << -1 << QStringList();
+        << 30 << Traces << QStringList{"t:189=[193]", "t:193=[189]"} << none << -1 << QStringList();
 }
 
 void TestHeaderEdit::apply()
 {
     QFETCH(int, binaryCount);
+    QFETCH(int, end);
     QFETCH(QStringList, edits);
     QFETCH(int, failure);
     QFETCH(int, trace);
@@ -97,7 +101,7 @@ void TestHeaderEdit::apply()
     const QByteArray binaryBefore = QByteArray::number(segy.mainHeaderValue(fieldIndex(BinaryField::SampleInterval)));
     int changed = 0;
     QObject::connect(&segy, &SEGY::headersChanged, [&changed](const ApplyResult&) { ++changed; });
-    const HeaderEdit::Result result = edit.apply(segy, traceRange(0, Traces));
+    const HeaderEdit::Result result = edit.apply(segy, traceRange(0, end));
 
     QCOMPARE(int(result.failure), failure);
     QCOMPARE(result.trace, trace);
