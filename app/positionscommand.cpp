@@ -97,27 +97,19 @@ void ImportPositionsCommand::addOptions(QCommandLineParser& parser) const
 
 bool ImportPositionsCommand::readOptions(const QCommandLineParser& parser, QString* error)
 {
-    auto text = [&parser](const char* name) { return parser.value(QLatin1String(name)); };
-    m_positions = text("positions");
-    m_columns[0] = text("src");
-    m_columns[1] = text("rcv");
-    m_columns[2] = text("cdp");
-    m_delimiters = text("delim");
-    m_startLine = text("start-line");
-    m_skipPrefix = text("skip-prefix");
+    const std::pair<const char*, QString*> texts[] = {
+        {"positions", &m_positions}, {"src", &m_columns[0]},      {"rcv", &m_columns[1]},
+        {"cdp", &m_columns[2]},      {"delim", &m_delimiters},    {"start-line", &m_startLine},
+        {"skip-prefix", &m_skipPrefix}, {"unit", &m_unit},        {"in-epsg", &m_inputEpsg},
+        {"out-epsg", &m_outputEpsg}, {"in-proj", &m_inputProj},   {"out-proj", &m_outputProj},
+        {"in-unit", &m_inputUnit},   {"out-unit", &m_outputUnit},
+    };
     m_skipEmpty = parser.isSet(QStringLiteral("skip-empty"));
-    m_unit = text("unit");
-    m_inputEpsg = text("in-epsg");
-    m_outputEpsg = text("out-epsg");
-    m_inputProj = text("in-proj");
-    m_outputProj = text("out-proj");
-    m_inputUnit = text("in-unit");
-    m_outputUnit = text("out-unit");
     bool any = m_skipEmpty;
-    for (const QString* given : {&m_positions, &m_columns[0], &m_columns[1], &m_columns[2], &m_delimiters,
-                                 &m_startLine, &m_skipPrefix, &m_unit, &m_inputEpsg, &m_outputEpsg, &m_inputProj,
-                                 &m_outputProj, &m_inputUnit, &m_outputUnit})
-        any = any || !given->isEmpty();
+    for (const auto& [name, text] : texts) {
+        *text = parser.value(QLatin1String(name));
+        any = any || !text->isEmpty();
+    }
     return readSaveAs(parser, &m_saveAs, error) && any;
 }
 
