@@ -1,16 +1,14 @@
 #pragma once
 
-#include "dumpcommand.h"
-#include "statscommand.h"
+#include "command.h"
 
 #include <QCommandLineParser>
-#include <QMap>
 #include <QString>
 #include <QStringList>
-#include <QVariant>
+#include <memory>
+#include <vector>
 
 class QCoreApplication;
-class SEGY;
 
 // The command-line front end: declares and parses the arguments, then runs
 // one command against a SEG-Y file. Every message it prints is one line
@@ -18,8 +16,6 @@ class SEGY;
 class CommandLine
 {
 public:
-    enum Command { Edit = 0, Reproject = 1, ImportHeaders = 2, ExportHeaders = 3, Info = 4, ImportPositions = 5, Stats = 6, Dump = 7 };
-
     CommandLine();
 
     static const QStringList& commandNames();
@@ -34,7 +30,7 @@ public:
     // file, or a command with usable options); 2: the command cannot run.
     int setup(QCoreApplication& app);
     bool addCommandOptions(const QString& command);
-    bool readCommandOptions(const QString& command);
+    bool readCommandOptions();
 
     bool isCommandMode() const { return m_commandMode; }
     QString inputFileName() const { return m_inputFileName; }
@@ -46,26 +42,12 @@ public:
 private:
     static void declareProgramArguments(QCommandLineParser& parser);
     void printError(const QString& message);
-    bool readSaveAs();
-    bool runReadOnly();
-    void printInfo(const SEGY& segy) const;
-    void editHeaders(SEGY& segy);
-    void importHeaders(SEGY& segy);
-    void exportHeaders(SEGY& segy);
-    void reproject(SEGY& segy);
 
     QCommandLineParser m_parser;
     QString m_inputFileName;
-    QString m_saveAsFileName;
     bool m_commandMode = false;
-    int m_command = -1;
-    QMap<QString, QVariant> m_reprojectOptions;
-    QMap<QString, QStringList> m_editOptions;
-    QMap<QString, QVariant> m_importOptions;
-    QMap<QString, QVariant> m_exportOptions;
-    QMap<QString, QVariant> m_positionsOptions;
-    StatsCommand m_stats;
-    DumpCommand m_dump;
-    bool m_json = false;  // info --json
+    std::vector<std::unique_ptr<Command>> m_commands;
+    Command* m_command = nullptr;
+    bool m_quiet = false;
     int m_errorCount = 0;
 };

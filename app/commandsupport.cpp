@@ -4,6 +4,7 @@
 #include "progressline.h"
 #include "segy.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
 #include <QRegularExpression>
@@ -51,15 +52,15 @@ void printWarning(const QString& message)
     printLine(stderr, QStringLiteral("Warning: ") + QString(message).replace(breaks, QStringLiteral(" ")));
 }
 
-void followFileObject(SEGY& segy)
+void followFileObject(SEGY& segy, const QString& editLabel)
 {
-    ProgressLine::follow(segy);
+    ProgressLine::follow(segy, editLabel);
     QObject::connect(&segy, &SEGY::errorMessage, [](const QString& message) { printWarning(message); });
 }
 
-bool openForCommand(SEGY& segy, const QString& fileName, const std::function<void(const QString&)>& printError)
+bool openForCommand(SEGY& segy, const QString& fileName, const ErrorSink& printError, const QString& editLabel)
 {
-    followFileObject(segy);
+    followFileObject(segy, editLabel);
     segy.setDevice(new QFile(fileName));
     if (segy.open())
         return true;
@@ -68,8 +69,7 @@ bool openForCommand(SEGY& segy, const QString& fileName, const std::function<voi
     return false;
 }
 
-bool saveForCommand(SEGY& segy, const QString& fileName, const QString& saveAs,
-                    const std::function<void(const QString&)>& printError)
+bool saveForCommand(SEGY& segy, const QString& fileName, const QString& saveAs, const ErrorSink& printError)
 {
     bool saved;
     if (saveAs.isEmpty()) {
@@ -82,4 +82,52 @@ bool saveForCommand(SEGY& segy, const QString& fileName, const QString& saveAs,
         printError(QCoreApplication::translate("CommandLine", "Error: could not save file %1.")
                        .arg(saveAs.isEmpty() ? fileName : saveAs));
     return saved;
+}
+
+bool readFile(const QString& fileName, const ErrorSink& printError, const std::function<bool(const SEGY&)>& use)
+{
+    SEGY segy;
+    if (!openForCommand(segy, fileName, printError))
+        return false;
+    const bool ok = use(segy);
+    segy.close();
+    return ok;
+}
+
+bool changeFile(const QString& fileName, const QString& saveAs, const QString& editLabel,
+                const ErrorSink& printError, const std::function<bool(SEGY&)>& change)
+{
+    SEGY segy;
+    if (!openForCommand(segy, fileName, printError, editLabel))
+        return false;
+    const bool ok = change(segy) && saveForCommand(segy, fileName, saveAs, printError);
+    ProgressLine::clear();  // an import has no closing signal
+    segy.close();
+    return ok;
+}
+
+void addSaveAsOption(QCommandLineParser& parser)
+{
+    parser.addOption({QStringLiteral("saveas"), QStringLiteral("Output SEG-Y file"), QStringLiteral("file-name")});
+}
+
+bool readSaveAs(const QCommandLineParser& parser, QString* saveAs, QString* error)
+{
+    const QString option = QStringLiteral("saveas");
+    *saveAs = parser.value(option);
+    if (parser.isSet(option) && saveAs->isEmpty()) {
+        *error = QCoreApplication::translate("CommandLine", "Error: no output file name given to --saveas.");
+        return false;
+    }
+    return true;
+}
+
+void addReferenceSystemOptions(QCommandLineParser& parser)
+{
+    parser.addOption({QStringLiteral("in-epsg"), QStringLiteral("Input epsg id."), QStringLiteral("epsg-id")});
+    parser.addOption({QStringLiteral("out-epsg"), QStringLiteral("Output epsg id."), QStringLiteral("epsg-id")});
+    parser.addOption({QStringLiteral("in-proj"), QStringLiteral("Input projection string."),
+                      QStringLiteral("proj4-string")});
+    parser.addOption({QStringLiteral("out-proj"), QStringLiteral("Output projection string."),
+                      QStringLiteral("proj4-string")});
 }

@@ -1,32 +1,52 @@
 #pragma once
 
+#include "command.h"
+
 #include <QList>
-#include <functional>
 #include <QString>
 #include <cstdio>
 
-// Small pieces the commands share: plain output lines and the parsing of
-// trace intervals and field lists.
+// Small pieces the commands share: plain output lines, shared options, the
+// load and save of the file, and the parsing of trace intervals and field
+// lists.
 
+class QCommandLineParser;
 class SEGY;
 
 // The line in the local encoding, then a line feed.
 void printLine(FILE* stream, const QString& line);
 
 // Shows what a command's file object reports: its messages as "Warning: "
-// lines on standard error (one line each), its progress on a terminal.
-void followFileObject(SEGY& segy);
+// lines on standard error (one line each), its progress on a terminal, with
+// editLabel naming its header changes (empty: the general label).
+void followFileObject(SEGY& segy, const QString& editLabel = QString());
 
 // A message as one "Warning: " line on standard error.
 void printWarning(const QString& message);
 
 // Loads fileName into segy, following it as above; on failure prints the
 // error through printError and returns false.
-bool openForCommand(SEGY& segy, const QString& fileName, const std::function<void(const QString&)>& printError);
+bool openForCommand(SEGY& segy, const QString& fileName, const ErrorSink& printError,
+                    const QString& editLabel = QString());
 // Saves segy in place, or as saveAs when that is not empty; on failure prints
 // the error through printError and returns false.
-bool saveForCommand(SEGY& segy, const QString& fileName, const QString& saveAs,
-                    const std::function<void(const QString&)>& printError);
+bool saveForCommand(SEGY& segy, const QString& fileName, const QString& saveAs, const ErrorSink& printError);
+
+// Loads fileName and hands it to use; false when it cannot be loaded or
+// use fails.
+bool readFile(const QString& fileName, const ErrorSink& printError, const std::function<bool(const SEGY&)>& use);
+// Loads fileName, changes it and saves it (in place, or as saveAs when that
+// is not empty) when the change succeeded; a failed change leaves the file
+// as it was.
+bool changeFile(const QString& fileName, const QString& saveAs, const QString& editLabel,
+                const ErrorSink& printError, const std::function<bool(SEGY&)>& change);
+
+// --saveas, and its value: false, with the message in *error, for an empty
+// name, which would otherwise mean an in-place save nobody asked for.
+void addSaveAsOption(QCommandLineParser& parser);
+bool readSaveAs(const QCommandLineParser& parser, QString* saveAs, QString* error);
+// --in-epsg, --out-epsg, --in-proj and --out-proj.
+void addReferenceSystemOptions(QCommandLineParser& parser);
 
 // "start-end": two decimal indexes joined by one "-", nothing else.
 bool parseInterval(const QString& text, int* start, int* end);

@@ -4,6 +4,7 @@
 #include "headers.h"
 #include "jsonwriter.h"
 #include "segy.h"
+#include "textcards.h"
 #include "textcodec.h"
 
 #include <QCommandLineParser>
@@ -18,17 +19,6 @@ namespace {
 QString tr(const char* text)
 {
     return QCoreApplication::translate("DumpCommand", text);
-}
-
-constexpr int CardsPerHeader = 40;
-constexpr int CardWidth = 80;
-
-// Extended blocks carry no encoding mark of their own (a stanza begins with
-// "((" in either code), so the blank that pads them decides: ASCII 0x20
-// against EBCDIC 0x40.
-bool looksAscii(const QByteArray& block)
-{
-    return block.count(char(0x20)) > block.count(char(0x40));
 }
 
 QString encodingName(bool ascii)
@@ -49,7 +39,17 @@ const QList<int>& allTraceFields()
 
 }  // namespace
 
-void DumpCommand::addOptions(QCommandLineParser& parser)
+QString DumpCommand::name() const
+{
+    return QStringLiteral("dump");
+}
+
+QString DumpCommand::description() const
+{
+    return QObject::tr("Print the textual, binary and trace headers as text or JSON.");
+}
+
+void DumpCommand::addOptions(QCommandLineParser& parser) const
 {
     parser.addOption({QStringLiteral("text"), QStringLiteral("Print the textual header and the extended ones.")});
     parser.addOption({QStringLiteral("binary"), QStringLiteral("Print the binary header fields.")});
@@ -91,21 +91,12 @@ bool DumpCommand::readOptions(const QCommandLineParser& parser, QString* error)
     return true;
 }
 
-QStringList DumpCommand::cardImages(const QByteArray& block, bool ascii)
+bool DumpCommand::run(const QString& fileName, const ErrorSink& error)
 {
-    QByteArray bytes = block.left(CardsPerHeader * CardWidth);
-    const int zero = bytes.indexOf('\0');
-    if (zero >= 0)
-        bytes.truncate(zero);
-    QStringList cards;
-    for (int i = 0; i < CardsPerHeader; ++i) {
-        const QByteArray card = bytes.mid(i * CardWidth, CardWidth);
-        cards.append(ascii ? QString::fromUtf8(card) : fromEbcdic(card));
-    }
-    return cards;
+    return readFile(fileName, error, [&](const SEGY& segy) { return print(segy, fileName, error); });
 }
 
-bool DumpCommand::run(const SEGY& segy, const QString& fileName, const std::function<void(const QString&)>& error) const
+bool DumpCommand::print(const SEGY& segy, const QString& fileName, const ErrorSink& error) const
 {
     const int traceCount = segy.traceCount();
     int start = 0;
@@ -147,12 +138,12 @@ void DumpCommand::printText(const SEGY& segy) const
     const SEGYMainHeader* header = segy.mainHeader();
     if (!header)
         return;
-    for (const QString& card : cardImages(header->textHeader, isAsciiTextHeader(header->textHeader)))
+    for (const QString& card : textHeaderCards(header->textHeader, isAsciiTextHeader(header->textHeader)))
         printLine(stdout, card);
     int number = 0;
     for (const QByteArray& block : header->extendedTextHeaders) {
         printLine(stdout, tr("Extended textual header %1:").arg(++number));
-        for (const QString& card : cardImages(block, looksAscii(block)))
+        for (const QString& card : textHeaderCards(block, extendedTextHeaderIsAscii(block)))
             printLine(stdout, card);
     }
 }
@@ -237,7 +228,7 @@ void DumpCommand::printJson(const SEGY& segy, const QString& fileName, int start
         json.value(encodingName(ascii));
         json.key(QStringLiteral("lines"));
         json.beginArray();
-        for (const QString& card : cardImages(block, ascii))
+        for (const QString& card : textHeaderCards(block, ascii))
             json.value(card);
         json.endArray();
         json.endObject();
@@ -248,7 +239,7 @@ void DumpCommand::printJson(const SEGY& segy, const QString& fileName, int start
         json.key(QStringLiteral("extendedTextHeaders"));
         json.beginArray();
         for (const QByteArray& block : header->extendedTextHeaders)
-            writeCards(block, looksAscii(block));
+            writeCards(block, extendedTextHeaderIsAscii(block));
         json.endArray();
     }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "command.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -12,20 +14,18 @@ class SEGY;
 // The "dump" command: the textual headers as card images, the binary
 // header fields and the trace headers of a range of traces, as text or as
 // one JSON document.
-class DumpCommand
+class DumpCommand : public Command
 {
 public:
-    static void addOptions(QCommandLineParser& parser);
-    // False, with the message in *error, when an option cannot be used.
-    bool readOptions(const QCommandLineParser& parser, QString* error);
+    QString name() const override;
+    QString description() const override;
+    void addOptions(QCommandLineParser& parser) const override;
+    bool readOptions(const QCommandLineParser& parser, QString* error) override;
+    bool run(const QString& fileName, const ErrorSink& error) override;
+
     // Prints the chosen parts of a loaded file on standard output; a range
     // of traces the file does not have is reported through error instead.
-    bool run(const SEGY& segy, const QString& fileName, const std::function<void(const QString&)>& error) const;
-
-    // The 40 card images of a 3200-byte textual header, decoded as ASCII or
-    // EBCDIC; the text ends at the first zero byte, as the window shows it,
-    // so the cards after one are empty.
-    static QStringList cardImages(const QByteArray& block, bool ascii);
+    bool print(const SEGY& segy, const QString& fileName, const ErrorSink& error) const;
 
 private:
     void printText(const SEGY& segy) const;

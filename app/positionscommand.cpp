@@ -18,16 +18,12 @@ QString tr(const char* text)
     return QCoreApplication::translate("CommandLine", text);
 }
 
-const char* const TextOptions[] = {"positions", "src",      "rcv",      "cdp",     "delim",    "start-line",
-                                   "skip-prefix", "unit",   "in-epsg",  "out-epsg", "in-proj", "out-proj",
-                                   "in-unit",   "out-unit"};
-
 // Each character of the --delim text is one delimiter, as the wizard's check
 // boxes make them: a blank stands for any white space.
-TextSplitOptions splitOptions(const QMap<QString, QVariant>& options)
+TextSplitOptions splitOptions(QString delimiters, const QString& startLine, const QString& skipPrefix,
+                              bool skipEmpty)
 {
     TextSplitOptions split;
-    QString delimiters = options.value(QStringLiteral("delim")).toString();
     if (delimiters.isEmpty())
         delimiters = QStringLiteral(" ");
     QStringList others;
@@ -44,25 +40,34 @@ TextSplitOptions splitOptions(const QMap<QString, QVariant>& options)
             others << QRegExp::escape(QString(c));
     }
     split.other = others.join(QLatin1Char('|'));
-    split.startLine = options.value(QStringLiteral("start-line"), 1).toInt();
-    split.skipPrefix = options.value(QStringLiteral("skip-prefix")).toString();
-    split.removeEmptyRows = options.value(QStringLiteral("skip-empty")).toBool();
+    split.startLine = startLine.isEmpty() ? 1 : startLine.toInt();
+    split.skipPrefix = skipPrefix;
+    split.removeEmptyRows = skipEmpty;
     return split;
 }
 
 // A units code option: 1, 2 or 3.
-bool unitsOption(const QMap<QString, QVariant>& options, const QString& name, int* code)
+bool unitsOption(const QString& text, int* code)
 {
     bool ok = false;
-    *code = options.value(name).toString().toInt(&ok, 10);
+    *code = text.toInt(&ok, 10);
     return ok && *code >= 1 && *code <= 3;
 }
 
 }  // namespace
 
-void addImportPositionsOptions(QCommandLineParser& parser)
+QString ImportPositionsCommand::name() const
 {
-    const QString columns = QStringLiteral("x,y");
+    return QStringLiteral("import-positions");
+}
+
+QString ImportPositionsCommand::description() const
+{
+    return QObject::tr("Import source, receiver and CDP positions from a delimited text file.");
+}
+
+void ImportPositionsCommand::addOptions(QCommandLineParser& parser) const
+{    const QString columns = QStringLiteral("x,y");
     const QString units = QStringLiteral("1|2|3");
     parser.addOption({QStringLiteral("positions"), QStringLiteral("Delimited text file of positions, one line per trace."),
                       QStringLiteral("file")});
@@ -82,124 +87,120 @@ void addImportPositionsOptions(QCommandLineParser& parser)
                       QStringLiteral("Write the integers as they are, in this coordinate unit: 1 = Meters, "
                                      "2 = Seconds of Arc, 3 = Decimal degrees."),
                       units});
-    parser.addOption({QStringLiteral("in-epsg"), QStringLiteral("Input epsg id."), QStringLiteral("epsg-id")});
-    parser.addOption({QStringLiteral("out-epsg"), QStringLiteral("Output epsg id."), QStringLiteral("epsg-id")});
-    parser.addOption({QStringLiteral("in-proj"), QStringLiteral("Input projection string."),
-                      QStringLiteral("proj4-string")});
-    parser.addOption({QStringLiteral("out-proj"), QStringLiteral("Output projection string."),
-                      QStringLiteral("proj4-string")});
+    addReferenceSystemOptions(parser);
     parser.addOption({QStringLiteral("in-unit"),
                       QStringLiteral("Unit of the values in the text file (default: the input system's)."), units});
     parser.addOption({QStringLiteral("out-unit"),
                       QStringLiteral("Unit of the values written (default: the output system's)."), units});
-    parser.addOption({QStringLiteral("saveas"), QStringLiteral("Output SEG-Y file"), QStringLiteral("file-name")});
+    addSaveAsOption(parser);
 }
 
-void readImportPositionsOptions(const QCommandLineParser& parser, QMap<QString, QVariant>* options)
+bool ImportPositionsCommand::readOptions(const QCommandLineParser& parser, QString* error)
 {
-    for (const char* name : TextOptions) {
-        const QString key = QLatin1String(name);
-        const QString value = parser.value(key);
-        if (!value.isEmpty())
-            options->insert(key, value);
+    const std::pair<const char*, QString*> texts[] = {
+        {"positions", &m_positions}, {"src", &m_columns[0]},      {"rcv", &m_columns[1]},
+        {"cdp", &m_columns[2]},      {"delim", &m_delimiters},    {"start-line", &m_startLine},
+        {"skip-prefix", &m_skipPrefix}, {"unit", &m_unit},        {"in-epsg", &m_inputEpsg},
+        {"out-epsg", &m_outputEpsg}, {"in-proj", &m_inputProj},   {"out-proj", &m_outputProj},
+        {"in-unit", &m_inputUnit},   {"out-unit", &m_outputUnit},
+    };
+    m_skipEmpty = parser.isSet(QStringLiteral("skip-empty"));
+    bool any = m_skipEmpty;
+    for (const auto& [name, text] : texts) {
+        *text = parser.value(QLatin1String(name));
+        any = any || !text->isEmpty();
     }
-    if (parser.isSet(QStringLiteral("skip-empty")))
-        options->insert(QStringLiteral("skip-empty"), true);
+    return readSaveAs(parser, &m_saveAs, error) && any;
 }
 
-bool runImportPositions(const QString& segyFile, const QString& saveAsFile, const QMap<QString, QVariant>& options,
-                        const std::function<void(const QString&)>& printError)
+bool ImportPositionsCommand::run(const QString& segyFile, const ErrorSink& printError)
 {
     int errors = 0;
     auto fail = [&](const QString& message) {
         ++errors;
         printError(message);
     };
-    auto has = [&options](const char* name) { return options.contains(QLatin1String(name)); };
-    auto text = [&options](const char* name) { return options.value(QLatin1String(name)).toString(); };
 
     // Everything that can be checked without the files comes first.
     QMap<QString, int> mapping;
-    const QString positions = text("positions");
-    if (positions.isEmpty())
+    if (m_positions.isEmpty())
         fail(tr("Error: no positions file."));
     const char* const pairs[3][3] = {{"src", "SRC_X", "SRC_Y"}, {"rcv", "RCV_X", "RCV_Y"}, {"cdp", "CDP_X", "CDP_Y"}};
-    for (const auto& pair : pairs) {
-        if (!has(pair[0]))
+    for (int k = 0; k < 3; ++k) {
+        if (m_columns[k].isEmpty())
             continue;
-        const QStringList parts = text(pair[0]).split(QLatin1Char(','));
+        const QStringList parts = m_columns[k].split(QLatin1Char(','));
         bool okX = false, okY = false;
         const int x = parts.value(0).toInt(&okX, 10);
         const int y = parts.value(1).toInt(&okY, 10);
         if (parts.size() != 2 || !okX || !okY || x < 1 || y < 1 || x > 1000 || y > 1000) {
             fail(tr("Error: %1 is not a valid pair of columns for --%2; give two column numbers from 1 to 1000, "
                     "as in 3,4.")
-                     .arg(text(pair[0]), QLatin1String(pair[0])));
+                     .arg(m_columns[k], QLatin1String(pairs[k][0])));
             continue;
         }
-        mapping.insert(QLatin1String(pair[1]), x - 1);
-        mapping.insert(QLatin1String(pair[2]), y - 1);
+        mapping.insert(QLatin1String(pairs[k][1]), x - 1);
+        mapping.insert(QLatin1String(pairs[k][2]), y - 1);
     }
-    if (!has("src") && !has("rcv") && !has("cdp"))
+    if (m_columns[0].isEmpty() && m_columns[1].isEmpty() && m_columns[2].isEmpty())
         fail(tr("Error: no position columns; give --src, --rcv or --cdp."));
-    if (has("start-line") && text("start-line").toInt() < 1)
-        fail(tr("Error: %1 is not a valid line number for --start-line.").arg(text("start-line")));
+    if (!m_startLine.isEmpty() && m_startLine.toInt() < 1)
+        fail(tr("Error: %1 is not a valid line number for --start-line.").arg(m_startLine));
 
-    const int inputEpsg = text("in-epsg").toInt();
-    const int outputEpsg = text("out-epsg").toInt();
-    const QString inputProj = text("in-proj");
-    const QString outputProj = text("out-proj");
-    const bool transform = has("in-epsg") || has("out-epsg") || has("in-proj") || has("out-proj") || has("in-unit")
-        || has("out-unit");
+    const int inputEpsg = m_inputEpsg.toInt();
+    const int outputEpsg = m_outputEpsg.toInt();
+    const bool transform = !(m_inputEpsg.isEmpty() && m_outputEpsg.isEmpty() && m_inputProj.isEmpty()
+                             && m_outputProj.isEmpty() && m_inputUnit.isEmpty() && m_outputUnit.isEmpty());
+    const QString badUnit = tr("Error: %1 is not a valid coordinate unit for --%2; use 1, 2 or 3.");
     int unit = 0;
-    if (has("unit") == transform) {
+    if (m_unit.isEmpty() != transform) {
         fail(tr("Error: give either --unit, or the input and output reference systems of a transform."));
-    } else if (has("unit")) {
-        if (unitsOption(options, QStringLiteral("unit"), &unit))
+    } else if (!m_unit.isEmpty()) {
+        if (unitsOption(m_unit, &unit))
             mapping.insert(QStringLiteral("AS_IS_UNIT"), unit);
         else
-            fail(tr("Error: %1 is not a valid coordinate unit for --%2; use 1, 2 or 3.").arg(text("unit"), QStringLiteral("unit")));
+            fail(badUnit.arg(m_unit, QStringLiteral("unit")));
     } else {
-        if (inputEpsg == 0 && inputProj.isEmpty())
+        if (inputEpsg == 0 && m_inputProj.isEmpty())
             fail(tr("Error: no input coordinate reference system."));
-        if (outputEpsg == 0 && outputProj.isEmpty())
+        if (outputEpsg == 0 && m_outputProj.isEmpty())
             fail(tr("Error: no output coordinate reference system."));
         mapping.insert(QStringLiteral("IN_EPSG"), inputEpsg);
         mapping.insert(QStringLiteral("OUT_EPSG"), outputEpsg);
-        for (const char* side : {"in-unit", "out-unit"}) {
-            const QString name = QLatin1String(side);
-            if (!has(side))
+        const std::pair<const QString*, const char*> sides[] = {{&m_inputUnit, "in-unit"}, {&m_outputUnit, "out-unit"}};
+        for (const auto& [text, name] : sides) {
+            if (text->isEmpty())
                 continue;
-            if (unitsOption(options, name, &unit))
-                mapping.insert(name == QLatin1String("in-unit") ? QStringLiteral("IN_UNIT") : QStringLiteral("OUT_UNIT"), unit);
+            if (unitsOption(*text, &unit))
+                mapping.insert(text == &m_inputUnit ? QStringLiteral("IN_UNIT") : QStringLiteral("OUT_UNIT"), unit);
             else
-                fail(tr("Error: %1 is not a valid coordinate unit for --%2; use 1, 2 or 3.").arg(text(side), name));
+                fail(badUnit.arg(*text, QLatin1String(name)));
         }
     }
     if (errors > 0)
         return false;
 
-    QFile positionsFile(positions);
+    QFile positionsFile(m_positions);
     if (!positionsFile.open(QIODevice::ReadOnly)) {
-        fail(tr("Error: could not open positions file %1.").arg(positions));
+        fail(tr("Error: could not open positions file %1.").arg(m_positions));
         return false;
     }
     SEGY segy;
-    if (!openForCommand(segy, segyFile, fail))
+    if (!openForCommand(segy, segyFile, fail, tr("Importing")))
         return false;
 
     {
-        PositionImport import(&segy, mapping, inputProj, outputProj);
+        PositionImport import(&segy, mapping, m_inputProj, m_outputProj);
         if (!import.error().isEmpty()) {
             fail(tr("Error: %1").arg(import.error()));
         } else {
-            const int kept = importPositionsFromText(import, &positionsFile, splitOptions(options));
+            const int kept = importPositionsFromText(import, &positionsFile, splitOptions(m_delimiters, m_startLine, m_skipPrefix, m_skipEmpty));
             import.finish();
             // Lines that could not be written left their own traces as they
             // were; the others are saved. Only an import that wrote nothing
             // is a failure.
             if (kept == 0)
-                fail(tr("Error: the positions file %1 holds no line to import.").arg(positions));
+                fail(tr("Error: the positions file %1 holds no line to import.").arg(m_positions));
             else if (import.writtenLines() == 0)
                 fail(tr("Error: %1").arg(import.report()));
             else if (!import.report().isEmpty())
@@ -209,7 +210,7 @@ bool runImportPositions(const QString& segyFile, const QString& saveAsFile, cons
 
     // Nothing is written once something went wrong.
     if (errors == 0)
-        saveForCommand(segy, segyFile, saveAsFile, fail);
+        saveForCommand(segy, segyFile, m_saveAs, fail);
     segy.close();
     return errors == 0;
 }

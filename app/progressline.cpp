@@ -12,7 +12,6 @@ namespace {
 struct State {
     bool enabled = false;
     bool shown = false;
-    QString editLabel;
 };
 
 State& state()
@@ -33,17 +32,7 @@ void ProgressLine::enable(bool quiet)
     state().enabled = !quiet && isatty(fileno(stderr)) == 1;
 }
 
-bool ProgressLine::isEnabled()
-{
-    return state().enabled;
-}
-
-void ProgressLine::setEditLabel(const QString& label)
-{
-    state().editLabel = label;
-}
-
-void ProgressLine::follow(SEGY& segy)
+void ProgressLine::follow(SEGY& segy, const QString& editLabel)
 {
     if (!state().enabled)
         return;
@@ -53,9 +42,9 @@ void ProgressLine::follow(SEGY& segy)
     QObject::connect(&segy, &SEGY::saveStarted, [] { show(tr("Saving"), 0); });
     QObject::connect(&segy, &SEGY::saveProgress, [](int percent) { show(tr("Saving"), percent); });
     QObject::connect(&segy, &SEGY::saveCompleted, &ProgressLine::clear);
-    auto editLabel = [] { return state().editLabel.isEmpty() ? tr("Updating headers") : state().editLabel; };
-    QObject::connect(&segy, &SEGY::editStarted, [editLabel] { show(editLabel(), 0); });
-    QObject::connect(&segy, &SEGY::editProgress, [editLabel](int percent) { show(editLabel(), percent); });
+    const QString label = editLabel.isEmpty() ? tr("Updating headers") : editLabel;
+    QObject::connect(&segy, &SEGY::editStarted, [label] { show(label, 0); });
+    QObject::connect(&segy, &SEGY::editProgress, [label](int percent) { show(label, percent); });
     QObject::connect(&segy, &SEGY::editCompleted, &ProgressLine::clear);
 }
 

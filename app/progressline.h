@@ -17,13 +17,10 @@ public:
     // Shows progress from now on when standard error is a terminal and
     // quiet is false.
     static void enable(bool quiet);
-    static bool isEnabled();
 
-    // Label of the header-changing operation of the command ("Exporting").
-    static void setEditLabel(const QString& label);
-
-    // Follows the load, save and edit signals of the file object.
-    static void follow(SEGY& segy);
+    // Follows the load, save and edit signals of the file object; editLabel
+    // names its header changes ("Exporting"; empty: "Updating headers").
+    static void follow(SEGY& segy, const QString& editLabel);
 
     // Draws "label percent%" over the current line.
     static void show(const QString& label, int percent);

@@ -271,7 +271,17 @@ std::vector<FieldStatistics> traceFieldStatistics(const QList<SEGYTraceHeader*>&
     return result;
 }
 
-void StatsCommand::addOptions(QCommandLineParser& parser)
+QString StatsCommand::name() const
+{
+    return QStringLiteral("stats");
+}
+
+QString StatsCommand::description() const
+{
+    return QObject::tr("Print what the trace header fields hold: ranges, distinct values, first and last.");
+}
+
+void StatsCommand::addOptions(QCommandLineParser& parser) const
 {
     parser.addOption({QStringLiteral("fields"), QStringLiteral("Trace header fields to summarise, by first byte."),
                       QStringLiteral("byte_offset,...")});
@@ -303,7 +313,15 @@ bool StatsCommand::readOptions(const QCommandLineParser& parser, QString* error)
     return true;
 }
 
-void StatsCommand::run(const SEGY& segy, const QString& fileName) const
+bool StatsCommand::run(const QString& fileName, const ErrorSink& error)
+{
+    return readFile(fileName, error, [this, &fileName](const SEGY& segy) {
+        print(segy, fileName);
+        return true;
+    });
+}
+
+void StatsCommand::print(const SEGY& segy, const QString& fileName) const
 {
     QList<int> fields = m_fields;
     if (fields.isEmpty()) {

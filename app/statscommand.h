@@ -1,5 +1,7 @@
 #pragma once
 
+#include "command.h"
+
 #include <QList>
 #include <QString>
 #include <QtGlobal>
@@ -26,14 +28,17 @@ struct FieldStatistics {
 std::vector<FieldStatistics> traceFieldStatistics(const QList<SEGYTraceHeader*>& headers, const QList<int>& fields);
 
 // The "stats" command: a summary of every trace header field of a file.
-class StatsCommand
+class StatsCommand : public Command
 {
 public:
-    static void addOptions(QCommandLineParser& parser);
-    // False, with the message in *error, when an option cannot be used.
-    bool readOptions(const QCommandLineParser& parser, QString* error);
+    QString name() const override;
+    QString description() const override;
+    void addOptions(QCommandLineParser& parser) const override;
+    bool readOptions(const QCommandLineParser& parser, QString* error) override;
+    bool run(const QString& fileName, const ErrorSink& error) override;
+
     // Prints the summary of a loaded file on standard output.
-    void run(const SEGY& segy, const QString& fileName) const;
+    void print(const SEGY& segy, const QString& fileName) const;
 
 private:
     QList<int> m_fields;  // chosen fields; empty: all

@@ -1,11 +1,13 @@
 #include "headertablemodels.h"
 
+#include "headeredit.h"
 #include "headerfields.h"
 #include "headers.h"
 #include "segy.h"
 #include "tracesort.h"
 
 #include <QColor>
+#include <QHash>
 
 namespace {
 
@@ -37,6 +39,23 @@ QVariant valueData(const CHeader* header, int fieldIndex, int role, bool raw)
 }
 
 const QVariant RightAligned(int(Qt::AlignRight | Qt::AlignVCenter));
+
+// The file indexes of the traces at list positions first to last.
+std::vector<int> fileIndexes(const TraceHeaderList& list, const SEGY& segy, int first, int last)
+{
+    QHash<const SEGYTraceHeader*, int> positions;
+    positions.reserve(last - first + 1);
+    for (int position = first; position <= last; ++position)
+        positions.insert(list.at(position), position - first);
+    std::vector<int> traces(size_t(last - first + 1), -1);
+    const QList<SEGYTraceHeader*> headers = segy.traceHeaders();
+    for (int trace = 0; trace < headers.size(); ++trace) {
+        const auto it = positions.constFind(headers.at(trace));
+        if (it != positions.constEnd())
+            traces[size_t(*it)] = trace;
+    }
+    return traces;
+}
 
 }  // namespace
 
@@ -209,7 +228,8 @@ bool SEGYTraceHeadersTableModel::setData(const QModelIndex& index, const QVarian
     return stored;
 }
 
-int SEGYTraceHeadersTableModel::setRangeValue(int fieldIndex, int first, int last, const QVariant& value)
+int SEGYTraceHeadersTableModel::setRangeValue(SEGY& segy, int fieldIndex, int first, int last,
+                                              const QVariant& value)
 {
     if (!m_list || (m_mode != 0 && m_mode != 1) || fieldIndex < 0 || fieldIndex >= TraceHeaderFieldCount)
         return 0;
@@ -217,22 +237,11 @@ int SEGYTraceHeadersTableModel::setRangeValue(int fieldIndex, int first, int las
     last = qMin(last, m_list->count() - 1);
     if (first > last)
         return 0;
-    // The value is checked once: the rule depends only on the text and the
-    // field's kind, which every trace shares. An edit that would move the
-    // traces after any of them is refused for the whole range.
-    int stored = 0;
-    HeaderField parsed{traceHeaderTable().kinds[fieldIndex], 0};
-    const SEGY* segy = m_list->source();
-    bool accepted = parsed.setValue(value);
-    for (int position = first; accepted && segy && position <= last; ++position)
-        accepted = !segy->traceHeaderEditChangesLayout(m_list->at(position), fieldIndex, parsed.value);
-    if (accepted) {
-        for (int position = first; position <= last; ++position)
-            m_list->at(position)->storeValue(fieldIndex, parsed.value);
-        stored = last - first + 1;
-    }
+    HeaderEdit edit;
+    const bool stored = edit.setTraceValue(fieldIndex, value).ok()
+                        && edit.apply(segy, fileIndexes(*m_list, segy, first, last)).ok();
     emit dataChanged(cellIndex(first, fieldIndex), cellIndex(last, fieldIndex));
-    return stored;
+    return stored ? last - first + 1 : 0;
 }
 
 // ---------------------------------------------------------------- field list

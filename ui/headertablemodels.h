@@ -62,10 +62,11 @@ public:
     int positionOf(const QModelIndex& index) const;
 
     // Stores one value in the field of the traces at list positions first to
-    // last (0-based, inclusive, cut to the list) and announces the range as
-    // one change, also when the value was refused. Returns how many traces
-    // took it: all of them or none, since every trace has the same field.
-    int setRangeValue(int fieldIndex, int first, int last, const QVariant& value);
+    // last (0-based, inclusive, cut to the list) of segy, the file object
+    // the list shows, in one step, and announces the range as one change,
+    // also when the value was refused. Returns how many traces took it: all
+    // of them or none.
+    int setRangeValue(SEGY& segy, int fieldIndex, int first, int last, const QVariant& value);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;

@@ -2,11 +2,12 @@
 #include "positioningimport.h"
 
 #include "aboutdialog.h"
-#include "decoders.h"
+#include "filesummary.h"
 #include "headertablemodels.h"
 #include "reprojection.h"
 #include "reprojectcoordinatesdialog.h"
 #include "segy.h"
+#include "textcards.h"
 #include "textcodec.h"
 #include "traceheadereditdialog.h"
 #include "traceheaderssortdialog.h"
@@ -48,26 +49,6 @@ void fixRowHeights(QTableView* view)
     QHeaderView* rows = view->verticalHeader();
     rows->setSectionResizeMode(QHeaderView::Fixed);
     rows->setDefaultSectionSize(view->fontMetrics().height() + 6);
-}
-
-// One digest per trace header, in file order, to tell afterwards which
-// traces an operation changed.
-QVector<uint> traceHeaderDigests(const SEGY* segy)
-{
-    const QList<SEGYTraceHeader*> headers = segy->traceHeaders();
-    QVector<uint> digests;
-    digests.reserve(headers.size());
-    for (const SEGYTraceHeader* header : headers)
-        digests.append(qHashBits(header->rawBlock(), TraceHeaderSize));
-    return digests;
-}
-
-int changedTraces(const QVector<uint>& before, const QVector<uint>& after)
-{
-    int changed = 0;
-    for (int i = 0; i < before.size() && i < after.size(); ++i)
-        changed += before[i] != after[i];
-    return changed;
 }
 
 QFont fixedFont(int pointSize)
@@ -329,18 +310,7 @@ void MainWindow::setFileActionsEnabled(bool enabled)
 
 void MainWindow::updateSummary()
 {
-    const QString byteOrder = m_segy->byteOrder() == 1 ? tr("Little Endian") : tr("Big Endian");
-    QString formatText;
-    QString frequencyText;
-    int interval = 0;
-    int extendedHeaders = 0;
-    if (const SEGYMainHeader* header = m_segy->mainHeader()) {
-        const int intervalField = binaryHeaderFieldIndex(QStringLiteral("3217"));
-        formatText = SEGYSampleFormatDecoder(binaryHeaderFieldIndex(QStringLiteral("3225"))).decode(header);
-        frequencyText = SEGYSampleIntervalDecoder(intervalField).decode(header);
-        interval = header->value(intervalField);
-        extendedHeaders = header->value(binaryHeaderFieldIndex(QStringLiteral("3505")));
-    }
+    const FileSummary summary = fileSummary(*m_segy);
     ui->summaryTextEdit->setHtml(tr("<b>File:</b> %1 <br>"
                                     "<b>Sample format:</b> %2 <br>"
                                     "<b>Sample interval:</b> %3 ms <br>"
@@ -349,11 +319,10 @@ void MainWindow::updateSummary()
                                     "<b>Samples count:</b> %6 <br>"
                                     "<b>Extended text headers:</b> %7 <br>"
                                     "<b>Byte order:</b> %8")
-                                     .arg(m_currentFileName.toHtmlEscaped(), formatText,
-                                          sampleIntervalMillisecondsText(interval), frequencyText,
-                                          QString::number(m_segy->traceCount()),
-                                          QString::number(m_segy->samplesPerTrace()),
-                                          QString::number(extendedHeaders), byteOrder));
+                                     .arg(m_currentFileName.toHtmlEscaped(), summary.sampleFormat,
+                                          summary.sampleIntervalMilliseconds(), summary.samplingFrequency,
+                                          QString::number(summary.traceCount), QString::number(summary.samplesCount),
+                                          QString::number(summary.extendedTextHeaders), summary.byteOrder()));
     updateErrorLogPane();
 }
 
@@ -459,12 +428,7 @@ void MainWindow::onsaveAs_Worker()
 
 void MainWindow::showTextHeader(bool ebcdic)
 {
-    // Either reading ends at the first zero byte.
-    QByteArray stored = m_segy->textHeader();
-    const int end = stored.indexOf('\0');
-    if (end >= 0)
-        stored.truncate(end);
-    m_textHeaderShown = ebcdic ? fromEbcdic(stored) : QString::fromUtf8(stored);
+    m_textHeaderShown = textHeaderText(m_segy->textHeader(), !ebcdic);
     ui->ebcdicRadioButton->setChecked(ebcdic);
     ui->asciiRadioButton->setChecked(!ebcdic);
     ui->textHeaderEdit->setPlainText(m_textHeaderShown);
@@ -638,8 +602,8 @@ void MainWindow::onTraceHeaderEditAccepted()
     } else if (m_lastTraceCell.isValid()) {
         // Positions are 1-based and follow the table's current order; the
         // whole range is one change.
-        stored = m_traceModel->setRangeValue(m_traceModel->fieldOf(m_lastTraceCell), m_editDialog->startTrace() - 1,
-                                             m_editDialog->endTrace() - 1, value)
+        stored = m_traceModel->setRangeValue(*m_segy, m_traceModel->fieldOf(m_lastTraceCell),
+                                             m_editDialog->startTrace() - 1, m_editDialog->endTrace() - 1, value)
                  > 0;
     }
     if (!stored)
@@ -695,13 +659,16 @@ void MainWindow::on_actionTrace_headers_from_ASCII_data_file_triggered()
         return;
     bool imported = false;
     if (m_segy->isLoaded()) {
-        const QVector<uint> before = traceHeaderDigests(m_segy);
+        // Modified only when some header took a value; what the import
+        // refused reached the error log through the file object.
+        bool changed = false;
+        const QMetaObject::Connection watch =
+            connect(m_segy, &SEGY::headersChanged, this, [&changed](const ApplyResult&) { changed = true; });
         resetTraceTable([this, &name, &imported]() {
             imported = m_segy->importTraceHeadersFromASCIIFile(name, QStringLiteral(", "));
         });
-        // Modified only when some header took a value; what the import
-        // refused reached the error log through the file object.
-        if (imported && changedTraces(before, traceHeaderDigests(m_segy)) > 0)
+        disconnect(watch);
+        if (imported && changed)
             onPendingModification();
     }
     if (!imported)

@@ -201,8 +201,8 @@ private slots:
         const int count = traceField("115");
         QVERIFY(!model.setData(model.cellIndex(1, count), 3));
         QVERIFY(model.setData(model.cellIndex(1, count), 2));
-        QCOMPARE(model.setRangeValue(count, 0, 3, 5), 0);
-        QCOMPARE(model.setRangeValue(traceField("189"), 0, 3, 5), 4);
+        QCOMPARE(model.setRangeValue(segy, count, 0, 3, 5), 0);
+        QCOMPARE(model.setRangeValue(segy, traceField("189"), 0, 3, 5), 4);
         for (int t = 0; t < 4; ++t)
             QCOMPARE(segy.traceSamplesCount(t), 2);
     }
@@ -229,7 +229,7 @@ private slots:
         SEGYTraceHeadersTableModel model(&sorted, mode);
         const int field = traceField("29");
         QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
-        QCOMPARE(model.setRangeValue(field, 1, 5, value), stored);
+        QCOMPARE(model.setRangeValue(m_segy, field, 1, 5, value), stored);
         QCOMPARE(changed.count(), 1);
         QCOMPARE(changed.at(0).at(0).value<QModelIndex>(), model.cellIndex(1, field));
         QCOMPARE(changed.at(0).at(1).value<QModelIndex>(), model.cellIndex(3, field));

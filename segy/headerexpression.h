@@ -31,10 +31,10 @@ public:
         qint64 value = 0;   // its value, for OutOfRange
     };
 
-    // The value of every trace in [start, end) of headers, each one
-    // checked against the range of a field kind, into values[trace - start].
+    // The value of each of the traces (indexes into headers), checked
+    // against the range of a field kind, into values[k] for traces[k].
     // Stops at the first trace that fails, leaving values empty.
-    Outcome evaluate(const QList<SEGYTraceHeader*>& headers, int start, int end, int fieldKind,
+    Outcome evaluate(const QList<SEGYTraceHeader*>& headers, const std::vector<int>& traces, int fieldKind,
                      std::vector<qint32>* values) const;
 
     enum class Op : quint8 { Number, Index, Count, Field, Negate, Add, Subtract, Multiply, Divide, Remainder };

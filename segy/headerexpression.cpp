@@ -163,15 +163,17 @@ bool HeaderExpression::parsePrimary()
     return true;
 }
 
-HeaderExpression::Outcome HeaderExpression::evaluate(const QList<SEGYTraceHeader*>& headers, int start, int end,
-                                                     int fieldKind, std::vector<qint32>* values) const
+HeaderExpression::Outcome HeaderExpression::evaluate(const QList<SEGYTraceHeader*>& headers,
+                                                     const std::vector<int>& traces, int fieldKind,
+                                                     std::vector<qint32>* values) const
 {
     Outcome outcome;
-    values->assign(size_t(std::max(end - start, 0)), 0);
+    values->assign(traces.size(), 0);
     std::vector<qint64> stack(size_t(m_depth) + 1);
     const qint64 count = headers.size();
-    for (int trace = start; trace < end; ++trace) {
-        const SEGYTraceHeader* header = headers.at(trace);
+    for (size_t k = 0; k < traces.size(); ++k) {
+        const int trace = traces[k];
+        const SEGYTraceHeader* header = trace >= 0 && trace < count ? headers.at(trace) : nullptr;
         qint64* top = stack.data() - 1;  // the last value pushed
         Failure failure = Failure::None;
         for (const Step& step : m_program) {
@@ -221,7 +223,7 @@ HeaderExpression::Outcome HeaderExpression::evaluate(const QList<SEGYTraceHeader
             values->clear();
             return outcome;
         }
-        (*values)[size_t(trace - start)] = qint32(*top);
+        (*values)[k] = qint32(*top);
     }
     return outcome;
 }

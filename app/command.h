@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QCommandLineParser;
+
+// Prints one error line of a command and counts it.
+using ErrorSink = std::function<void(const QString& message)>;
+
+// One command of the command line ("trevalon FILE NAME [options]"): its
+// name and description for the help, its own options, and its run against
+// one SEG-Y file.
+class Command
+{
+public:
+    virtual ~Command() = default;
+
+    virtual QString name() const = 0;
+    virtual QString description() const = 0;
+    virtual void addOptions(QCommandLineParser& parser) const = 0;
+    // False when the options do not make a command that can run; *error
+    // then holds the message to print, or stays empty for none.
+    virtual bool readOptions(const QCommandLineParser& parser, QString* error) = 0;
+    // Runs on fileName; every problem goes to error as one line. True when
+    // the run succeeded.
+    virtual bool run(const QString& fileName, const ErrorSink& error) = 0;
+};
+
+// Every command, in the order the help lists them.
+std::vector<std::unique_ptr<Command>> createCommands();
+

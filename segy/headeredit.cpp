@@ -1,0 +1,154 @@
+#include "headeredit.h"
+
+#include "headers.h"
+#include "segy.h"
+
+#include <numeric>
+
+namespace {
+
+// The fields whose values decide where the traces lie in the file.
+bool movesTraces(BinaryField field)
+{
+    return field == BinaryField::SampleCount || field == BinaryField::FormatCode
+           || field == BinaryField::ExtendedTextHeaders;
+}
+
+// A base-10 number that fits a field of this kind.
+bool parseNumber(int kind, const QVariant& number, qint32* value)
+{
+    HeaderField parsed{kind, 0};
+    if (!parsed.setValue(number))
+        return false;
+    *value = parsed.value;
+    return true;
+}
+
+HeaderEdit::Result invalidUnless(bool ok, int field, bool binary, const QString& text)
+{
+    HeaderEdit::Result result;
+    if (!ok) {
+        result.failure = HeaderEdit::Failure::InvalidValue;
+        result.field = field;
+        result.binary = binary;
+        result.text = text;
+    }
+    return result;
+}
+
+}  // namespace
+
+std::vector<int> traceRange(int first, int end)
+{
+    std::vector<int> traces(size_t(qMax(end - first, 0)));
+    std::iota(traces.begin(), traces.end(), first);
+    return traces;
+}
+
+HeaderEdit::Result HeaderEdit::setBinaryValue(int field, const QVariant& number)
+{
+    qint32 value = 0;
+    const bool ok = field >= 0 && field < binaryHeaderTable().count
+                    && parseNumber(binaryHeaderTable().kinds[field], number, &value);
+    if (ok)
+        m_binary.push_back({field, value});
+    return invalidUnless(ok, field, true, number.toString());
+}
+
+HeaderEdit::Result HeaderEdit::setTraceValue(int field, const QVariant& number)
+{
+    TraceValue traceValue;
+    const bool ok = field >= 0 && field < traceHeaderTable().count
+                    && parseNumber(traceHeaderTable().kinds[field], number, &traceValue.number);
+    if (ok)
+        m_traces[field] = traceValue;
+    return invalidUnless(ok, field, false, number.toString());
+}
+
+HeaderEdit::Result HeaderEdit::setTraceExpression(int field, const QString& text)
+{
+    if (HeaderExpression::isPlainInteger(text))
+        return setTraceValue(field, text);
+    Result result;
+    result.field = field;
+    result.text = text;
+    TraceValue traceValue;
+    QString badOffset;
+    if (field < 0 || field >= traceHeaderTable().count || !traceValue.expression.compile(text, &badOffset)) {
+        result.failure = badOffset.isEmpty() ? Failure::InvalidValue : Failure::BadOffset;
+        if (!badOffset.isEmpty())
+            result.text = badOffset;
+        return result;
+    }
+    traceValue.text = text;
+    m_traces[field] = traceValue;
+    return result;
+}
+
+HeaderEdit::Result HeaderEdit::apply(SEGY& segy, const std::vector<int>& traces) const
+{
+    HeaderChanges changes;
+    for (const HeaderChanges::BinaryValue& value : m_binary)
+        changes.setBinaryValue(value.field, value.value);
+    changes.reserve(traces.size() * m_traces.size());
+    const QList<SEGYTraceHeader*> headers = segy.traceHeaders();
+    std::vector<qint32> values;
+    for (const auto& [field, traceValue] : m_traces) {
+        if (traceValue.text.isEmpty()) {
+            for (int trace : traces)
+                changes.setTraceValue(trace, field, traceValue.number);
+            continue;
+        }
+        const HeaderExpression::Outcome outcome =
+            traceValue.expression.evaluate(headers, traces, traceHeaderTable().kinds[field], &values);
+        if (outcome.failure != HeaderExpression::Failure::None) {
+            Result result;
+            result.failure = outcome.failure == HeaderExpression::Failure::DivisionByZero ? Failure::DivisionByZero
+                             : outcome.failure == HeaderExpression::Failure::Overflow     ? Failure::Overflow
+                                                                                          : Failure::OutOfRange;
+            result.field = field;
+            result.text = traceValue.text;
+            result.trace = outcome.trace;
+            result.value = outcome.value;
+            return result;
+        }
+        for (size_t k = 0; k < traces.size(); ++k)
+            changes.setTraceValue(traces[k], field, values[k]);
+    }
+    if (changes.isEmpty()) {
+        Result result;
+        result.applied.ok = true;
+        return result;
+    }
+
+    Result result;
+    result.applied = segy.apply(changes);
+    if (result.applied.ok)
+        return result;
+    if (result.applied.failedTrace >= 0 || !segy.mainHeader()) {
+        result.failure = Failure::Refused;
+        result.text = result.applied.error;
+        result.trace = result.applied.failedTrace;
+        return result;
+    }
+    // Every value fits its field and every trace exists: what is left to
+    // refuse is the layout of the result.
+    const ApplyResult applied = result.applied;
+    result = layoutFailure();
+    result.applied = applied;
+    return result;
+}
+
+HeaderEdit::Result HeaderEdit::layoutFailure() const
+{
+    Result result;
+    result.failure = Failure::Layout;
+    for (const HeaderChanges::BinaryValue& value : m_binary) {
+        const QString label = binaryHeaderLabels().at(value.field);
+        if (movesTraces(AllBinaryFields[value.field]) && !result.layoutFields.contains(label))
+            result.layoutFields.append(label);
+    }
+    if (m_traces.count(fieldIndex(TraceField::SampleCount)))
+        result.layoutFields.append(traceHeaderLabels().at(fieldIndex(TraceField::SampleCount)));
+    return result;
+}
