@@ -74,7 +74,7 @@ PositionImport::PositionImport(SEGY* segy, const QMap<QString, int>& mapping, co
     if (prepare(mapping, inputProj, outputProj)) {
         m_headers = segy->traceHeaders();
         m_started = true;
-        segy->notifyEditStarted();
+        emit segy->editStarted();
     }
 }
 
@@ -247,7 +247,7 @@ void PositionImport::finish()
     if (!m_started || m_finished)
         return;
     m_finished = true;
-    m_segy->notifyEditCompleted();
+    emit m_segy->editCompleted();
 }
 
 QString PositionImport::report() const

@@ -394,7 +394,7 @@ int reprojectTraceCoordinates(SEGY* segy, int inputEpsg, int outputEpsg, QString
 {
     if (!segy || !segy->isLoaded())
         return -2;
-    segy->notifyEditStarted();
+    emit segy->editStarted();
     ReprojectionReport found;
     const int result = [&]() {
         const CrsDefinition input = systemFor(inputEpsg, inputProj);
@@ -420,7 +420,7 @@ int reprojectTraceCoordinates(SEGY* segy, int inputEpsg, int outputEpsg, QString
             const int percent = int(std::min<quint64>(99, quint64(done) * 100 / std::max<size_t>(total, 1)));
             if (percent != lastPercent) {
                 lastPercent = percent;
-                segy->notifyEditProgress(percent);
+                emit segy->editProgress(percent);
             }
         };
         progress(0, 1);
@@ -464,7 +464,7 @@ int reprojectTraceCoordinates(SEGY* segy, int inputEpsg, int outputEpsg, QString
         }
         return 0;
     }();
-    segy->notifyEditCompleted();
+    emit segy->editCompleted();
     if (report)
         *report = found;
     return result;

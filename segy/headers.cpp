@@ -174,16 +174,15 @@ SEGYMainHeader::SEGYMainHeader()
 
 void SEGYMainHeader::fillMandatoryDefaults()
 {
-    if (value(1) == 0)
-        setValue(1, 1);
-    if (value(3) == 0)
-        setValue(3, 1);
-    if (value(6) == 0)
-        setValue(6, value(5));
-    if (value(8) == 0)
-        setValue(8, value(7));
-    if (value(24) == 0)
-        setValue(24, 1);
+    auto fill = [this](BinaryField field, int defaultValue) {
+        if (value(field) == 0)
+            setValue(fieldIndex(field), defaultValue);
+    };
+    fill(BinaryField::LineNumber, 1);
+    fill(BinaryField::TracesPerEnsemble, 1);
+    fill(BinaryField::OriginalSampleInterval, value(BinaryField::SampleInterval));
+    fill(BinaryField::OriginalSampleCount, value(BinaryField::SampleCount));
+    fill(BinaryField::MeasurementSystem, 1);
 }
 
 SEGYTraceHeader::SEGYTraceHeader(qint64 position)
@@ -261,7 +260,7 @@ QDataStream& operator>>(QDataStream& stream, SEGYMainHeader& header)
         device->seek(start + TextHeaderSize + BinaryHeaderSize);
 
     header.extendedTextHeaders.clear();
-    const qint16 count = qint16(header.value(29));
+    const qint16 count = qint16(header.value(BinaryField::ExtendedTextHeaders));
     auto readBlock = [&]() {
         QByteArray extended(TextHeaderSize, '\0');
         readPadded(stream, extended.data(), TextHeaderSize);

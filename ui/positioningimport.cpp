@@ -41,7 +41,7 @@ PositioningImportOutcome runPositioningImport(SEGY* segy, const QString& textFil
                          if (import)
                              import->addLine(lineIndex, fields, wizard->currentLineNumber());
                      });
-    QObject::connect(wizard.get(), &ImportDataFromTextWizard::parsingProgress, segy, &SEGY::notifyEditProgress);
+    QObject::connect(wizard.get(), &ImportDataFromTextWizard::parsingProgress, segy, &SEGY::editProgress);
     QObject::connect(wizard.get(), &ImportDataFromTextWizard::parsingCompleted, [&]() {
         completed = true;
         waiting.quit();

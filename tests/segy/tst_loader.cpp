@@ -467,20 +467,6 @@ private slots:
         QCOMPARE(segy.textHeader(), QByteArray("C short"));
     }
 
-    void editSignalsAreRelayed()
-    {
-        SEGY segy;
-        QSignalSpy started(&segy, &SEGY::editStarted);
-        QSignalSpy progress(&segy, &SEGY::editProgress);
-        QSignalSpy completed(&segy, &SEGY::editCompleted);
-        segy.notifyEditStarted();
-        segy.notifyEditProgress(42);
-        segy.notifyEditCompleted();
-        QCOMPARE(started.count(), 1);
-        QCOMPARE(progress.at(0).at(0).toInt(), 42);
-        QCOMPARE(completed.count(), 1);
-    }
-
 private:
     static QByteArray toEbcdicForTest(const QByteArray& ascii);
 };
