@@ -216,34 +216,7 @@ void readPadded(QDataStream& stream, char* buffer, int size)
     }
 }
 
-bool littleEndianStream(const QDataStream& stream)
-{
-    return stream.byteOrder() == QDataStream::LittleEndian;
-}
-
-void writeAll(QDataStream& stream, const char* data, int size)
-{
-    if (stream.writeRawData(data, size) != size)
-        stream.setStatus(QDataStream::WriteFailed);
-}
-
 }  // namespace
-
-QDataStream& operator>>(QDataStream& stream, SEGYTraceHeader& header)
-{
-    char block[TraceHeaderSize];
-    readPadded(stream, block, TraceHeaderSize);
-    header.decodeFrom(reinterpret_cast<const uchar*>(block), littleEndianStream(stream));
-    return stream;
-}
-
-QDataStream& operator<<(QDataStream& stream, const SEGYTraceHeader& header)
-{
-    char block[TraceHeaderSize];
-    header.encodeTo(reinterpret_cast<uchar*>(block), littleEndianStream(stream));
-    writeAll(stream, block, TraceHeaderSize);
-    return stream;
-}
 
 QDataStream& operator>>(QDataStream& stream, SEGYMainHeader& header)
 {
@@ -255,7 +228,7 @@ QDataStream& operator>>(QDataStream& stream, SEGYMainHeader& header)
 
     char block[BinaryHeaderSize];
     readPadded(stream, block, BinaryHeaderSize);
-    header.decodeFrom(reinterpret_cast<const uchar*>(block), littleEndianStream(stream));
+    header.decodeFrom(reinterpret_cast<const uchar*>(block), stream.byteOrder() == QDataStream::LittleEndian);
     if (device)
         device->seek(start + TextHeaderSize + BinaryHeaderSize);
 
@@ -308,12 +281,4 @@ QByteArray SEGYMainHeader::fileBytes(bool littleEndian) const
         bytes += block;
     }
     return bytes;
-}
-
-QDataStream& operator<<(QDataStream& stream, SEGYMainHeader& header)
-{
-    header.fillMandatoryDefaults();
-    const QByteArray bytes = header.fileBytes(littleEndianStream(stream));
-    writeAll(stream, bytes.constData(), bytes.size());
-    return stream;
 }

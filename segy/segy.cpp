@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QtEndian>
+#include <unordered_map>
 #include <vector>
 
 SEGY::SEGY(QIODevice* device, QObject* parent)
@@ -89,20 +90,19 @@ bool SEGY::save()
 {
     emit saveStarted();
     const FileResult result = saveSegyFileInPlace(m_device, &m_file, [this](int percent) { emit saveProgress(percent); });
-    emitMessages(result.messages);
     if (result.ok)
         setModified(false);
-    emit saveCompleted();
-    if (!result.ok)
-        emit errorMessage(tr("Error saving file."));
-    return result.ok;
+    return saveDone(result);
 }
 
 bool SEGY::save(QIODevice* destDevice)
 {
     emit saveStarted();
-    const FileResult result =
-        saveSegyFileAs(m_device, destDevice, &m_file, [this](int percent) { emit saveProgress(percent); });
+    return saveDone(saveSegyFileAs(m_device, destDevice, &m_file, [this](int percent) { emit saveProgress(percent); }));
+}
+
+bool SEGY::saveDone(const FileResult& result)
+{
     emitMessages(result.messages);
     emit saveCompleted();
     if (!result.ok)
@@ -112,36 +112,22 @@ bool SEGY::save(QIODevice* destDevice)
 
 TraceTextResult SEGY::exportTraceHeaders(QIODevice* device, const QString& separator)
 {
-    TraceTextResult result;
-    if (!isLoaded() || !device) {
-        result.error = tr("No file is loaded.");
-        return result;
-    }
-    result = writeTraceHeaderText(device, m_file.traceHeaders, separator,
-                                  [this](int percent) { emit editProgress(percent); });
-    emitMessages(result.messages);
-    return result;
+    if (!isLoaded())
+        return TraceTextResult{false, 0, {}, {}, tr("No file is loaded.")};
+    return writeTraceHeaderText(device, m_file.traceHeaders, separator, [this](int percent) { emit editProgress(percent); });
 }
 
 TraceTextResult SEGY::importTraceHeaders(QIODevice* device, const QString& separator, const QString& name)
 {
-    TraceTextResult result;
-    if (!isLoaded() || !device) {
-        result.error = tr("No file is loaded.");
-        return result;
-    }
-    auto* file = qobject_cast<QFile*>(device);
-    const QString shownName = !name.isEmpty() ? name : file ? file->fileName() : tr("the text");
+    if (!isLoaded())
+        return TraceTextResult{false, 0, {}, {}, tr("No file is loaded.")};
     HeaderChanges changes;
-    result = readTraceHeaderText(device, shownName, m_file.traceHeaders, separator, &changes,
-                                 [this](int percent) { emit editProgress(percent); });
+    TraceTextResult result = readTraceHeaderText(device, name, m_file.traceHeaders, separator, &changes,
+                                                 [this](int percent) { emit editProgress(percent); });
     if (result.ok) {
         result.applied = apply(changes);
-        if (!result.applied.ok) {
-            result.ok = false;
-            result.error = result.applied.error;
-            result.messages << result.error;
-        }
+        result.ok = result.applied.ok;
+        result.error = result.applied.error;
     }
     emitMessages(result.messages);
     return result;
@@ -195,12 +181,33 @@ int SEGY::effectiveSampleCount(const SEGYTraceHeader* header) const
     return TraceLayout::sampleCountOf(header ? header->value(TraceField::SampleCount) : 0, samplesPerTrace(), false);
 }
 
-bool SEGY::layoutWouldStay(int binaryCount, int formatCode, int extendedCount,
-                           const std::unordered_map<int, int>* sampleCounts) const
+bool SEGY::layoutWouldStay(const HeaderChanges& changes) const
 {
     const SEGYMainHeader* header = mainHeader();
     if (!header)
         return true;
+    int binaryCount = samplesPerTrace();
+    int formatCode = header->value(BinaryField::FormatCode);
+    int extendedCount = qint16(header->value(BinaryField::ExtendedTextHeaders));
+    bool touched = false;
+    for (const HeaderChanges::BinaryValue& change : changes.binaryValues()) {
+        if (change.field == fieldIndex(BinaryField::SampleCount))
+            binaryCount = change.value;
+        else if (change.field == fieldIndex(BinaryField::FormatCode))
+            formatCode = change.value;
+        else if (change.field == fieldIndex(BinaryField::ExtendedTextHeaders))
+            extendedCount = qint16(change.value);
+        else
+            continue;
+        touched = true;
+    }
+    std::unordered_map<int, int> sampleCounts;
+    for (const HeaderChanges::TraceValue& change : changes.traceValues())
+        if (change.field == fieldIndex(TraceField::SampleCount))
+            sampleCounts[change.trace] = change.value;
+    if (!touched && sampleCounts.empty())
+        return true;
+
     // The format code must still read in the loaded byte order.
     uchar code[2];
     if (m_file.byteOrder == QDataStream::LittleEndian)
@@ -233,12 +240,8 @@ bool SEGY::layoutWouldStay(int binaryCount, int formatCode, int extendedCount,
     const int count = traceCount();
     for (int i = 0; i < count; ++i) {
         const SEGYTraceHeader* trace = m_file.traceHeaders[i];
-        int own = trace->value(TraceField::SampleCount);
-        if (sampleCounts) {
-            const auto changed = sampleCounts->find(i);
-            if (changed != sampleCounts->end())
-                own = changed->second;
-        }
+        const auto changed = sampleCounts.find(i);
+        const int own = changed != sampleCounts.end() ? changed->second : trace->value(TraceField::SampleCount);
         if (edited.sampleCountFor(own) != trace->loadedSampleCount)
             return false;
     }
@@ -247,20 +250,9 @@ bool SEGY::layoutWouldStay(int binaryCount, int formatCode, int extendedCount,
 
 bool SEGY::mainHeaderEditChangesLayout(int fieldIndex, qint32 value) const
 {
-    if (!mainHeader())
-        return false;
-    int binaryCount = samplesPerTrace();
-    int formatCode = mainHeader()->value(BinaryField::FormatCode);
-    int extendedCount = qint16(mainHeader()->value(BinaryField::ExtendedTextHeaders));
-    if (fieldIndex == ::fieldIndex(BinaryField::SampleCount))
-        binaryCount = value;
-    else if (fieldIndex == ::fieldIndex(BinaryField::FormatCode))
-        formatCode = value;
-    else if (fieldIndex == ::fieldIndex(BinaryField::ExtendedTextHeaders))
-        extendedCount = qint16(value);
-    else
-        return false;
-    return !layoutWouldStay(binaryCount, formatCode, extendedCount);
+    HeaderChanges change;
+    change.setBinaryValue(fieldIndex, value);
+    return !layoutWouldStay(change);
 }
 
 bool SEGY::traceHeaderEditChangesLayout(int traceIndex, int fieldIndex, qint32 value) const
@@ -330,59 +322,31 @@ ApplyResult SEGY::apply(const HeaderChanges& changes, HeaderChanges* inverse)
         return result;
     }
     const int traceCount = m_file.traceHeaders.size();
-    const HeaderTable& traceTable = traceHeaderTable();
-    const HeaderTable& binaryTable = binaryHeaderTable();
 
     // Every value must fit its field before anything is stored.
-    int binaryCount = samplesPerTrace();
-    int formatCode = mainHeader()->value(BinaryField::FormatCode);
-    int extendedCount = qint16(mainHeader()->value(BinaryField::ExtendedTextHeaders));
-    bool binaryLayoutTouched = false;
-    for (const HeaderChanges::BinaryValue& change : changes.binaryValues()) {
-        if (change.field < 0 || change.field >= binaryTable.count
-            || !HeaderField::fitsKind(change.value, binaryTable.kinds[change.field])) {
+    auto fits = [&result](const HeaderTable& table, int field, qint32 value) {
+        const bool known = field >= 0 && field < table.count;
+        if (!known || !HeaderField::fitsKind(value, table.kinds[field]))
             result.error = tr("%1 is not a valid value for field %2.")
-                               .arg(change.value)
-                               .arg(change.field >= 0 && change.field < binaryTable.count
-                                        ? QString::fromLatin1(binaryTable.specs[change.field].label)
-                                        : QString::number(change.field));
+                               .arg(value)
+                               .arg(known ? QString::fromLatin1(table.specs[field].label) : QString::number(field));
+        return result.error.isEmpty();
+    };
+    for (const HeaderChanges::BinaryValue& change : changes.binaryValues())
+        if (!fits(binaryHeaderTable(), change.field, change.value))
             return result;
-        }
-        if (change.field == fieldIndex(BinaryField::SampleCount)) {
-            binaryCount = change.value;
-            binaryLayoutTouched = true;
-        } else if (change.field == fieldIndex(BinaryField::FormatCode)) {
-            formatCode = change.value;
-            binaryLayoutTouched = true;
-        } else if (change.field == fieldIndex(BinaryField::ExtendedTextHeaders)) {
-            extendedCount = qint16(change.value);
-            binaryLayoutTouched = true;
-        }
-    }
-    std::unordered_map<int, int> sampleCounts;
-    const int sampleCountField = fieldIndex(TraceField::SampleCount);
     for (const HeaderChanges::TraceValue& change : changes.traceValues()) {
+        result.failedTrace = change.trace;
         if (change.trace < 0 || change.trace >= traceCount || !m_file.traceHeaders[change.trace]) {
             result.error = tr("There is no trace %1.").arg(change.trace + 1);
-            result.failedTrace = change.trace;
             return result;
         }
-        if (change.field < 0 || change.field >= traceTable.count
-            || !HeaderField::fitsKind(change.value, traceTable.kinds[change.field])) {
-            result.error = tr("%1 is not a valid value for field %2.")
-                               .arg(change.value)
-                               .arg(change.field >= 0 && change.field < traceTable.count
-                                        ? QString::fromLatin1(traceTable.specs[change.field].label)
-                                        : QString::number(change.field));
-            result.failedTrace = change.trace;
+        if (!fits(traceHeaderTable(), change.field, change.value))
             return result;
-        }
-        if (change.field == sampleCountField)
-            sampleCounts[change.trace] = change.value;
     }
+    result.failedTrace = -1;
     // The layout is checked on the headers as they would be after all of it.
-    if ((binaryLayoutTouched || !sampleCounts.empty())
-        && !layoutWouldStay(binaryCount, formatCode, extendedCount, &sampleCounts)) {
+    if (!layoutWouldStay(changes)) {
         result.error = tr("These changes would move the traces in the file.");
         return result;
     }

@@ -10,7 +10,6 @@
 #include <QObject>
 #include <QString>
 #include <QVariant>
-#include <unordered_map>
 
 class QIODevice;
 
@@ -78,7 +77,7 @@ public:
 
     // Trace headers as text over an open device (the slots below do the
     // same for files). Import stores what it read with apply, only once the
-    // whole text was read; both emit their messages as errorMessage.
+    // whole text was read, and emits its messages, which call the text name.
     TraceTextResult importTraceHeaders(QIODevice* device, const QString& separator, const QString& name = QString());
     TraceTextResult exportTraceHeaders(QIODevice* device, const QString& separator);
 
@@ -110,9 +109,11 @@ public slots:
     bool exportTraceHeadersToASCIIFile(QString asciiFile, QString separator);
 
 private:
-    bool layoutWouldStay(int binaryCount, int formatCode, int extendedCount,
-                         const std::unordered_map<int, int>* sampleCounts = nullptr) const;
+    // Whether the headers with these changes made still place every trace
+    // where the load found it.
+    bool layoutWouldStay(const HeaderChanges& changes) const;
     void setModified(bool modified);
+    bool saveDone(const FileResult& result);
     void emitMessages(const QStringList& messages);
 
     QIODevice* m_device = nullptr;

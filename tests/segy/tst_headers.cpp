@@ -1,8 +1,10 @@
-// Field catalogue, value rules, textual header codec and IBM conversion.
+// Field catalogue, value rules, textual header codec and IBM conversion
+// (decoding and the sample codecs live in test support, tracesamples.h).
 
 #include "fixture.h"
 #include "headers.h"
 #include "samplecodec.h"
+#include "tracesamples.h"
 #include "textcodec.h"
 
 #include <QtTest>
