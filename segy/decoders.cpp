@@ -19,10 +19,6 @@ SEGYDecoderCodeMap buildMap(std::initializer_list<CodeText> pairs)
     return map;
 }
 
-// Field indices of the trace header's coordinate scalar and units.
-constexpr int CoordinateScalarField = 20;  // bytes 71-72
-constexpr int CoordinateUnitsField = 25;   // bytes 89-90
-
 }  // namespace
 
 QString SEGYHeaderEnumDecoder::decode(const CHeader* header, bool* ok) const
@@ -155,8 +151,8 @@ QString SEGYCoordinateDecoder::decode(const CHeader* header, bool* ok) const
 {
     QString text;
     if (header && dynamic_cast<const SEGYTraceHeader*>(header)) {
-        const int units = header->value(CoordinateUnitsField);
-        const int scalar = header->value(CoordinateScalarField);
+        const int units = header->value(TraceField::CoordinateUnit);
+        const int scalar = header->value(TraceField::CoordinateScalar);
         double result = header->value(m_fieldIndex);
         // A scalar of 0 means no scaling, as for 1.
         if (scalar > 0)

@@ -293,3 +293,8 @@ int traceHeaderFieldIndex(const QString& startByte)
 {
     return findByStartByte(traceHeaderLabels(), startByte);
 }
+
+int traceHeaderFieldOfLabel(const QString& label)
+{
+    return traceHeaderLabels().indexOf(label);
+}

@@ -93,3 +93,5 @@ const QList<int>& traceHeaderStartBytes();
 // compared case-insensitively as whole text), or -1.
 int binaryHeaderFieldIndex(const QString& startByte);
 int traceHeaderFieldIndex(const QString& startByte);
+// Field index whose label is exactly label ("115-116"), or -1.
+int traceHeaderFieldOfLabel(const QString& label);

@@ -174,16 +174,15 @@ SEGYMainHeader::SEGYMainHeader()
 
 void SEGYMainHeader::fillMandatoryDefaults()
 {
-    if (value(1) == 0)
-        setValue(1, 1);
-    if (value(3) == 0)
-        setValue(3, 1);
-    if (value(6) == 0)
-        setValue(6, value(5));
-    if (value(8) == 0)
-        setValue(8, value(7));
-    if (value(24) == 0)
-        setValue(24, 1);
+    auto fill = [this](BinaryField field, int defaultValue) {
+        if (value(field) == 0)
+            setValue(fieldIndex(field), defaultValue);
+    };
+    fill(BinaryField::LineNumber, 1);
+    fill(BinaryField::TracesPerEnsemble, 1);
+    fill(BinaryField::OriginalSampleInterval, value(BinaryField::SampleInterval));
+    fill(BinaryField::OriginalSampleCount, value(BinaryField::SampleCount));
+    fill(BinaryField::MeasurementSystem, 1);
 }
 
 SEGYTraceHeader::SEGYTraceHeader(qint64 position)
@@ -217,34 +216,7 @@ void readPadded(QDataStream& stream, char* buffer, int size)
     }
 }
 
-bool littleEndianStream(const QDataStream& stream)
-{
-    return stream.byteOrder() == QDataStream::LittleEndian;
-}
-
-void writeAll(QDataStream& stream, const char* data, int size)
-{
-    if (stream.writeRawData(data, size) != size)
-        stream.setStatus(QDataStream::WriteFailed);
-}
-
 }  // namespace
-
-QDataStream& operator>>(QDataStream& stream, SEGYTraceHeader& header)
-{
-    char block[TraceHeaderSize];
-    readPadded(stream, block, TraceHeaderSize);
-    header.decodeFrom(reinterpret_cast<const uchar*>(block), littleEndianStream(stream));
-    return stream;
-}
-
-QDataStream& operator<<(QDataStream& stream, const SEGYTraceHeader& header)
-{
-    char block[TraceHeaderSize];
-    header.encodeTo(reinterpret_cast<uchar*>(block), littleEndianStream(stream));
-    writeAll(stream, block, TraceHeaderSize);
-    return stream;
-}
 
 QDataStream& operator>>(QDataStream& stream, SEGYMainHeader& header)
 {
@@ -256,12 +228,12 @@ QDataStream& operator>>(QDataStream& stream, SEGYMainHeader& header)
 
     char block[BinaryHeaderSize];
     readPadded(stream, block, BinaryHeaderSize);
-    header.decodeFrom(reinterpret_cast<const uchar*>(block), littleEndianStream(stream));
+    header.decodeFrom(reinterpret_cast<const uchar*>(block), stream.byteOrder() == QDataStream::LittleEndian);
     if (device)
         device->seek(start + TextHeaderSize + BinaryHeaderSize);
 
     header.extendedTextHeaders.clear();
-    const qint16 count = qint16(header.value(29));
+    const qint16 count = qint16(header.value(BinaryField::ExtendedTextHeaders));
     auto readBlock = [&]() {
         QByteArray extended(TextHeaderSize, '\0');
         readPadded(stream, extended.data(), TextHeaderSize);
@@ -309,12 +281,4 @@ QByteArray SEGYMainHeader::fileBytes(bool littleEndian) const
         bytes += block;
     }
     return bytes;
-}
-
-QDataStream& operator<<(QDataStream& stream, SEGYMainHeader& header)
-{
-    header.fillMandatoryDefaults();
-    const QByteArray bytes = header.fileBytes(littleEndianStream(stream));
-    writeAll(stream, bytes.constData(), bytes.size());
-    return stream;
 }

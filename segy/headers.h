@@ -154,10 +154,7 @@ public:
     const qint64 filePosition;
 };
 
-// Stream forms: the trace header pair reads or writes exactly its 240 bytes.
-// The main header pair handles the textual headers and the positions inside
-// the first 3600 bytes (P is the device position at entry).
-QDataStream& operator>>(QDataStream& stream, SEGYTraceHeader& header);
-QDataStream& operator<<(QDataStream& stream, const SEGYTraceHeader& header);
+// Reads the textual, binary and extended headers from the stream's device
+// position on: the loader's reading of the first 3600 bytes and the
+// extended headers the binary header announces.
 QDataStream& operator>>(QDataStream& stream, SEGYMainHeader& header);
-QDataStream& operator<<(QDataStream& stream, SEGYMainHeader& header);

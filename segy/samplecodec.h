@@ -8,12 +8,6 @@
 // 16 (their samples are copied, never decoded); 0 for any other.
 int bytesPerSampleForFormat(int formatCode);
 
-// IBM System/360 single precision, both ways.
-float ibmToFloat(quint32 word);
+// A value as an IBM System/360 single-precision word. (The file model copies
+// samples as stored; decoding them is left to tests, tests/support.)
 quint32 floatToIbm(float value);
-
-// Decodes count samples stored in format code formatCode into doubles.
-// Codes without a decoding leave out untouched.
-void decodeSamples(int formatCode, const uchar* in, int count, bool littleEndian, double* out);
-// Encodes count doubles into the stored form of formatCode.
-void encodeSamples(int formatCode, const double* in, int count, bool littleEndian, uchar* out);

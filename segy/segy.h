@@ -2,19 +2,20 @@
 
 #include "headerchanges.h"
 #include "headers.h"
-#include "tracestore.h"
+#include "segyfileio.h"
+#include "tracetext.h"
 
 #include <QDataStream>
 #include <QList>
 #include <QObject>
 #include <QString>
 #include <QVariant>
-#include <unordered_map>
 
 class QIODevice;
 
 // One open SEG-Y file: its device, byte order, binary and textual headers and
-// one header per trace, in file order. Reports only through its signals.
+// one header per trace, in file order. Reports only through its signals; the
+// work is done by the functions of segyfileio.h and tracetext.h.
 class SEGY : public QObject
 {
     Q_OBJECT
@@ -28,16 +29,21 @@ public:
     void clear();
     void setDevice(QIODevice* device);
     QIODevice* currentDevice() const { return m_device; }
-    bool isLoaded() const { return m_loaded; }
+    // True from a load that opened its device until the next close or clear.
+    bool isLoaded() const { return m_file.mainHeader != nullptr; }
+    // Whether a value changed since the last load, close or in-place save.
+    bool isModified() const { return m_modified; }
 
-    int byteOrder() const { return m_byteOrder == QDataStream::LittleEndian ? 1 : 0; }
-    SEGYMainHeader* mainHeader() const { return m_mainHeader; }
-    int mainHeaderValue(int fieldIndex) const { return m_mainHeader ? m_mainHeader->value(fieldIndex) : 0; }
+    int byteOrder() const { return m_file.byteOrder == QDataStream::LittleEndian ? 1 : 0; }
+    SEGYMainHeader* mainHeader() const { return m_file.mainHeader.get(); }
+    int mainHeaderValue(int fieldIndex) const { return mainHeader() ? mainHeader()->value(fieldIndex) : 0; }
     int bytesPerSample() const;
-    int samplesPerTrace() const { return mainHeaderValue(7); }
-    QByteArray textHeader() const { return m_mainHeader ? m_mainHeader->textHeader : QByteArray(); }
-    QList<SEGYTraceHeader*> traceHeaders() const { return m_traceHeaders; }
-    int traceCount() const { return m_traceHeaders.size(); }
+    int samplesPerTrace() const { return mainHeader() ? mainHeader()->value(BinaryField::SampleCount) : 0; }
+    QByteArray textHeader() const { return mainHeader() ? mainHeader()->textHeader : QByteArray(); }
+    QList<SEGYTraceHeader*> traceHeaders() const { return m_file.traceHeaders; }
+    int traceCount() const { return m_file.traceHeaders.size(); }
+    // Where the traces lie in the loaded file.
+    const TraceLayout& layout() const { return m_file.layout; }
     int traceHeaderValue(int traceIndex, int fieldIndex) const;
     int traceSamplesCount(int traceIndex) const;
     // Sample count the loader's rule gives for a trace header: its own count
@@ -45,7 +51,7 @@ public:
     int effectiveSampleCount(const SEGYTraceHeader* header) const;
     // Whether the traces were read as one length fixed by the binary header
     // (its count and format explain the file's size exactly).
-    bool hasFixedTraceLength() const { return m_fixedLength; }
+    bool hasFixedTraceLength() const { return m_file.layout.hasFixedLength(); }
 
     // Each setter refuses (false) a value that is no base-10 integer in the
     // field's range, and one that would change where the traces lie in the
@@ -69,14 +75,11 @@ public:
     // the changes that put back what this call replaced (for undo).
     ApplyResult apply(const HeaderChanges& changes, HeaderChanges* inverse = nullptr);
 
-    void notifyEditStarted() { emit editStarted(); }
-    void notifyEditProgress(int percent) { emit editProgress(percent); }
-    void notifyEditCompleted() { emit editCompleted(); }
-
-    // The samples of one trace as the loader laid it out, decoded to doubles
-    // (new[]; the caller deletes[]); null for an index outside the list.
-    double* readTraceSamples(QDataStream& source, int traceIndex);
-    void writeTraceSamples(QDataStream& destination, const double* samples, int traceIndex);
+    // Trace headers as text over an open device (the slots below do the
+    // same for files). Import stores what it read with apply, only once the
+    // whole text was read, and emits its messages, which call the text name.
+    TraceTextResult importTraceHeaders(QIODevice* device, const QString& separator, const QString& name = QString());
+    TraceTextResult exportTraceHeaders(QIODevice* device, const QString& separator);
 
 signals:
     void loadStarted();
@@ -96,6 +99,7 @@ signals:
     // Emitted before the headers are released (every load, close and clear):
     // holders of header pointers drop them here.
     void headersReleasing();
+    void modifiedChanged(bool modified);
 
 public slots:
     bool open();
@@ -105,24 +109,14 @@ public slots:
     bool exportTraceHeadersToASCIIFile(QString asciiFile, QString separator);
 
 private:
-    bool walkTraces(QIODevice* device, qint64 start, qint64 size, qint64* lastTraceEnd);
-    bool writeNewFile(QIODevice* destination);
-    bool writeTraceHeadersInPlace();
-    QByteArray mainHeaderBytes();
-    bool layoutWouldStay(int binaryCount, int formatCode, int extendedCount,
-                         const std::unordered_map<int, int>* sampleCounts = nullptr) const;
-    void emitProgress(void (SEGY::*signal)(int), int percent);
+    // Whether the headers with these changes made still place every trace
+    // where the load found it.
+    bool layoutWouldStay(const HeaderChanges& changes) const;
+    void setModified(bool modified);
+    bool saveDone(const FileResult& result);
+    void emitMessages(const QStringList& messages);
 
-    bool m_loaded = false;
     QIODevice* m_device = nullptr;
-    QDataStream::ByteOrder m_byteOrder = QDataStream::BigEndian;
-    SEGYMainHeader* m_mainHeader = nullptr;
-    QList<SEGYTraceHeader*> m_traceHeaders;
-    TraceHeaderStore m_traceStore;  // owns the headers listed above
-    // Geometry found at load; the saves keep it whatever the headers say now.
-    int m_loadedFormatCode = 0;
-    qint64 m_loadedSize = 0;
-    qint64 m_firstTraceOffset = 0;
-    bool m_fixedLength = false;
-    int m_lastProgress = -1;
+    SegyFile m_file;
+    bool m_modified = false;
 };

@@ -1,19 +1,24 @@
-// Trace headers as delimited text: one line of field labels, then one line
-// of the 91 values per trace, every cell followed by the separator, CR LF
-// line ends, UTF-8. Both directions work on bytes, because a million traces
-// make some hundred million cells.
+// Both directions work on bytes, because a million traces make some hundred
+// million cells.
+
+#include "tracetext.h"
 
 #include "headers.h"
-#include "outputfile.h"
-#include "segy.h"
+#include "segyfileio.h"
 
-#include <QFile>
+#include <QCoreApplication>
+#include <QIODevice>
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
 namespace {
 
-constexpr int SamplesCountField = 38;  // bytes 115-116
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("SEGY", text);
+}
+
 constexpr qint64 ChunkSize = 4 << 20;
 // Progress is reported every 4096 traces: when the row has these bits clear.
 constexpr int ProgressMask = 4095;
@@ -158,17 +163,10 @@ quint16 requestedSampleCount(const char* begin, const char* end)
 
 }  // namespace
 
-bool SEGY::exportTraceHeadersToASCIIFile(QString asciiFile, QString separator)
+TraceTextResult writeTraceHeaderText(QIODevice* device, const QList<SEGYTraceHeader*>& headers,
+                                     const QString& separator, const std::function<void(int)>& progressCallback)
 {
-    if (asciiFile.isEmpty() || !isLoaded())
-        return false;
-    // The text goes to a temporary file beside the destination, which
-    // replaces the destination only once everything has been written.
-    OutputFile output(asciiFile);
-    if (!output.open())
-        return false;
-    QIODevice& file = *output.device();
-
+    TraceTextResult result;
     const QByteArray sep = separator.toUtf8();
     const int sepSize = sep.size();
     const HeaderTable& table = traceHeaderTable();
@@ -180,7 +178,7 @@ bool SEGY::exportTraceHeadersToASCIIFile(QString asciiFile, QString separator)
 
     auto flush = [&]() {
         if (ok && out > start)
-            ok = file.write(start, out - start) == out - start;
+            ok = device->write(start, out - start) == out - start;
         out = start;
     };
     auto endLine = [&]() {
@@ -199,40 +197,35 @@ bool SEGY::exportTraceHeadersToASCIIFile(QString asciiFile, QString separator)
     }
     endLine();
 
-    m_lastProgress = -1;
-    const int traceCount = m_traceHeaders.size();
-    for (int row = 0; row < traceCount; ++row) {
-        const SEGYTraceHeader* header = m_traceHeaders.at(row);
+    ProgressReport progress(progressCallback);
+    const int traceCount = headers.size();
+    for (int row = 0; row < traceCount && ok; ++row) {
+        const SEGYTraceHeader* header = headers.at(row);
         if ((row & ProgressMask) == 0)
-            emitProgress(&SEGY::editProgress, int(row * 100.0 / traceCount));
-        for (int field = 0; field < table.count && ok; ++field) {
+            progress(int(row * 100.0 / traceCount));
+        for (int field = 0; field < table.count; ++field) {
             out = writeInteger(out, header ? header->value(field) : 0);
             std::memcpy(out, sep.constData(), size_t(sepSize));
             out += sepSize;
         }
-        if (!ok)
-            break;
         endLine();
+        result.rows = row + 1;
     }
     flush();
-    if (!ok) {
-        output.cancel();  // the temporary file goes, the destination stays
-        return false;
-    }
-    return output.commit();
+    result.ok = ok;
+    if (!ok)
+        result.error = tr("Error writing file.");
+    return result;
 }
 
-bool SEGY::importTraceHeadersFromASCIIFile(QString asciiFile, QString separator)
+TraceTextResult readTraceHeaderText(QIODevice* device, const QString& name, const QList<SEGYTraceHeader*>& headers,
+                                    const QString& separator, HeaderChanges* changes,
+                                    const std::function<void(int)>& progressCallback)
 {
-    if (asciiFile.isEmpty() || !isLoaded())
-        return false;
-    QFile file(asciiFile);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-
+    TraceTextResult result;
     // The first line holds the labels; blank lines after it hold no trace
     // and are passed over.
-    LineReader reader(&file);
+    LineReader reader(device);
     const char* begin = nullptr;
     const char* end = nullptr;
     int lineNumber = 0;
@@ -254,27 +247,33 @@ bool SEGY::importTraceHeadersFromASCIIFile(QString asciiFile, QString separator)
         headerLine = QString::fromUtf8(begin, int(end - begin));
     }
 
-    // Columns match fields by the exact label; others are ignored.
+    // Columns match fields by the exact label; others are ignored. The
+    // sample count is compared, never stored.
+    const int samplesField = fieldIndex(TraceField::SampleCount);
     const QByteArray sep = separator.toUtf8();
     const QStringList columns = sep.isEmpty() ? QStringList() : headerLine.split(separator, Qt::KeepEmptyParts, Qt::CaseSensitive);
-    const QStringList& labels = traceHeaderLabels();
     std::vector<int> columnField(size_t(columns.size()), -1);
+    std::vector<int> rowFields;  // the fields stored, each once
     bool anyField = false;
     for (int c = 0; c < columns.size(); ++c) {
-        columnField[size_t(c)] = labels.indexOf(columns[c]);
-        anyField = anyField || columnField[size_t(c)] >= 0;
+        const int field = traceHeaderFieldOfLabel(columns[c]);
+        columnField[size_t(c)] = field;
+        anyField = anyField || field >= 0;
+        if (field >= 0 && field != samplesField
+            && std::find(rowFields.begin(), rowFields.end(), field) == rowFields.end())
+            rowFields.push_back(field);
     }
     if (!anyField) {
+        result.error = tr("No column of the first line of %1 names a trace header field; "
+                          "check the separator.").arg(name);
         if (!reader.failed)
-            emit errorMessage(tr("No column of the first line of %1 names a trace header field; "
-                                 "check the separator.").arg(asciiFile));
-        file.close();
-        return false;
+            result.messages << result.error;
+        return result;
     }
 
     const HeaderTable& table = traceHeaderTable();
     const int columnCount = columns.size();
-    const int traces = m_traceHeaders.size();
+    const int traces = headers.size();
     bool samplesDiffer = false;
     qint64 refused = 0;
     int firstRefusedLine = 0;
@@ -286,61 +285,76 @@ bool SEGY::importTraceHeadersFromASCIIFile(QString asciiFile, QString separator)
         }
     };
 
-    // Row r goes to trace r.
-    m_lastProgress = -1;
+    // Row r goes to trace r. A row's cells are gathered first, so that a
+    // field named twice takes its last cell, and only values that change
+    // the header are staged.
+    ProgressReport progress(progressCallback);
+    qint32 rowValues[TraceHeaderFieldCount];
+    bool rowSet[TraceHeaderFieldCount] = {};
     int row = 0;
     for (; row < traces && nextLine(); ++row) {
         if ((row & ProgressMask) == 0)
-            emitProgress(&SEGY::editProgress, int(row * 100.0 / traces));
-        SEGYTraceHeader* header = m_traceHeaders[row];
+            progress(int(row * 100.0 / traces));
+        const SEGYTraceHeader* header = headers[row];
         if (!header)
             continue;
-        const quint16 currentSamples = quint16(traceSamplesCount(row));
+        const quint16 currentSamples = quint16(header->value(TraceField::SampleCount));
 
         const char* cell = begin;
         for (int c = 0; c < columnCount; ++c) {
+            const int field = columnField[size_t(c)];
             if (!cell) {
                 // The line ended before this column: nothing to store.
-                if (columnField[size_t(c)] >= 0 && columnField[size_t(c)] != SamplesCountField)
+                if (field >= 0 && field != samplesField)
                     refuse(c);
                 continue;
             }
             const char* next = findSeparator(cell, end, sep);
             const char* cellEnd = next ? next : end;
-            const int field = columnField[size_t(c)];
-            if (field == SamplesCountField) {
+            if (field == samplesField) {
                 // The sample count never changes; a different one is reported.
                 if (requestedSampleCount(cell, cellEnd) != currentSamples)
                     samplesDiffer = true;
             } else if (field >= 0) {
                 qint64 parsed = 0;
+                HeaderField value{table.kinds[field], 0};
                 if (parsePlainInteger(cell, cellEnd, &parsed)) {
-                    if (HeaderField::fitsKind(parsed, table.kinds[field]))
-                        header->storeValue(field, qint32(parsed));
-                    else
+                    if (HeaderField::fitsKind(parsed, value.type)) {
+                        rowValues[field] = qint32(parsed);
+                        rowSet[field] = true;
+                    } else {
                         refuse(c);
-                } else if (cell == cellEnd
-                           || !header->setValue(field, QString::fromUtf8(cell, int(cellEnd - cell)))) {
+                    }
+                } else if (cell != cellEnd && value.setValue(QString::fromUtf8(cell, int(cellEnd - cell)))) {
                     // Anything unusual goes through the editing rule itself.
+                    rowValues[field] = value.value;
+                    rowSet[field] = true;
+                } else {
                     refuse(c);
                 }
             }
             cell = next ? next + sep.size() : nullptr;
         }
+        for (const int field : rowFields) {
+            if (rowSet[field] && rowValues[field] != header->value(field))
+                changes->setTraceValue(row, field, rowValues[field]);
+            rowSet[field] = false;
+        }
     }
+    result.rows = row;
     const int tracesWithoutRow = traces - row;
     qint64 rowsBeyond = 0;
     while (nextLine())
         ++rowsBeyond;
-    const bool readFailed = reader.failed;
-    file.close();
 
-    if (readFailed) {
-        emit errorMessage(tr("Error reading file %1.").arg(asciiFile));
-        return false;
+    if (reader.failed) {
+        result.error = tr("Error reading file %1.").arg(name);
+        result.messages << result.error;
+        return result;
     }
+    result.ok = true;
     if (samplesDiffer)
-        emit errorMessage(tr("It appears that for some traces the new number of samples (offset [115-116]) is different from the old one.\n\rTo avoid the definition of inconsistent headers the old number of samples has been restored in those traces."));
+        result.messages << tr("It appears that for some traces the new number of samples (offset [115-116]) is different from the old one.\n\rTo avoid the definition of inconsistent headers the old number of samples has been restored in those traces.");
     QStringList untaken;
     if (refused > 0)
         untaken << tr("%1 cells were not stored because they are not integers or do not fit their field "
@@ -353,6 +367,6 @@ bool SEGY::importTraceHeadersFromASCIIFile(QString asciiFile, QString separator)
     if (tracesWithoutRow > 0)
         untaken << tr("%1 traces had no line and kept their values").arg(tracesWithoutRow);
     if (!untaken.isEmpty())
-        emit errorMessage(tr("Not everything in %1 was imported: %2.").arg(asciiFile, untaken.join(QStringLiteral("; "))));
-    return true;
+        result.messages << tr("Not everything in %1 was imported: %2.").arg(name, untaken.join(QStringLiteral("; ")));
+    return result;
 }

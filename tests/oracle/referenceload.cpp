@@ -32,8 +32,8 @@ int bytesPerSample(int code)
     case 1: case 2: case 4: case 5: case 10: return 4;
     case 3: case 11: return 2;
     case 8: case 16: return 1;
-    case 9: case 12: return 8;
-    case 15: return 3;
+    case 6: case 9: case 12: return 8;
+    case 7: case 15: return 3;
     default: return 0;
     }
 }

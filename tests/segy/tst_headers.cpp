@@ -1,8 +1,10 @@
-// Field catalogue, value rules, textual header codec and IBM conversion.
+// Field catalogue, value rules, textual header codec and IBM conversion
+// (decoding and the sample codecs live in test support, tracesamples.h).
 
 #include "fixture.h"
 #include "headers.h"
 #include "samplecodec.h"
+#include "tracesamples.h"
 #include "textcodec.h"
 
 #include <QtTest>
@@ -270,7 +272,10 @@ private slots:
         QCOMPARE(bytesPerSampleForFormat(1), 4);
         QCOMPARE(bytesPerSampleForFormat(3), 2);
         QCOMPARE(bytesPerSampleForFormat(8), 1);
-        QCOMPARE(bytesPerSampleForFormat(6), 0);
+        QCOMPARE(bytesPerSampleForFormat(6), 8);
+        QCOMPARE(bytesPerSampleForFormat(7), 3);
+        QCOMPARE(bytesPerSampleForFormat(0), 0);
+        QCOMPARE(bytesPerSampleForFormat(13), 0);
         QCOMPARE(bytesPerSampleForFormat(-1), 0);
         // Integer formats come back exactly.
         const qint32 words[] = {0, 1, -1, 2147483647, -2147483647 - 1, 123456789, -98765};

@@ -1,5 +1,6 @@
 // Loading: byte order, revision, extended headers, trace walk and the
-// reports on malformed files.
+// reports on malformed files; the trace layout as a value; reading trace
+// headers as text from a device that fails.
 
 #include "fixture.h"
 #include "segy.h"
@@ -191,7 +192,7 @@ private slots:
 
         // Without a sample size the stray header is all there is: no junk.
         SegyFixture headersOnly(QDataStream::BigEndian);
-        headersOnly.geometry(20, 6);
+        headersOnly.geometry(20, 0);
         headersOnly.addTrace(20);
         headersOnly.tail(QByteArray(50, '\x01'));
         SEGY other;
@@ -252,9 +253,9 @@ private slots:
 
     void formatWithoutSampleSize()
     {
-        // Format 6 has no sample size: every trace is its header alone.
+        // Format 0 has no sample size: every trace is its header alone.
         SegyFixture fx(QDataStream::BigEndian);
-        fx.geometry(100, 6);
+        fx.geometry(100, 0);
         for (int t = 0; t < 5; ++t) {
             fx.addTrace(100);
             fx.tr32(t, 1, t + 1);
@@ -405,7 +406,7 @@ private slots:
         QTest::newRow("fixed: trace count") << 10 << 10 << false << 38 << 20 << true;
         QTest::newRow("fixed: format of the same size") << 10 << 10 << true << 9 << 5 << true;
         QTest::newRow("fixed: format of another size") << 10 << 10 << true << 9 << 3 << false;
-        QTest::newRow("fixed: format without a size") << 10 << 10 << true << 9 << 6 << false;
+        QTest::newRow("fixed: format without a size") << 10 << 10 << true << 9 << 0 << false;
         QTest::newRow("fixed: format read as the other byte order") << 10 << 10 << true << 9 << 0x0500 << false;
         QTest::newRow("fixed: extended headers") << 10 << 10 << true << 29 << 1 << false;
         QTest::newRow("fixed: extended headers, open run") << 10 << 10 << true << 29 << -1 << false;
@@ -467,18 +468,150 @@ private slots:
         QCOMPARE(segy.textHeader(), QByteArray("C short"));
     }
 
-    void editSignalsAreRelayed()
+    // The layout computed from header values and a file size alone: traces
+    // placed in file order from their own sample counts.
+    void layoutValue_data()
     {
+        QTest::addColumn<int>("binaryCount");
+        QTest::addColumn<int>("format");
+        QTest::addColumn<qint64>("fileSize");
+        QTest::addColumn<QList<int>>("ownCounts");
+        QTest::addColumn<bool>("fixed");
+        QTest::addColumn<QList<int>>("loadedCounts");
+        QTest::addColumn<qint64>("lastTraceEnd");
+        QTest::addColumn<bool>("reachedEnd");
+        QTest::addColumn<QString>("mismatch");
+        const qint64 first = 3600;
+        QTest::newRow("fixed: the binary count explains the file")
+            << 10 << 1 << first + 3 * 280 << QList<int>{10, 20, 0} << true << QList<int>{10, 10, 10}
+            << first + 3 * 280 << true << QString();
+        QTest::newRow("walked: own counts")
+            << 0 << 1 << first + 280 + 320 + 280 << QList<int>{10, 20, 10} << false << QList<int>{10, 20, 10}
+            << first + 880 << true << QString();
+        QTest::newRow("walked: no own count takes the binary one")
+            << 7 << 1 << first + 280 + 268 + 280 << QList<int>{10, 0, 10} << false << QList<int>{10, 7, 10}
+            << first + 828 << true << QString();
+        QTest::newRow("left-over bytes")
+            << 0 << 1 << first + 3 * 280 + 100 << QList<int>{10, 10, 10} << false << QList<int>{10, 10, 10}
+            << first + 3 * 280 << false << QStringLiteral("100 bytes are left over after the last trace.");
+        QTest::newRow("cut-short last trace")
+            << 0 << 1 << first + 3 * 280 - 30 << QList<int>{10, 10, 10} << false << QList<int>{10, 10, 10}
+            << first + 3 * 280 << true << QStringLiteral("The last trace is cut short by 30 bytes.");
+        // A header cut short: its samples start at the end of the file.
+        QTest::newRow("cut-short last header")
+            << 20 << 1 << first + 280 + 50 << QList<int>{10, 0} << false << QList<int>{10, 20}
+            << first + 330 + 80 << true << QStringLiteral("The last trace is cut short by 80 bytes.");
+        // A code without a sample size (0 here) makes every trace its header.
+        QTest::newRow("header-only format")
+            << 100 << 0 << first + 5 * 240 << QList<int>{100, 100, 0, 7, 100} << false
+            << QList<int>{100, 100, 100, 7, 100} << first + 5 * 240 << true << QString();
+        QTest::newRow("header-only format, stray bytes")
+            << 20 << 0 << first + 240 + 50 << QList<int>{20, 0} << false << QList<int>{20, 20}
+            << first + 290 << true << QString();
+        QTest::newRow("no trace") << 10 << 1 << first << QList<int>{} << false << QList<int>{} << first << true
+                                  << QString();
+    }
+    void layoutValue()
+    {
+        QFETCH(int, binaryCount);
+        QFETCH(int, format);
+        QFETCH(qint64, fileSize);
+        QFETCH(QList<int>, ownCounts);
+        QFETCH(bool, fixed);
+        QFETCH(QList<int>, loadedCounts);
+        QFETCH(qint64, lastTraceEnd);
+        QFETCH(bool, reachedEnd);
+        QFETCH(QString, mismatch);
+        TraceLayout layout({binaryCount, format, 3600, fileSize});
+        QCOMPARE(layout.hasFixedLength(), fixed);
+        QList<int> loaded;
+        for (int own : ownCounts) {
+            QVERIFY(!layout.reachedEnd());
+            loaded << layout.addTrace(own);
+        }
+        QCOMPARE(loaded, loadedCounts);
+        QCOMPARE(layout.traceCount(), qint64(ownCounts.size()));
+        QCOMPARE(layout.lastTraceEnd(), lastTraceEnd);
+        QCOMPARE(layout.reachedEnd(), reachedEnd);
+        QCOMPARE(layout.coversFile(), mismatch.isEmpty());
+        QCOMPARE(layout.mismatch(), mismatch);
+        QCOMPARE(layout.leftOverBytes() - layout.missingBytes(), fileSize - lastTraceEnd);
+    }
+
+    // The loader's walk is the layout's: what a load finds is the value.
+    void loadedLayout()
+    {
+        SegyFixture fx = simple(3, 50);
+        fx.truncateBy(100);
         SEGY segy;
-        QSignalSpy started(&segy, &SEGY::editStarted);
-        QSignalSpy progress(&segy, &SEGY::editProgress);
-        QSignalSpy completed(&segy, &SEGY::editCompleted);
-        segy.notifyEditStarted();
-        segy.notifyEditProgress(42);
-        segy.notifyEditCompleted();
-        QCOMPARE(started.count(), 1);
-        QCOMPARE(progress.at(0).at(0).toInt(), 42);
-        QCOMPARE(completed.count(), 1);
+        QVERIFY(loadInto(segy, fx.bytes(), dir).ok);
+        const TraceLayout& layout = segy.layout();
+        QCOMPARE(layout.fileSize(), qint64(fx.bytes().size()));
+        QCOMPARE(layout.firstTraceOffset(), qint64(3600));
+        QCOMPARE(layout.sampleBytes(), 4);
+        QVERIFY(!layout.hasFixedLength());
+        QCOMPARE(layout.traceCount(), qint64(3));
+        QCOMPARE(layout.missingBytes(), qint64(100));
+        QCOMPARE(layout.mismatch(), QStringLiteral("The last trace is cut short by 100 bytes."));
+
+        loadInto(segy, simple(4, 12).bytes(), dir);
+        QVERIFY(segy.layout().hasFixedLength());
+        QVERIFY(segy.layout().coversFile());
+        QVERIFY(segy.close());
+        QCOMPARE(segy.layout().traceCount(), qint64(0));
+    }
+
+    // Trace headers read as text from a device that fails: nothing is
+    // stored and the failure is reported; the same text read whole is.
+    void textImportFromFailingDevice_data()
+    {
+        QTest::addColumn<int>("fillerLines");  // lines beyond the traces, to read past the first chunk
+        QTest::addColumn<int>("failBeforeEnd");
+        QTest::addColumn<QStringList>("messages");
+        QTest::newRow("in the first line") << 0 << 20 << QStringList();
+        QTest::newRow("after the traces' lines")
+            << 1200000 << 10 << QStringList{QStringLiteral("Error reading file the text.")};
+    }
+    void textImportFromFailingDevice()
+    {
+        QFETCH(int, fillerLines);
+        QFETCH(int, failBeforeEnd);
+        QFETCH(QStringList, messages);
+        SEGY segy;
+        QVERIFY(loadInto(segy, simple(3).bytes(), dir).ok);
+        QByteArray text = "1-4,189-192,\r\n11,21,\r\n12,22,\r\n13,23,\r\n";
+        text += QByteArray("1,2,\r\n").repeated(fillerLines);
+        const QList<int> before{segy.traceHeaderValue(0, 0), segy.traceHeaderValue(1, 0), segy.traceHeaderValue(2, 0)};
+
+        FailingDevice failing(text, 0);
+        failing.failReadsFrom(text.size() - failBeforeEnd);
+        QVERIFY(failing.open(QIODevice::ReadOnly));
+        QSignalSpy reported(&segy, &SEGY::errorMessage);
+        QSignalSpy edits(&segy, &SEGY::editStarted);
+        const TraceTextResult failed = segy.importTraceHeaders(&failing, QStringLiteral(","), QStringLiteral("the text"));
+        QVERIFY(!failed.ok);
+        QVERIFY(!failed.error.isEmpty());
+        QCOMPARE(failed.messages, messages);
+        QCOMPARE(reported.count(), messages.size());
+        QCOMPARE(failed.applied.changedValues, qint64(0));
+        QCOMPARE(edits.count(), 0);
+        QCOMPARE((QList<int>{segy.traceHeaderValue(0, 0), segy.traceHeaderValue(1, 0), segy.traceHeaderValue(2, 0)}),
+                 before);
+        QCOMPARE(segy.traceHeaderValue(2, fieldIndex(TraceField::Inline)), 0);
+        QVERIFY(!segy.isModified());
+
+        QBuffer whole;
+        whole.setData(text);
+        QVERIFY(whole.open(QIODevice::ReadOnly));
+        QSignalSpy modified(&segy, &SEGY::modifiedChanged);
+        const TraceTextResult read = segy.importTraceHeaders(&whole, QStringLiteral(","));
+        QVERIFY(read.ok);
+        QCOMPARE(read.rows, qint64(3));
+        QCOMPARE(read.applied.changedTraces, qint64(3));
+        QCOMPARE(read.applied.changedValues, qint64(6));
+        QCOMPARE(segy.traceHeaderValue(2, fieldIndex(TraceField::Inline)), 23);
+        QVERIFY(segy.isModified());
+        QCOMPARE(modified.count(), 1);
     }
 
 private:

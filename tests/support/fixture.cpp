@@ -126,6 +126,19 @@ QByteArray SegyFixture::encodeSample(int formatCode, double value) const
         put(b, 0, qint32(bits), 4);
         return b.left(4);
     }
+    case 6: {
+        quint64 bits;
+        std::memcpy(&bits, &value, 8);
+        put(b, 0, qint32(bits >> 32), 4);
+        put(b, 4, qint32(bits), 4);
+        if (m_order == QDataStream::LittleEndian)
+            return b.mid(4, 4) + b.left(4);
+        return b;
+    }
+    case 7: {
+        put(b, 0, qint32(value), 4);
+        return m_order == QDataStream::LittleEndian ? b.left(3) : b.mid(1, 3);
+    }
     case 8: put(b, 0, qint8(value), 1); return b.left(1);
     default: return QByteArray();
     }

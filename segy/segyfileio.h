@@ -1,0 +1,77 @@
+#pragma once
+
+// Loading and saving a SEG-Y file as functions over a QIODevice. They
+// report through what they return and a progress callback, never through
+// signals; SEGY wraps them and emits its signals from their results.
+
+#include "headers.h"
+#include "tracelayout.h"
+#include "tracestore.h"
+
+#include <QDataStream>
+#include <QList>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+class QIODevice;
+
+// What a load reads from a file and the saves write back: the headers, the
+// byte order and where the traces lie in the loaded file (the saves keep
+// that layout whatever the headers say now).
+struct SegyFile {
+    QDataStream::ByteOrder byteOrder = QDataStream::BigEndian;
+    std::unique_ptr<SEGYMainHeader> mainHeader;
+    QList<SEGYTraceHeader*> traceHeaders;
+    TraceHeaderStore store;  // owns the headers listed above
+    TraceLayout layout;
+
+    void clear();
+};
+
+// Percentages for a callback, each value passed once in a row.
+class ProgressReport
+{
+public:
+    explicit ProgressReport(std::function<void(int)> callback) : m_callback(std::move(callback)) {}
+    void operator()(int percent)
+    {
+        if (percent != m_last && m_callback) {
+            m_last = percent;
+            m_callback(percent);
+        }
+    }
+
+private:
+    std::function<void(int)> m_callback;
+    int m_last = -1;
+};
+
+// What a load or a save did.
+struct FileResult {
+    bool ok = false;
+    qint64 traces = 0;     // traces read, or trace headers written
+    QStringList messages;  // warnings and failures, in the order met
+    QString error;         // the reason of the failure; empty on success
+    bool noTrace = false;  // a load that read the headers and found no trace after them
+};
+
+// The byte order the loader takes from the format code's two bytes as they
+// lie in the file: a code read big-endian as more than 16 is little-endian.
+QDataStream::ByteOrder byteOrderForFormatBytes(const uchar* bytes);
+
+// Reads the textual, binary and extended headers and walks the trace
+// headers. The device is opened for reading and closed again. file is
+// cleared first; it keeps a binary header whenever the device opened.
+FileResult loadSegyFile(QIODevice* device, SegyFile* file, const std::function<void(int)>& progress = {});
+
+// Rewrites the binary header and the trace headers that changed in the file
+// they were loaded from (which must exist with its loaded size), and marks
+// them saved. The device is opened for reading and writing and closed again.
+FileResult saveSegyFileInPlace(QIODevice* device, SegyFile* file, const std::function<void(int)>& progress = {});
+
+// Writes the headers and the samples read from source to destination, which
+// is written whole or not at all when it is a regular file. Fills the
+// mandatory binary header fields left at 0 (in memory as well).
+FileResult saveSegyFileAs(QIODevice* source, QIODevice* destination, SegyFile* file,
+                          const std::function<void(int)>& progress = {});

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "headerfields.h"
+
+#include <QString>
+#include <QtGlobal>
+#include <algorithm>
+
+// Where the traces of a file lie, from the header values and the file size
+// alone: no device is needed. The traces follow each other from the first
+// trace offset, each a 240-byte header and its samples. When the binary
+// header's sample count explains the whole data part as traces of one
+// length, every trace has that length, whatever its own header says;
+// otherwise each trace is as long as its own count (115-116) gives, or the
+// binary header's count when its own is below 1. A format without a sample
+// size (sampleBytes 0) makes every trace its header alone. The loader walks
+// a file by this value; the edit rules ask it where edited headers would
+// place the traces.
+class TraceLayout
+{
+public:
+    // What the layout is computed from.
+    struct Source {
+        int binarySampleCount = 0;   // 3221-3222
+        int formatCode = 0;          // 3225-3226
+        qint64 firstTraceOffset = 0; // after the textual, binary and extended headers
+        qint64 fileSize = 0;
+    };
+
+    TraceLayout() = default;
+    // A layout without traces yet: add them in file order with addTrace.
+    explicit TraceLayout(const Source& source);
+
+    // The sample count a trace is read with, given its own count.
+    static int sampleCountOf(int ownCount, int binaryCount, bool fixedLength)
+    {
+        return (fixedLength || ownCount < 1) ? binaryCount : ownCount;
+    }
+    int sampleCountFor(int ownCount) const { return sampleCountOf(ownCount, m_source.binarySampleCount, m_fixedLength); }
+    qint64 traceBytes(int sampleCount) const { return TraceHeaderSize + qint64(sampleCount) * m_sampleBytes; }
+
+    // Places the next trace, whose header gives ownCount, at nextTracePosition()
+    // and returns the sample count it is read with. The samples start where
+    // the header ends, or at the end of the file for a header it cuts short.
+    int addTrace(int ownCount)
+    {
+        const int count = sampleCountFor(ownCount);
+        m_end = std::min(m_end + TraceHeaderSize, m_source.fileSize) + qint64(count) * m_sampleBytes;
+        ++m_traceCount;
+        return count;
+    }
+    qint64 nextTracePosition() const { return m_end; }
+    // Whether a walk is done: no byte of the file lies after the traces placed.
+    bool reachedEnd() const { return m_end >= m_source.fileSize; }
+
+    const Source& source() const { return m_source; }
+    qint64 fileSize() const { return m_source.fileSize; }
+    qint64 firstTraceOffset() const { return m_source.firstTraceOffset; }
+    int formatCode() const { return m_source.formatCode; }
+    int binarySampleCount() const { return m_source.binarySampleCount; }
+    int sampleBytes() const { return m_sampleBytes; }
+    bool hasFixedLength() const { return m_fixedLength; }
+    qint64 traceCount() const { return m_traceCount; }
+    // Where the last trace ends (the first trace offset when there is none);
+    // beyond the file size when the file cuts the last trace short.
+    qint64 lastTraceEnd() const { return m_end; }
+
+    // Whether the traces end exactly at the end of the file.
+    bool coversFile() const { return m_end == m_source.fileSize; }
+    qint64 leftOverBytes() const { return std::max<qint64>(0, m_source.fileSize - m_end); }
+    qint64 missingBytes() const { return std::max<qint64>(0, m_end - m_source.fileSize); }
+    // Why the layout does not cover the file; empty when it does.
+    QString mismatch() const;
+
+private:
+    Source m_source;
+    int m_sampleBytes = 0;
+    bool m_fixedLength = false;
+    qint64 m_traceCount = 0;
+    qint64 m_end = 0;
+};

@@ -1,0 +1,37 @@
+#pragma once
+
+// Trace headers as delimited text: one line of field labels, then one line
+// of the 91 values per trace, every cell followed by the separator, CR LF
+// line ends, UTF-8. Functions over an open QIODevice; SEGY wraps them for
+// files and emits their messages.
+
+#include "headerchanges.h"
+
+#include <QList>
+#include <QStringList>
+#include <functional>
+
+class QIODevice;
+class SEGYTraceHeader;
+
+// What writing or reading trace headers as text did.
+struct TraceTextResult {
+    bool ok = false;
+    qint64 rows = 0;       // data lines written, or read into trace headers
+    ApplyResult applied;   // import: what storing the values changed
+    QStringList messages;  // reports, in the order the file object emits them
+    QString error;         // the first failure's reason; empty on success
+};
+
+// Writes the headers (0 for a missing one) to a device open for writing.
+TraceTextResult writeTraceHeaderText(QIODevice* device, const QList<SEGYTraceHeader*>& headers,
+                                     const QString& separator, const std::function<void(int)>& progress = {});
+
+// Reads text from a device open for reading into changes for the headers:
+// columns match fields by their exact label, line r goes to trace r, the
+// sample count (115-116) is never changed. Nothing is stored; the changes
+// are complete only when the result is ok. name stands for the text in
+// messages.
+TraceTextResult readTraceHeaderText(QIODevice* device, const QString& name, const QList<SEGYTraceHeader*>& headers,
+                                    const QString& separator, HeaderChanges* changes,
+                                    const std::function<void(int)>& progress = {});
