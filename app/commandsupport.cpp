@@ -7,6 +7,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -55,7 +56,11 @@ void printWarning(const QString& message)
 void followFileObject(SEGY& segy, const QString& editLabel)
 {
     ProgressLine::follow(segy, editLabel);
-    QObject::connect(&segy, &SEGY::errorMessage, [](const QString& message) { printWarning(message); });
+    // A save's reason for failing is printed once, as its error line.
+    QObject::connect(&segy, &SEGY::errorMessage, [&segy](const QString& message) {
+        if (message != segy.lastError())
+            printWarning(message);
+    });
 }
 
 bool openForCommand(SEGY& segy, const QString& fileName, const ErrorSink& printError, const QString& editLabel)
@@ -78,10 +83,17 @@ bool saveForCommand(SEGY& segy, const QString& fileName, const QString& saveAs, 
         QFile destination(saveAs);
         saved = segy.save(&destination);
     }
-    if (!saved)
+    if (saved)
+        return true;
+    // A refusal with a reason of its own says it; other failures name the file.
+    static const QStringList generic{QCoreApplication::translate("SEGY", "The file cannot be opened for writing."),
+                                     QCoreApplication::translate("SEGY", "Error writing file.")};
+    if (!segy.lastError().isEmpty() && !generic.contains(segy.lastError()))
+        printError(QStringLiteral("Error: ") + segy.lastError());
+    else
         printError(QCoreApplication::translate("CommandLine", "Error: could not save file %1.")
                        .arg(saveAs.isEmpty() ? fileName : saveAs));
-    return saved;
+    return false;
 }
 
 bool readFile(const QString& fileName, const ErrorSink& printError, const std::function<bool(const SEGY&)>& use)
@@ -98,8 +110,27 @@ bool changeFile(const QString& fileName, const QString& saveAs, const QString& e
                 const ErrorSink& printError, const std::function<bool(SEGY&)>& change)
 {
     SEGY segy;
+    if (saveAs.isEmpty() && QFileInfo::exists(fileName)) {
+        // One writer at a time: held from before the load to the end of the save.
+        segy.setDevice(new QFile(fileName));
+        if (!segy.takeWriteLock([&fileName]() {
+                printLine(stderr, QCoreApplication::translate("CommandLine", "Waiting for another process writing %1 to finish.")
+                                      .arg(fileName));
+            })) {
+            printError(QStringLiteral("Error: ") + segy.lastError());
+            return false;
+        }
+    }
     if (!openForCommand(segy, fileName, printError, editLabel))
         return false;
+    // Nothing is changed when the save could only write into sample data.
+    if (saveAs.isEmpty() && !segy.layout().isCertain()) {
+        printError(QCoreApplication::translate("CommandLine", "Error: the trace layout of %1 is not certain (%2); saving "
+                                                              "in place could write into sample data. Save as a new file instead.")
+                       .arg(fileName, segy.layout().uncertainty()));
+        segy.close();
+        return false;
+    }
     const bool ok = change(segy) && saveForCommand(segy, fileName, saveAs, printError);
     ProgressLine::clear();  // an import has no closing signal
     segy.close();

@@ -185,6 +185,18 @@ void SEGYMainHeader::fillMandatoryDefaults()
     fill(BinaryField::MeasurementSystem, 1);
 }
 
+QByteArray SEGYMainHeader::fileBytesWithDefaults(bool littleEndian) const
+{
+    SEGYMainHeader filled;
+    uchar block[BinaryHeaderSize];
+    encodeTo(block, littleEndian);
+    filled.decodeFrom(block, littleEndian);
+    filled.textHeader = textHeader;
+    filled.extendedTextHeaders = extendedTextHeaders;
+    filled.fillMandatoryDefaults();
+    return filled.fileBytes(littleEndian);
+}
+
 SEGYTraceHeader::SEGYTraceHeader(qint64 position)
     : CHeader(traceHeaderTable(), m_block), filePosition(position)
 {

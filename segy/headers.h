@@ -129,6 +129,8 @@ public:
 
     // Fills mandatory fields left at 0, as a new file is written.
     void fillMandatoryDefaults();
+    // The file bytes a new file gets: these headers with those fields filled.
+    QByteArray fileBytesWithDefaults(bool littleEndian) const;
     // Textual, binary and extended headers as laid out in the file.
     QByteArray fileBytes(bool littleEndian) const;
 

@@ -197,14 +197,14 @@ bool SaveJournal::remove()
     return ::unlink(QFile::encodeName(path).constData()) == 0 && syncFolderOf(path);
 }
 
-SaveJournal::Recovery SaveJournal::recover(const QString& filePath, QString* error)
+SaveJournal::Recovery SaveJournal::recover(const QString& filePath, QString* error, bool lockHeld)
 {
     const QString path = pathFor(filePath);
     if (filePath.isEmpty() || !QFileInfo::exists(path))
         return Recovery::None;
     // A save that is still running holds the lock: wait for it to end.
     FileLock lock(filePath);
-    if (!lock.lock()) {
+    if (!lockHeld && !lock.lock()) {
         if (error)
             *error = lock.errorString();
         return Recovery::Failed;

@@ -51,8 +51,9 @@ public:
     };
     // Puts back the bytes of a save that was interrupted, if a journal for
     // the file lies beside it, and removes the journal. Takes the file's
-    // lock first, so a save still running in another process ends before.
-    static Recovery recover(const QString& filePath, QString* error);
+    // lock first (unless the caller holds it), so a save still running in
+    // another process ends before.
+    static Recovery recover(const QString& filePath, QString* error, bool lockHeld = false);
 
 private:
     struct Range {

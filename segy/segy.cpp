@@ -1,6 +1,8 @@
 #include "segy.h"
 
+#include "fileguard.h"
 #include "outputfile.h"
+#include "savejournal.h"
 #include "samplecodec.h"
 #include "textcodec.h"
 
@@ -70,12 +72,62 @@ bool SEGY::open()
     return load(m_device);
 }
 
+QString SEGY::fileName() const
+{
+    auto* file = qobject_cast<QFileDevice*>(m_device);
+    return file ? file->fileName() : QString();
+}
+
+bool SEGY::takeWriteLock(const std::function<void()>& onWait)
+{
+    const QString name = fileName();
+    if (name.isEmpty() || (m_writeLock && m_writeLock->isLocked()))
+        return true;
+    m_writeLock = std::make_unique<FileLock>(name);
+    if (m_writeLock->lock(onWait))
+        return true;
+    m_lastError = tr("%1 cannot be locked for writing: %2").arg(name, m_writeLock->errorString());
+    m_writeLock.reset();
+    return false;
+}
+
+void SEGY::releaseWriteLock()
+{
+    m_writeLock.reset();
+}
+
 bool SEGY::load(QIODevice* device)
 {
     emit loadStarted();
     clear();
+    m_lastError.clear();
+    // A save that died halfway is undone before anything is read.
+    auto* fileDevice = qobject_cast<QFileDevice*>(device);
+    if (fileDevice && !fileDevice->fileName().isEmpty()) {
+        const QString name = fileDevice->fileName();
+        QString error;
+        switch (SaveJournal::recover(name, &error, m_writeLock && m_writeLock->isLocked())) {
+        case SaveJournal::Recovery::Restored:
+            emit errorMessage(tr("an interrupted save of %1 was undone; the file is as it was before that save.").arg(name));
+            break;
+        case SaveJournal::Recovery::Foreign:
+            emit errorMessage(tr("%1 belongs to another file than %2 and was left alone.")
+                                  .arg(SaveJournal::pathFor(name), name));
+            break;
+        case SaveJournal::Recovery::Failed:
+            m_lastError = tr("an interrupted save of %1 could not be undone: %2").arg(name, error);
+            emit errorMessage(m_lastError);
+            emit errorMessage(tr("Error loading segy."));
+            emit ioOperationCompleted();
+            return false;
+        default:
+            break;
+        }
+    }
     const FileResult result = loadSegyFile(device, &m_file, [this](int percent) { emit loadProgress(percent); });
     emitMessages(result.messages);
+    if (!result.ok)
+        m_lastError = result.error;
     if (result.noTrace)
         emit errorLoading();
     if (result.ok)
@@ -89,7 +141,16 @@ bool SEGY::load(QIODevice* device)
 bool SEGY::save()
 {
     emit saveStarted();
-    const FileResult result = saveSegyFileInPlace(m_device, &m_file, [this](int percent) { emit saveProgress(percent); });
+    // One writer at a time: the lock is held for the save unless the caller
+    // holds it already.
+    const bool locked = m_writeLock && m_writeLock->isLocked();
+    FileResult result;
+    if (isLoaded() && !takeWriteLock())
+        result.error = m_lastError;
+    else
+        result = saveSegyFileInPlace(m_device, &m_file, [this](int percent) { emit saveProgress(percent); });
+    if (!locked)
+        releaseWriteLock();
     if (result.ok)
         setModified(false);
     return saveDone(result);
@@ -103,7 +164,12 @@ bool SEGY::save(QIODevice* destDevice)
 
 bool SEGY::saveDone(const FileResult& result)
 {
+    m_lastError = result.error;
     emitMessages(result.messages);
+    // A reason of its own is told; the plain failures say only what follows.
+    const bool plain = result.error == tr("Error writing file.") || result.error == tr("The file cannot be opened for writing.");
+    if (!result.ok && !plain && !result.error.isEmpty() && !result.messages.contains(result.error))
+        emit errorMessage(result.error);
     emit saveCompleted();
     if (!result.ok)
         emit errorMessage(tr("Error saving file."));
@@ -137,6 +203,12 @@ bool SEGY::exportTraceHeadersToASCIIFile(QString asciiFile, QString separator)
 {
     if (asciiFile.isEmpty() || !isLoaded())
         return false;
+    // Never over the survey itself, through whatever path or link.
+    if (isSameFile(asciiFile, fileName())) {
+        m_lastError = tr("%1 is the SEG-Y file being read; nothing was written.").arg(asciiFile);
+        emit errorMessage(m_lastError);
+        return false;
+    }
     // The text goes to a temporary file beside the destination, which
     // replaces the destination only once everything has been written.
     OutputFile output(asciiFile);
@@ -189,6 +261,7 @@ bool SEGY::layoutWouldStay(const HeaderChanges& changes) const
     int binaryCount = samplesPerTrace();
     int formatCode = header->value(BinaryField::FormatCode);
     int extendedCount = qint16(header->value(BinaryField::ExtendedTextHeaders));
+    int fixedFlag = header->value(BinaryField::FixedLengthFlag);
     bool touched = false;
     for (const HeaderChanges::BinaryValue& change : changes.binaryValues()) {
         if (change.field == fieldIndex(BinaryField::SampleCount))
@@ -197,6 +270,8 @@ bool SEGY::layoutWouldStay(const HeaderChanges& changes) const
             formatCode = change.value;
         else if (change.field == fieldIndex(BinaryField::ExtendedTextHeaders))
             extendedCount = qint16(change.value);
+        else if (change.field == fieldIndex(BinaryField::FixedLengthFlag))
+            fixedFlag = change.value;
         else
             continue;
         touched = true;
@@ -231,21 +306,41 @@ bool SEGY::layoutWouldStay(const HeaderChanges& changes) const
         return false;
 
     // The edited headers must give every trace the sample count it was
-    // loaded with, in a format of the same sample size.
-    const TraceLayout edited({binaryCount, formatCode, loaded.firstTraceOffset(), loaded.fileSize()});
+    // loaded with, in a format of the same sample size, by the loader's
+    // rule: the fixed length when the flag asks for one that fits; else the
+    // walk by the traces' own counts when it ends at the end of the file;
+    // else the fixed length when it fits. A walk that leaves the loaded one
+    // would read its next header out of sample data: whatever that gives,
+    // it is not known to be the same layout.
+    const TraceLayout edited({binaryCount, formatCode, loaded.firstTraceOffset(), loaded.fileSize(), fixedFlag == 1});
     if (edited.sampleBytes() != loaded.sampleBytes())
         return false;
     if (edited.sampleBytes() == 0)  // every trace is its header alone, whatever the counts
         return true;
     const int count = traceCount();
-    for (int i = 0; i < count; ++i) {
-        const SEGYTraceHeader* trace = m_file.traceHeaders[i];
+    auto ownCount = [&](int i) {
         const auto changed = sampleCounts.find(i);
-        const int own = changed != sampleCounts.end() ? changed->second : trace->value(TraceField::SampleCount);
-        if (edited.sampleCountFor(own) != trace->loadedSampleCount)
-            return false;
-    }
-    return true;
+        return changed != sampleCounts.end() ? changed->second : m_file.traceHeaders[i]->value(TraceField::SampleCount);
+    };
+    // Nothing the loader reads the layout from changed: it finds the same.
+    bool sameInputs = binaryCount == samplesPerTrace() && (fixedFlag == 1) == (header->value(BinaryField::FixedLengthFlag) == 1);
+    for (const auto& change : sampleCounts)
+        sameInputs = sameInputs && change.second == m_file.traceHeaders[change.first]->value(TraceField::SampleCount);
+    if (sameInputs)
+        return true;
+    auto readsAs = [&](bool fixed) {
+        for (int i = 0; i < count; ++i)
+            if (TraceLayout::sampleCountOf(ownCount(i), binaryCount, fixed) != m_file.traceHeaders[i]->loadedSampleCount)
+                return false;
+        return true;
+    };
+    if (edited.hasFixedLength())
+        return readsAs(true);
+    if (!readsAs(false))
+        return false;
+    // The walk is the loaded one; where that one ended short of the end of
+    // the file, a fitting fixed length would be taken instead.
+    return loaded.coversFile() || !edited.fixedLengthFits() || readsAs(true);
 }
 
 bool SEGY::mainHeaderEditChangesLayout(int fieldIndex, qint32 value) const
@@ -264,11 +359,12 @@ bool SEGY::traceHeaderEditChangesLayout(int traceIndex, int fieldIndex, qint32 v
 
 bool SEGY::traceHeaderEditChangesLayout(const SEGYTraceHeader* header, int fieldIndex, qint32 value) const
 {
-    // Only a walked trace's own count places the traces after it.
-    if (!header || fieldIndex != ::fieldIndex(TraceField::SampleCount) || m_file.layout.hasFixedLength()
-        || bytesPerSample() == 0)
+    if (!header || fieldIndex != ::fieldIndex(TraceField::SampleCount))
         return false;
-    return TraceLayout::sampleCountOf(value, samplesPerTrace(), false) != header->loadedSampleCount;
+    const int index = m_file.traceHeaders.indexOf(const_cast<SEGYTraceHeader*>(header));
+    HeaderChanges change;
+    change.setTraceValue(index, fieldIndex, value);
+    return index >= 0 && !layoutWouldStay(change);
 }
 
 bool SEGY::setMainHeaderValue(int fieldIndex, const QVariant& value)

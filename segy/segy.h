@@ -10,6 +10,8 @@
 #include <QObject>
 #include <QString>
 #include <QVariant>
+#include <functional>
+#include <memory>
 
 class QIODevice;
 
@@ -33,6 +35,15 @@ public:
     bool isLoaded() const { return m_file.mainHeader != nullptr; }
     // Whether a value changed since the last load, close or in-place save.
     bool isModified() const { return m_modified; }
+    // Why the last load or save failed; empty after one that succeeded.
+    QString lastError() const { return m_lastError; }
+    // Takes the file's write lock and holds it until releaseWriteLock (or the
+    // object goes): a command that will save in place takes it before it
+    // loads, so a second writer waits for it. An in-place save takes it for
+    // its own length when it is not held. onWait is called once before
+    // waiting for another holder.
+    bool takeWriteLock(const std::function<void()>& onWait = {});
+    void releaseWriteLock();
 
     int byteOrder() const { return m_file.byteOrder == QDataStream::LittleEndian ? 1 : 0; }
     SEGYMainHeader* mainHeader() const { return m_file.mainHeader.get(); }
@@ -116,7 +127,11 @@ private:
     bool saveDone(const FileResult& result);
     void emitMessages(const QStringList& messages);
 
+    QString fileName() const;
+
     QIODevice* m_device = nullptr;
     SegyFile m_file;
     bool m_modified = false;
+    QString m_lastError;
+    std::unique_ptr<FileLock> m_writeLock;
 };

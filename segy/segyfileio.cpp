@@ -3,6 +3,7 @@
 #include "filewindow.h"
 #include "largebuffer.h"
 #include "outputfile.h"
+#include "savejournal.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -25,6 +26,21 @@ void SegyFile::clear()
     traceHeaders.clear();
     store.clear();
     layout = TraceLayout();
+    identity = FileIdentity();
+    headerBytes.clear();
+    headerDigests.clear();
+}
+
+quint32 traceHeaderDigest(const uchar* bytes)
+{
+    quint64 h = 0x9E3779B97F4A7C15ull;
+    for (int i = 0; i < TraceHeaderSize; i += 8) {
+        quint64 w;
+        std::memcpy(&w, bytes + i, 8);
+        h = (h ^ w) * 0xFF51AFD7ED558CCDull;
+        h ^= h >> 32;
+    }
+    return quint32(h ^ (h >> 29));
 }
 
 QDataStream::ByteOrder byteOrderForFormatBytes(const uchar* bytes)
@@ -50,6 +66,28 @@ const int RepeatedWarningsShown = 10;
 // through the read window, which would carry all their samples.
 const qint64 LongTraceBytes = qint64(32) << 10;
 
+// What a revision 2 binary header (major revision in byte 3501) says that
+// the loader does not read: such a file's layout is not certain.
+QString laterRevisionFeatures(const QByteArray& headerBytes, QDataStream::ByteOrder order)
+{
+    if (headerBytes.size() < TextHeaderSize + BinaryHeaderSize || uchar(headerBytes[3500]) < 2)
+        return QString();
+    const auto* p = reinterpret_cast<const uchar*>(headerBytes.constData());
+    const bool le = order == QDataStream::LittleEndian;
+    auto u16 = [p, le](int byte) { return le ? qFromLittleEndian<quint16>(p + byte - 1) : qFromBigEndian<quint16>(p + byte - 1); };
+    auto u32 = [p, le](int byte) { return le ? qFromLittleEndian<quint32>(p + byte - 1) : qFromBigEndian<quint32>(p + byte - 1); };
+    auto u64 = [p, le](int byte) { return le ? qFromLittleEndian<quint64>(p + byte - 1) : qFromBigEndian<quint64>(p + byte - 1); };
+    if (u16(3507) != 0)
+        return tr("revision 2 trace header extensions are not read");
+    if (u32(3269) != 0)
+        return tr("the revision 2 extended sample count is not read");
+    if (u64(3521) != 0)
+        return tr("the revision 2 first trace offset is not read");
+    if (u32(3529) != 0)
+        return tr("revision 2 trailer stanzas are not read");
+    return QString();
+}
+
 // Walks the trace headers from the layout's first trace to the end of the
 // file; false when the device fails.
 bool walkTraces(QIODevice* device, SegyFile* file, FileResult* result, ProgressReport& progress)
@@ -61,8 +99,10 @@ bool walkTraces(QIODevice* device, SegyFile* file, FileResult* result, ProgressR
     const int binaryCount = layout.binarySampleCount();
     const qint64 fixedTraceBytes = layout.traceBytes(binaryCount);
     const qint64 dataBytes = size - layout.firstTraceOffset();
-    if (layout.hasFixedLength())
+    if (layout.hasFixedLength()) {
         file->traceHeaders.reserve(int(std::min<qint64>(dataBytes / fixedTraceBytes, qint64(1) << 24)));
+        file->headerDigests.reserve(size_t(std::min<qint64>(dataBytes / fixedTraceBytes, qint64(1) << 24)));
+    }
 
     int invalidCounts = 0;
     int disagreeing = 0;
@@ -77,6 +117,7 @@ bool walkTraces(QIODevice* device, SegyFile* file, FileResult* result, ProgressR
             return false;
         header->decodeFrom(bytes, littleEndian);
         file->traceHeaders.append(header);
+        file->headerDigests.push_back(traceHeaderDigest(bytes));
         const int traceNumber = file->traceHeaders.size();
         const int ownCount = header->value(TraceField::SampleCount);
         if (ownCount < 1 && ++invalidCounts <= RepeatedWarningsShown)
@@ -84,6 +125,9 @@ bool walkTraces(QIODevice* device, SegyFile* file, FileResult* result, ProgressR
         if (layout.hasFixedLength() && ownCount >= 1 && ownCount != binaryCount)
             ++disagreeing;
         header->loadedSampleCount = layout.addTrace(ownCount);
+        if (header->loadedSampleCount == 0 && layout.sampleBytes() > 0)
+            layout.markUncertain(tr("trace %1 has a sample count of 0 in its header and in the binary header")
+                                     .arg(traceNumber - 1));
         expectedTraceBytes = layout.traceBytes(header->loadedSampleCount);
         if (traceNumber == 1 && !layout.hasFixedLength())
             file->traceHeaders.reserve(int(std::min<qint64>(dataBytes / expectedTraceBytes + 1, qint64(1) << 24)));
@@ -130,18 +174,49 @@ FileResult loadSegyFile(QIODevice* device, SegyFile* file, const std::function<v
         result.messages << tr("Unsupported revision number %0 found in file.").arg(revision);
 
     const TraceLayout::Source source{mainHeader.value(BinaryField::SampleCount),
-                                     mainHeader.value(BinaryField::FormatCode), device->pos(), size};
+                                     mainHeader.value(BinaryField::FormatCode), device->pos(), size,
+                                     mainHeader.value(BinaryField::FixedLengthFlag) == 1};
     file->layout = TraceLayout(source);
+    // The bytes before the first trace as they are, and which file this is.
+    if (readOk && device->seek(0)) {
+        file->headerBytes = device->read(std::min(source.firstTraceOffset, size));
+        readOk = file->headerBytes.size() == std::min(source.firstTraceOffset, size);
+    }
+    if (auto* f = qobject_cast<QFileDevice*>(device))
+        file->identity = FileIdentity::ofDescriptor(f->handle());
+    const QString laterRevision = laterRevisionFeatures(file->headerBytes, file->byteOrder);
     bool walked = readOk;
     if (walked && source.firstTraceOffset < size) {
-        ProgressReport progress(progressCallback);
+        // A walk by the traces' own counts that ends exactly at the end of
+        // the file is the layout; else the binary header's fixed length, if
+        // it explains the file. Progress only goes forward across both.
+        int shown = -1;
+        ProgressReport progress([&progressCallback, &shown](int percent) {
+            if (percent > shown && progressCallback)
+                progressCallback(percent);
+            shown = std::max(shown, percent);
+        });
+        const int messagesBefore = result.messages.size();
         try {
             walked = walkTraces(device, file, &result, progress);
+            if (walked && !file->layout.hasFixedLength() && !file->layout.coversFile()
+                && file->layout.fixedLengthFits()) {
+                const TraceLayout fixed = file->layout.fixedInstead();
+                file->traceHeaders.clear();
+                file->store.clear();
+                file->headerDigests.clear();
+                while (result.messages.size() > messagesBefore)
+                    result.messages.removeLast();
+                file->layout = fixed;
+                walked = walkTraces(device, file, &result, progress);
+            }
         } catch (const std::bad_alloc&) {
             // More traces than memory can hold: the load fails cleanly.
             walked = false;
         }
     }
+    if (!laterRevision.isEmpty())
+        file->layout.markUncertain(laterRevision);
     if (!walked) {
         file->traceHeaders.clear();
         file->store.clear();
@@ -155,7 +230,7 @@ FileResult loadSegyFile(QIODevice* device, SegyFile* file, const std::function<v
         result.noTrace = true;
     } else {
         if (file->layout.missingBytes() > 0)
-            result.messages << tr("%0 bytes of junk at the end of the file.").arg(file->layout.missingBytes());
+            result.messages << file->layout.mismatch();
         result.ok = true;
         result.traces = file->traceHeaders.size();
     }
@@ -205,7 +280,53 @@ bool flushed(QIODevice* device)
 const qint64 HeaderWriteCost = qint64(16) << 10;
 const qint64 PatchBlockBytes = qint64(4) << 20;
 
-bool writeTraceHeadersInPlace(QIODevice* device, SegyFile* file, FileResult* result, ProgressReport& progress)
+// The modified trace headers in file order.
+std::vector<int> modifiedTraces(const SegyFile& file)
+{
+    std::vector<int> modified;
+    const int count = file.traceHeaders.size();
+    for (int i = 0; i < count; ++i) {
+        if (i + 16 < count)
+            prefetch(file.traceHeaders[i + 16]);
+        if (file.traceHeaders[i]->isModified())
+            modified.push_back(i);
+    }
+    return modified;
+}
+
+// Records in the journal the bytes the save is about to overwrite, checking
+// on the way that they are the bytes the load read. False with a reason.
+bool journalPresentBytes(QIODevice* device, const SegyFile& file, const QByteArray& newHeaderBytes,
+                         const std::vector<int>& modified, SaveJournal* journal, QString* changedBy)
+{
+    const qint64 size = file.layout.fileSize();
+    FileWindowReader reader(device, size);
+    const qint64 headerLength = std::min<qint64>(newHeaderBytes.size(), size);
+    std::vector<uchar> present(static_cast<size_t>(headerLength));
+    if (!reader.readExactly(0, headerLength, present.data()))
+        return false;
+    if (QByteArray::fromRawData(reinterpret_cast<const char*>(present.data()), int(headerLength))
+        != file.headerBytes.left(int(headerLength)))
+        *changedBy = QStringLiteral("headers");
+    journal->add(0, present.data(), headerLength);
+    // Many headers close together are read through the window, a few far
+    // apart one by one.
+    const bool dense = qint64(modified.size()) * HeaderWriteCost >= size;
+    for (int i : modified) {
+        const SEGYTraceHeader* h = file.traceHeaders[i];
+        const uchar* bytes = dense ? reader.bytesAt(h->filePosition, TraceHeaderSize)
+                                   : reader.bytesAtAlone(h->filePosition, TraceHeaderSize);
+        if (reader.failed())
+            return false;
+        if (size_t(i) < file.headerDigests.size() && traceHeaderDigest(bytes) != file.headerDigests[size_t(i)])
+            *changedBy = QStringLiteral("trace %1").arg(i);
+        journal->add(h->filePosition, bytes, std::max<qint64>(0, std::min<qint64>(TraceHeaderSize, size - h->filePosition)));
+    }
+    return true;
+}
+
+bool writeTraceHeadersInPlace(QIODevice* device, SegyFile* file, const std::vector<int>& modified,
+                              FileResult* result, ProgressReport& progress)
 {
     const bool littleEndian = file->byteOrder == QDataStream::LittleEndian;
     const QList<SEGYTraceHeader*>& headers = file->traceHeaders;
@@ -218,76 +339,42 @@ bool writeTraceHeadersInPlace(QIODevice* device, SegyFile* file, FileResult* res
     // Every write stays inside the bytes the load found: a header cut short
     // by the end of the file is written as far as it went.
     auto clipped = [size](qint64 position, qint64 length) { return std::max<qint64>(0, std::min(length, size - position)); };
-    // The headers lie far apart in memory: ask for those ahead early.
-    auto header = [&headers, count](int k) {
-        if (k + 16 < count)
-            prefetch(headers[k + 16]);
-        return headers[k];
-    };
 
-    int i = 0;
-    while (i < count) {
-        SEGYTraceHeader* first = header(i);
-        if (!first)
-            return false;
-        if (!first->isModified()) {
-            ++i;
-            continue;
-        }
-        // The stretch of headers from this dirty one within one block.
-        const qint64 start = first->filePosition;
-        int end = i;
-        int dirty = 0;
-        qint64 stretchEnd = start;
-        for (; end < count; ++end) {
-            const SEGYTraceHeader* h = header(end);
-            if (!h)
-                return false;
-            if (h->filePosition + TraceHeaderSize - start > PatchBlockBytes)
-                break;
-            if (h->isModified()) {
-                ++dirty;
-                stretchEnd = h->filePosition + TraceHeaderSize;
-            }
-        }
-        const qint64 length = clipped(start, stretchEnd - start);
-        if (dirty > 1 && qint64(dirty) * HeaderWriteCost >= stretchEnd - start) {
+    const size_t dirtyCount = modified.size();
+    size_t m = 0;
+    while (m < dirtyCount) {
+        // The stretch of dirty headers from this one within one block.
+        const qint64 start = headers[modified[m]]->filePosition;
+        size_t end = m;
+        while (end < dirtyCount && headers[modified[end]]->filePosition + TraceHeaderSize - start <= PatchBlockBytes)
+            ++end;
+        const qint64 stretchEnd = headers[modified[end - 1]]->filePosition + TraceHeaderSize;
+        const qint64 dirty = qint64(end - m);
+        if (dirty > 1 && dirty * HeaderWriteCost >= stretchEnd - start) {
             // The samples between the headers go back as they were read.
+            const qint64 length = clipped(start, stretchEnd - start);
             block.resize(size_t(length));
             if (!reader.readExactly(start, length, block.data()))
                 return false;
-            for (int k = i; k < end; ++k) {
-                SEGYTraceHeader* h = headers[k];
-                if (!h->isModified())
-                    continue;
+            for (size_t k = m; k < end; ++k) {
+                const SEGYTraceHeader* h = headers[modified[k]];
                 const qint64 at = h->filePosition - start;
-                const qint64 bytes = clipped(h->filePosition, TraceHeaderSize);
-                if (bytes == TraceHeaderSize) {
-                    h->encodeTo(block.data() + at, littleEndian);
-                } else {
-                    h->encodeTo(single, littleEndian);
-                    std::memcpy(block.data() + at, single, size_t(bytes));
-                }
+                h->encodeTo(single, littleEndian);
+                std::memcpy(block.data() + at, single, size_t(clipped(h->filePosition, TraceHeaderSize)));
             }
             if (!writeAt(device, start, reinterpret_cast<const char*>(block.data()), length))
                 return false;
-            for (int k = i; k < end; ++k)
-                headers[k]->setModified(false);
-            result->traces += dirty;
         } else {
-            for (int k = i; k < end; ++k) {
-                SEGYTraceHeader* h = headers[k];
-                if (!h->isModified())
-                    continue;
+            for (size_t k = m; k < end; ++k) {
+                const SEGYTraceHeader* h = headers[modified[k]];
                 h->encodeTo(single, littleEndian);
                 if (!writeAt(device, h->filePosition, reinterpret_cast<const char*>(single), clipped(h->filePosition, TraceHeaderSize)))
                     return false;
-                h->setModified(false);
-                ++result->traces;
             }
         }
-        i = end;
-        progress(int((i - 1) * 100.0 / count));
+        result->traces += dirty;
+        m = end;
+        progress(int((modified[m - 1]) * 100.0 / count));
     }
     return true;
 }
@@ -299,17 +386,18 @@ bool writeNewFile(QIODevice* source, QIODevice* destination, SegyFile* file, Fil
 
     const bool littleEndian = file->byteOrder == QDataStream::LittleEndian;
     bool ok = true;
-    // A new file gets the mandatory fields a reader needs.
-    file->mainHeader->fillMandatoryDefaults();
-    const QByteArray headers = file->mainHeader->fileBytes(littleEndian);
+    // A new file gets the mandatory fields a reader needs; the headers in
+    // memory keep their own values.
+    const QByteArray headers = file->mainHeader->fileBytesWithDefaults(littleEndian);
     std::vector<char> out;
     out.reserve(size_t(1) << 20);
     out.insert(out.end(), headers.cbegin(), headers.cend());
 
     // Samples are copied as stored: same format, same byte order, every bit
-    // kept. A trace cut short by the end of the source is completed with
-    // zero bytes.
-    FileWindowReader reader(source, source->size());
+    // kept. A trace cut short by the end of the source is copied as far as
+    // it goes: no byte is made up.
+    const qint64 sourceSize = source->size();
+    FileWindowReader reader(source, sourceSize);
     const int sampleBytes = file->layout.sampleBytes();
     const int count = file->traceHeaders.size();
     for (int i = 0; i < count; ++i) {
@@ -319,10 +407,13 @@ bool writeNewFile(QIODevice* source, QIODevice* destination, SegyFile* file, Fil
             break;
         }
         const size_t at = out.size();
+        const qint64 headerBytes = std::max<qint64>(0, std::min<qint64>(TraceHeaderSize, sourceSize - header->filePosition));
         out.resize(at + TraceHeaderSize);
         header->encodeTo(reinterpret_cast<uchar*>(out.data() + at), littleEndian);
+        out.resize(at + size_t(headerBytes));
 
-        const qint64 byteCount = qint64(header->loadedSampleCount) * sampleBytes;
+        const qint64 byteCount = std::max<qint64>(0, std::min<qint64>(qint64(header->loadedSampleCount) * sampleBytes,
+                                                                     sourceSize - header->filePosition - TraceHeaderSize));
         if (byteCount > 0) {
             const uchar* stored = reader.bytesAt(header->filePosition + TraceHeaderSize, int(byteCount));
             if (reader.failed()) {
@@ -355,26 +446,74 @@ FileResult saveSegyFileInPlace(QIODevice* device, SegyFile* file, const std::fun
 {
     FileResult result;
     ProgressReport progress(progressCallback);
+    auto* fileDevice = qobject_cast<QFileDevice*>(device);
+    const QString name = fileDevice ? fileDevice->fileName() : QString();
+    if (file->mainHeader && device && !file->layout.isCertain()) {
+        result.error = tr("the trace layout of %1 is not certain (%2); saving in place could write into sample data. "
+                          "Save as a new file instead.")
+                           .arg(name, file->layout.uncertainty());
+        return result;
+    }
     // Only the file that was loaded is rewritten: one that has vanished is not
     // created again as headers alone.
     if (!file->mainHeader || !device || !device->open(QIODevice::ReadWrite | QIODevice::ExistingOnly)) {
         result.error = tr("The file cannot be opened for writing.");
         return result;
     }
-    if (device->size() != file->layout.fileSize()) {
-        // Offsets found at load no longer describe this file.
-        result.error = tr("The file has changed size since it was loaded; nothing was written.");
-        result.messages << result.error;
+    const QString changedError = tr("%1 was changed by another program since it was loaded; nothing was written.").arg(name);
+    const FileIdentity now = fileDevice ? FileIdentity::ofDescriptor(fileDevice->handle()) : FileIdentity();
+    if (device->size() != file->layout.fileSize() || (file->identity.isValid() && now != file->identity)) {
+        result.error = changedError;
+        device->close();
+        return result;
+    }
+
+    // The file's own binary header values stay as they are: an in-place
+    // save writes what was edited and nothing else.
+    const QByteArray headers = file->mainHeader->fileBytes(file->byteOrder == QDataStream::LittleEndian);
+    const qint64 headerLength = std::min<qint64>(headers.size(), file->layout.fileSize());
+    const std::vector<int> modified = modifiedTraces(*file);
+    SaveJournal journal(fileDevice ? name : QString());
+    QString changedBy;
+    QString journalError;
+    if (!journalPresentBytes(device, *file, headers, modified, &journal, &changedBy)) {
+        result.error = tr("reading %1 failed (%2); nothing was written.").arg(name, device->errorString());
+    } else if (!changedBy.isEmpty()) {
+        result.error = changedError;
+    } else if (!journal.write(now, &journalError)) {
+        result.error = tr("the save journal could not be written (%1); nothing was written.").arg(journalError);
     } else {
-        // The file's own binary header values stay as they are: an in-place
-        // save writes what was edited and nothing else.
-        const QByteArray headers = file->mainHeader->fileBytes(file->byteOrder == QDataStream::LittleEndian);
-        const qint64 headerLength = std::min<qint64>(headers.size(), file->layout.fileSize());
-        // Each trace header is marked saved once written.
         result.ok = writeAt(device, 0, headers.constData(), headerLength)
-                    && writeTraceHeadersInPlace(device, file, &result, progress) && flushed(device);
-        if (!result.ok)
-            result.error = tr("Error writing file.");
+                    && writeTraceHeadersInPlace(device, file, modified, &result, progress) && flushed(device)
+                    && (!fileDevice || ::fsync(fileDevice->handle()) == 0);
+        if (!result.ok) {
+            // Everything the journal holds goes back; then the file is as before.
+            const bool undone = journal.rollback(device) && (!fileDevice || ::fsync(fileDevice->handle()) == 0);
+            const QString reason = device->errorString();
+            result.error = undone ? tr("writing %1 failed (%2); the file is as it was before the save.").arg(name, reason)
+                                  : tr("writing %1 failed (%2) and the old bytes could not all be put back: the journal "
+                                       "%3 undoes the save at the next load.")
+                                        .arg(name, reason, SaveJournal::pathFor(name));
+            if (undone)
+                journal.remove();
+            result.traces = 0;
+        } else {
+            journal.remove();
+            // What is on disk now is what a later save must find there.
+            const bool le = file->byteOrder == QDataStream::LittleEndian;
+            uchar bytes[TraceHeaderSize];
+            for (int i : modified) {
+                SEGYTraceHeader* h = file->traceHeaders[i];
+                h->setModified(false);
+                if (size_t(i) < file->headerDigests.size()) {
+                    const qint64 kept = std::max<qint64>(0, std::min<qint64>(TraceHeaderSize, file->layout.fileSize() - h->filePosition));
+                    h->encodeTo(bytes, le);
+                    std::memset(bytes + kept, 0, size_t(TraceHeaderSize - kept));
+                    file->headerDigests[size_t(i)] = traceHeaderDigest(bytes);
+                }
+            }
+            file->headerBytes = headers.left(int(headerLength));
+        }
     }
     device->close();
     return result;

@@ -4,6 +4,7 @@
 // report through what they return and a progress callback, never through
 // signals; SEGY wraps them and emits its signals from their results.
 
+#include "fileguard.h"
 #include "headers.h"
 #include "tracelayout.h"
 #include "tracestore.h"
@@ -25,6 +26,12 @@ struct SegyFile {
     QList<SEGYTraceHeader*> traceHeaders;
     TraceHeaderStore store;  // owns the headers listed above
     TraceLayout layout;
+    // What the load read, so that a save can tell whether another program
+    // changed the file since: its identity, the bytes before the first
+    // trace, and a digest of each trace header's 240 bytes.
+    FileIdentity identity;
+    QByteArray headerBytes;
+    std::vector<quint32> headerDigests;
 
     void clear();
 };
@@ -65,13 +72,23 @@ QDataStream::ByteOrder byteOrderForFormatBytes(const uchar* bytes);
 // cleared first; it keeps a binary header whenever the device opened.
 FileResult loadSegyFile(QIODevice* device, SegyFile* file, const std::function<void(int)>& progress = {});
 
+// A digest of a trace header's bytes as they lie in the file.
+quint32 traceHeaderDigest(const uchar* bytes);
+
 // Rewrites the binary header and the trace headers that changed in the file
-// they were loaded from (which must exist with its loaded size), and marks
-// them saved. The device is opened for reading and writing and closed again.
+// they were loaded from, all or nothing, and marks them saved. The layout
+// must be certain, and the file as the load found it: the same file, of the
+// same size, with the loaded bytes where the save writes. The bytes to be
+// overwritten go to a journal beside the file first (kept in memory for a
+// device that is no file), which puts them back when a write fails and, if
+// the process dies halfway, at the next load. The device is opened for
+// reading and writing and closed again.
 FileResult saveSegyFileInPlace(QIODevice* device, SegyFile* file, const std::function<void(int)>& progress = {});
 
 // Writes the headers and the samples read from source to destination, which
-// is written whole or not at all when it is a regular file. Fills the
-// mandatory binary header fields left at 0 (in memory as well).
+// is written whole or not at all when it is a regular file. The new file
+// gets the mandatory binary header fields left at 0 filled; the headers in
+// memory keep their own values. A trace cut short in the source is copied
+// as far as it goes.
 FileResult saveSegyFileAs(QIODevice* source, QIODevice* destination, SegyFile* file,
                           const std::function<void(int)>& progress = {});

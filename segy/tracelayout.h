@@ -8,14 +8,20 @@
 
 // Where the traces of a file lie, from the header values and the file size
 // alone: no device is needed. The traces follow each other from the first
-// trace offset, each a 240-byte header and its samples. When the binary
-// header's sample count explains the whole data part as traces of one
-// length, every trace has that length, whatever its own header says;
-// otherwise each trace is as long as its own count (115-116) gives, or the
-// binary header's count when its own is below 1. A format without a sample
-// size (sampleBytes 0) makes every trace its header alone. The loader walks
-// a file by this value; the edit rules ask it where edited headers would
-// place the traces.
+// trace offset, each a 240-byte header and its samples. A walked trace is as
+// long as its own count (115-116) gives, or the binary header's count when
+// its own is below 1. When the walk does not end exactly at the end of the
+// file but the binary header's count explains the whole data part as traces
+// of one length, every trace has that length, whatever its own header says;
+// with the fixed-length flag (3503-3504) set, that length wins at once. A
+// format without a sample size (sampleBytes 0) makes every trace its header
+// alone. The loader walks a file by this value; the edit rules ask it where
+// edited headers would place the traces.
+//
+// A layout is certain when it accounts for every byte of the file: the
+// traces end exactly at its end, every trace has samples of a known size,
+// and nothing the loader does not read (trace header extensions) lies in
+// between. Only then may a save write into the file in place.
 class TraceLayout
 {
 public:
@@ -25,11 +31,18 @@ public:
         int formatCode = 0;          // 3225-3226
         qint64 firstTraceOffset = 0; // after the textual, binary and extended headers
         qint64 fileSize = 0;
+        bool fixedLengthFlag = false;  // 3503-3504 is 1
     };
 
     TraceLayout() = default;
     // A layout without traces yet: add them in file order with addTrace.
+    // It starts as a walk, or fixed when the flag asks for a length that fits.
     explicit TraceLayout(const Source& source);
+    // The same layout started again with the fixed length, for a walk that
+    // did not end at the end of the file.
+    TraceLayout fixedInstead() const;
+    // Whether the binary header's count explains the data part exactly.
+    bool fixedLengthFits() const { return m_fixedFits; }
 
     // The sample count a trace is read with, given its own count.
     static int sampleCountOf(int ownCount, int binaryCount, bool fixedLength)
@@ -72,10 +85,22 @@ public:
     // Why the layout does not cover the file; empty when it does.
     QString mismatch() const;
 
+    // Whether an in-place save may rely on this layout, and why not.
+    bool isCertain() const { return uncertainty().isEmpty(); }
+    QString uncertainty() const;
+    // Something the loader met that it cannot account for (the first is kept).
+    void markUncertain(const QString& reason)
+    {
+        if (m_uncertainty.isEmpty())
+            m_uncertainty = reason;
+    }
+
 private:
     Source m_source;
     int m_sampleBytes = 0;
+    bool m_fixedFits = false;
     bool m_fixedLength = false;
+    QString m_uncertainty;
     qint64 m_traceCount = 0;
     qint64 m_end = 0;
 };

@@ -390,7 +390,8 @@ void TestCommandLine::edit_data()
     QTest::newRow("two-byte trace field refuses a wide value")
         << QStringList{"%1", "edit", "-t", "29=40000"}
         << QStringList{"Error: 40000 is not a valid value for field 29-30."} << 4000 << 29 << 0 << 0 << 0;
-    QTest::newRow("sample count is unsigned") << QStringList{"%1", "edit", "-t", "115=40000", "--interval", "0-1"}
+    // Trace sample counts move no trace once the fixed-length flag is set.
+    QTest::newRow("sample count is unsigned") << QStringList{"%1", "edit", "-b", "3503=1", "-t", "115=40000", "--interval", "0-1"}
                                               << QStringList() << 4000 << 115 << 40000 << 0 << 1;
     QTest::newRow("two-byte trace field") << QStringList{"%1", "edit", "-t", "29=-3", "--interval", "0-1"}
                                           << QStringList() << 4000 << 29 << -3 << 0 << 1;

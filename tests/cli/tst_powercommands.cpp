@@ -455,7 +455,7 @@ void TestPowerCommands::computedEdit_data()
                                                                {193, each([](int t) { return 100 + t; })}};
     QTest::newRow("index within an interval") << QStringList{"-t", "189=i", "--interval", "3-6"} << QStringList()
                                               << Expected{{189, each([](int t) { return t >= 3 && t < 6 ? t : 100 + t; })}};
-    QTest::newRow("sample count within its range") << QStringList{"-t", "115=i + 65524"} << QStringList()
+    QTest::newRow("sample count within its range") << QStringList{"-b", "3503=1", "-t", "115=i + 65524"} << QStringList()
                                                    << Expected{{115, each([](int t) { return 65524 + t; })}};
 
     const Expected unchanged{{189, each([](int t) { return 100 + t; })}, {29, each([](int) { return 1; })}};

@@ -74,40 +74,55 @@ ReferenceLoad referenceLoad(const QByteArray& file)
     const int sampleBytes = bytesPerSample(b.i16(3224));
     const int binarySamples = b.u16(3220);
     const qint64 first = 3600 + 3200LL * r.extendedBlocks;
-    // Traces of the binary header's length that fill the file exactly win.
+    // A walk by the traces' own counts that ends exactly at the end of the
+    // file wins; else traces of the binary header's length when they fill
+    // the file exactly (at once when the fixed-length flag 3503 is 1).
     const qint64 fixedLength = 240 + qint64(binarySamples) * sampleBytes;
-    const bool fixed = binarySamples > 0 && sampleBytes > 0 && size > first && (size - first) % fixedLength == 0;
-    qint64 end = 0;
-    int number = 1;
-    int invalid = 0;
-    int disagreeing = 0;
-    for (qint64 position = first; position < size; ++number) {
-        r.positions << position;
-        int samples = b.u16(position + 114);
-        if (samples == 0) {
-            if (++invalid <= 10)
-                r.messages << QStringLiteral("Invalid samples count at trace %1.").arg(number);
-            samples = binarySamples;
-        } else if (fixed && samples != binarySamples) {
-            ++disagreeing;
+    const bool fits = binarySamples > 0 && sampleBytes > 0 && size > first && (size - first) % fixedLength == 0;
+    const bool flag = b.i16(3502) == 1;
+    QStringList walkMessages;
+    QVector<qint64> walkPositions;
+    auto walk = [&](bool fixed) {
+        walkMessages.clear();
+        walkPositions.clear();
+        qint64 end = first;
+        int number = 1;
+        int invalid = 0;
+        int disagreeing = 0;
+        for (qint64 position = first; position < size; ++number) {
+            walkPositions << position;
+            int samples = b.u16(position + 114);
+            if (samples == 0) {
+                if (++invalid <= 10)
+                    walkMessages << QStringLiteral("Invalid samples count at trace %1.").arg(number);
+                samples = binarySamples;
+            } else if (fixed && samples != binarySamples) {
+                ++disagreeing;
+            }
+            if (fixed)
+                samples = binarySamples;
+            // A header cut short by the end of the file leaves the device there.
+            position = qMin(position + 240, size) + qint64(samples) * sampleBytes;
+            end = position;
+            const int percent = int(qMin(position, size) * 100.0 / size);
+            if (r.progress.isEmpty() || r.progress.last() < percent)
+                r.progress << percent;
         }
-        if (fixed)
-            samples = binarySamples;
-        // A header cut short by the end of the file leaves the device there.
-        position = qMin(position + 240, size) + qint64(samples) * sampleBytes;
-        end = position;
-        const int percent = int(qMin(position, size) * 100.0 / size);
-        if (r.progress.isEmpty() || r.progress.last() != percent)
-            r.progress << percent;
-    }
-    if (invalid > 10)
-        r.messages << QStringLiteral("The same warning was given for %1 more traces.").arg(invalid - 10);
-    if (disagreeing > 0)
-        r.messages << QStringLiteral("The trace headers of %1 traces give a samples count other than the binary "
-                                     "header's %2; the file holds traces of %2 samples exactly, so it was read "
-                                     "that way.").arg(disagreeing).arg(binarySamples);
-    if (end > size)
-        r.messages << QStringLiteral("%1 bytes of junk at the end of the file.").arg(end - size);
+        if (invalid > 10)
+            walkMessages << QStringLiteral("The same warning was given for %1 more traces.").arg(invalid - 10);
+        if (disagreeing > 0)
+            walkMessages << QStringLiteral("The trace headers of %1 traces give a samples count other than the binary "
+                                           "header's %2; the file holds traces of %2 samples exactly, so it was read "
+                                           "that way.").arg(disagreeing).arg(binarySamples);
+        return end;
+    };
+    qint64 end = walk(fits && flag);
+    if (end != size && fits && !flag)
+        end = walk(true);
+    r.messages << walkMessages;
+    r.positions = walkPositions;
+    if (end > size && !r.positions.isEmpty())
+        r.messages << QStringLiteral("The last trace is cut short: %1 bytes missing.").arg(end - size);
     if (r.positions.isEmpty())
         r.messages << QStringLiteral("End of file reached before any trace header could be found in file.")
                    << QStringLiteral("Error loading segy.");

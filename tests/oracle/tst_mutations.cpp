@@ -214,10 +214,15 @@ void TestMutations::mutatedFilesLoadAsTheLayoutSays()
             QVERIFY2(out.data().size() >= 3600, where.constData());
             if (segy.traceCount() > 0) {
                 const SEGYTraceHeader* last = segy.traceHeaders().last();
-                QVERIFY2(out.data().size() >= last->filePosition + 240, where.constData());
+                QVERIFY2(out.data().size() >= qMin<qint64>(last->filePosition + 240, bytes.size()), where.constData());
             }
+            // In place only into a layout that accounts for every byte.
             if (round % 16 == 0)
-                QVERIFY2(segy.save(), where.constData());
+                QVERIFY2(segy.save() == segy.layout().isCertain(), where.constData());
+            if (round % 16 == 0 && !segy.layout().isCertain()) {
+                QFile written(segy.currentDevice() ? qobject_cast<QFile*>(segy.currentDevice())->fileName() : QString());
+                QVERIFY2(written.open(QIODevice::ReadOnly) && written.readAll() == bytes, where.constData());
+            }
         }
     }
 }

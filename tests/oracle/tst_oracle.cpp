@@ -245,7 +245,7 @@ void TestOracle::namedSamples()
         QCOMPARE(segy.mainHeader()->extendedTextHeaders.size(), 2);
         QCOMPARE(segy.traceHeaders().first()->filePosition, qint64(10000));
         QVERIFY(!o.messages.isEmpty());
-        QVERIFY2(o.messages.last().endsWith(QStringLiteral(" bytes of junk at the end of the file.")),
+        QVERIFY2(o.messages.last().endsWith(QStringLiteral(" bytes missing.")),
                  qPrintable(o.messages.join('|')));
     }
     {
@@ -520,9 +520,17 @@ void TestOracle::savesReadBackInSegyio()
 
     const QJsonObject after = segyioDump(written, le);
     QVERIFY2(after.value(QStringLiteral("ok")).toBool(), qPrintable(after.value(QStringLiteral("error")).toString()));
-    QVERIFY(sameLayout(segy, after));
+    // A new file is read back: it holds the mandatory defaults the headers
+    // in memory do not.
+    SEGY reread;
+    SEGY& saved = mode == QLatin1String("in place") ? segy : reread;
+    if (&saved == &reread) {
+        reread.setDevice(new QFile(written));
+        QVERIFY(reread.open());
+    }
+    QVERIFY(sameLayout(saved, after));
     QString mismatch;
-    QVERIFY2(compareWithSegyio(segy, after, &mismatch) == segy.traceCount(), qPrintable(mismatch));
+    QVERIFY2(compareWithSegyio(saved, after, &mismatch) == saved.traceCount(), qPrintable(mismatch));
     QCOMPARE(digestsOf(after), digestsOf(before));
 
     if (mode == QLatin1String("in place")) {

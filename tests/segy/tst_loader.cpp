@@ -170,7 +170,7 @@ private slots:
         SEGY segy;
         Loaded r = loadInto(segy, fx.bytes(), dir);
         QVERIFY(r.ok);
-        QCOMPARE(r.messages, QStringList{"100 bytes of junk at the end of the file."});
+        QCOMPARE(r.messages, QStringList{"The last trace is cut short: 100 bytes missing."});
         QCOMPARE(segy.traceCount(), 3);
     }
 
@@ -187,7 +187,7 @@ private slots:
         // The samples would start at the end of the file: 20 samples of 4 bytes
         // from the binary header are missing.
         QCOMPARE(r.messages, (QStringList{"Invalid samples count at trace 4.",
-                                          QStringLiteral("80 bytes of junk at the end of the file.")}));
+                                          QStringLiteral("The last trace is cut short: 80 bytes missing.")}));
         QCOMPARE(r.progress.last(), 100);
 
         // Without a sample size the stray header is all there is: no junk.
@@ -280,7 +280,7 @@ private slots:
         QVERIFY(r.ok);
         QCOMPARE(segy.traceCount(), 1);
         QCOMPARE(segy.traceSamplesCount(0), 65529);
-        QCOMPARE(r.messages, QStringList{QStringLiteral("%1 bytes of junk at the end of the file.")
+        QCOMPARE(r.messages, QStringList{QStringLiteral("The last trace is cut short: %1 bytes missing.")
                                              .arg(3600 + 240 + 65529LL * 4 - fx.bytes().size())});
     }
 
@@ -292,7 +292,7 @@ private slots:
             SEGY segy;
             Loaded r = loadInto(segy, bytes, dir);
             QCOMPARE(r.ok, size > 3600);
-            QCOMPARE(r.messages.last(), size > 3600 ? QStringLiteral("40 bytes of junk at the end of the file.")
+            QCOMPARE(r.messages.last(), size > 3600 ? QStringLiteral("The last trace is cut short: 40 bytes missing.")
                                                     : QStringLiteral("Error loading segy."));
         }
     }
@@ -402,8 +402,10 @@ private slots:
         QTest::addColumn<int>("field");
         QTest::addColumn<int>("value");
         QTest::addColumn<bool>("accepted");
-        // Traces of the binary header's length: their own counts do not matter.
-        QTest::newRow("fixed: trace count") << 10 << 10 << false << 38 << 20 << true;
+        // Counts that walk the file exactly are its layout, even where the
+        // binary count would fit: a count that breaks the walk leaves the
+        // layout to whatever lies in the samples, so it is refused.
+        QTest::newRow("fixed: trace count") << 10 << 10 << false << 38 << 20 << false;
         QTest::newRow("fixed: format of the same size") << 10 << 10 << true << 9 << 5 << true;
         QTest::newRow("fixed: format of another size") << 10 << 10 << true << 9 << 3 << false;
         QTest::newRow("fixed: format without a size") << 10 << 10 << true << 9 << 0 << false;
@@ -496,11 +498,11 @@ private slots:
             << first + 3 * 280 << false << QStringLiteral("100 bytes are left over after the last trace.");
         QTest::newRow("cut-short last trace")
             << 0 << 1 << first + 3 * 280 - 30 << QList<int>{10, 10, 10} << false << QList<int>{10, 10, 10}
-            << first + 3 * 280 << true << QStringLiteral("The last trace is cut short by 30 bytes.");
+            << first + 3 * 280 << true << QStringLiteral("The last trace is cut short: 30 bytes missing.");
         // A header cut short: its samples start at the end of the file.
         QTest::newRow("cut-short last header")
             << 20 << 1 << first + 280 + 50 << QList<int>{10, 0} << false << QList<int>{10, 20}
-            << first + 330 + 80 << true << QStringLiteral("The last trace is cut short by 80 bytes.");
+            << first + 330 + 80 << true << QStringLiteral("The last trace is cut short: 80 bytes missing.");
         // A code without a sample size (0 here) makes every trace its header.
         QTest::newRow("header-only format")
             << 100 << 0 << first + 5 * 240 << QList<int>{100, 100, 0, 7, 100} << false
@@ -523,6 +525,10 @@ private slots:
         QFETCH(bool, reachedEnd);
         QFETCH(QString, mismatch);
         TraceLayout layout({binaryCount, format, 3600, fileSize});
+        QVERIFY(!layout.hasFixedLength());  // a walk first, unless the flag says fixed
+        QCOMPARE(layout.fixedLengthFits(), fixed);
+        if (fixed)
+            layout = layout.fixedInstead();
         QCOMPARE(layout.hasFixedLength(), fixed);
         QList<int> loaded;
         for (int own : ownCounts) {
@@ -552,11 +558,12 @@ private slots:
         QVERIFY(!layout.hasFixedLength());
         QCOMPARE(layout.traceCount(), qint64(3));
         QCOMPARE(layout.missingBytes(), qint64(100));
-        QCOMPARE(layout.mismatch(), QStringLiteral("The last trace is cut short by 100 bytes."));
+        QCOMPARE(layout.mismatch(), QStringLiteral("The last trace is cut short: 100 bytes missing."));
 
         loadInto(segy, simple(4, 12).bytes(), dir);
-        QVERIFY(segy.layout().hasFixedLength());
+        QVERIFY(!segy.layout().hasFixedLength());  // the walk ends at the end: it is the layout
         QVERIFY(segy.layout().coversFile());
+        QVERIFY(segy.layout().isCertain());
         QVERIFY(segy.close());
         QCOMPARE(segy.layout().traceCount(), qint64(0));
     }

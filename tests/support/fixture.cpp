@@ -1,5 +1,7 @@
 #include "fixture.h"
 
+#include <limits>
+
 #include <QCryptographicHash>
 #include <QFile>
 #include <QtEndian>
@@ -237,6 +239,8 @@ qint64 FailingDevice::writeData(const char* data, qint64 maxSize)
 {
     if (m_written + maxSize > m_failAfter) {
         setErrorString(QStringLiteral("injected write failure"));
+        if (m_failOnce)
+            m_failAfter = std::numeric_limits<qint64>::max();
         return -1;
     }
     const qint64 p = pos();

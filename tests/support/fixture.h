@@ -75,6 +75,8 @@ class FailingDevice : public QIODevice
 public:
     FailingDevice(const QByteArray& initial, qint64 failAfter, QObject* parent = nullptr);
     void failReadsFrom(qint64 offset) { m_failReadsFrom = offset; }
+    // One failed write, then writes go through again (a passing fault).
+    void failWritesOnce() { m_failOnce = true; }
     bool isSequential() const override { return false; }
     qint64 size() const override { return m_data.size(); }
     bool seek(qint64 pos) override;
@@ -90,6 +92,7 @@ private:
     qint64 m_failAfter;
     qint64 m_written = 0;
     qint64 m_failReadsFrom = -1;
+    bool m_failOnce = false;
 };
 
 // SHA-256 of a file, hex; empty when it cannot be read.
