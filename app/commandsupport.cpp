@@ -10,6 +10,11 @@
 #include <QRegularExpression>
 #include <QStringList>
 
+QString commandTr(const char* text)
+{
+    return QCoreApplication::translate("CommandLine", text);
+}
+
 void printLine(FILE* stream, const QString& line)
 {
     std::fputs(line.toLocal8Bit().constData(), stream);
@@ -45,6 +50,17 @@ bool parseTraceFieldList(const QString& text, QList<int>* fields, QString* badIt
     return true;
 }
 
+bool readTraceFieldsOption(const QCommandLineParser& parser, QList<int>* fields, QString* error)
+{
+    const QString option = QStringLiteral("fields");
+    QString bad;
+    fields->clear();
+    if (!parser.isSet(option) || parseTraceFieldList(parser.value(option), fields, &bad))
+        return true;
+    *error = commandTr("Error: %1 is not a valid offset for SEG-Y trace headers.").arg(bad);
+    return false;
+}
+
 void printWarning(const QString& message)
 {
     static const QRegularExpression breaks(QStringLiteral("\\s*[\\r\\n]+\\s*"));
@@ -64,7 +80,7 @@ bool openForCommand(SEGY& segy, const QString& fileName, const ErrorSink& printE
     segy.setDevice(new QFile(fileName));
     if (segy.open())
         return true;
-    printError(QCoreApplication::translate("CommandLine", "Error: could not open file %1.").arg(fileName));
+    printError(commandTr("Error: could not open file %1.").arg(fileName));
     segy.setDevice(nullptr);  // the file object keeps an unopened device otherwise
     return false;
 }
@@ -79,15 +95,16 @@ bool saveForCommand(SEGY& segy, const QString& fileName, const QString& saveAs, 
         saved = segy.save(&destination);
     }
     if (!saved)
-        printError(QCoreApplication::translate("CommandLine", "Error: could not save file %1.")
+        printError(commandTr("Error: could not save file %1.")
                        .arg(saveAs.isEmpty() ? fileName : saveAs));
     return saved;
 }
 
-bool readFile(const QString& fileName, const ErrorSink& printError, const std::function<bool(const SEGY&)>& use)
+bool readFile(const QString& fileName, const ErrorSink& printError, const std::function<bool(SEGY&)>& use,
+              const QString& editLabel)
 {
     SEGY segy;
-    if (!openForCommand(segy, fileName, printError))
+    if (!openForCommand(segy, fileName, printError, editLabel))
         return false;
     const bool ok = use(segy);
     segy.close();
@@ -116,7 +133,7 @@ bool readSaveAs(const QCommandLineParser& parser, QString* saveAs, QString* erro
     const QString option = QStringLiteral("saveas");
     *saveAs = parser.value(option);
     if (parser.isSet(option) && saveAs->isEmpty()) {
-        *error = QCoreApplication::translate("CommandLine", "Error: no output file name given to --saveas.");
+        *error = commandTr("Error: no output file name given to --saveas.");
         return false;
     }
     return true;

@@ -1,5 +1,4 @@
-#include "dumpcommand.h"
-
+#include "command.h"
 #include "commandsupport.h"
 #include "headers.h"
 #include "jsonwriter.h"
@@ -9,6 +8,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QList>
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
@@ -37,16 +37,44 @@ const QList<int>& allTraceFields()
     return fields;
 }
 
+
+// The "dump" command: the textual headers as card images, the binary
+// header fields and the trace headers of a range of traces, as text or as
+// one JSON document.
+class DumpCommand : public Command
+{
+public:
+    DumpCommand()
+        : Command("dump", QT_TRANSLATE_NOOP("QObject", "Print the textual, binary and trace headers as text or JSON."))
+    {
+    }
+    void addOptions(QCommandLineParser& parser) const override;
+    bool readOptions(const QCommandLineParser& parser, QString* error) override;
+    bool run(const QString& fileName, const ErrorSink& error) override;
+
+private:
+    // Prints the chosen parts of a loaded file on standard output; a range
+    // of traces the file does not have is reported through error instead.
+    bool print(const SEGY& segy, const QString& fileName, const ErrorSink& error) const;
+    void printText(const SEGY& segy) const;
+    void printBinary(const SEGY& segy) const;
+    void printTraces(const SEGY& segy, int start, int end) const;
+    void printJson(const SEGY& segy, const QString& fileName, int start, int end) const;
+
+    bool m_text = false;
+    bool m_binary = false;
+    bool m_traces = false;
+    bool m_decoded = false;
+    bool m_json = false;
+    QString m_range;      // --traces, empty for all
+    QList<int> m_fields;  // trace fields shown; empty for all
+};
+
 }  // namespace
 
-QString DumpCommand::name() const
+std::unique_ptr<Command> createDumpCommand()
 {
-    return QStringLiteral("dump");
-}
-
-QString DumpCommand::description() const
-{
-    return QObject::tr("Print the textual, binary and trace headers as text or JSON.");
+    return std::make_unique<DumpCommand>();
 }
 
 void DumpCommand::addOptions(QCommandLineParser& parser) const
@@ -77,14 +105,8 @@ bool DumpCommand::readOptions(const QCommandLineParser& parser, QString* error)
         *error = tr("Error: no valid trace index values.");
         return false;
     }
-    m_fields.clear();
-    if (parser.isSet(fieldsOption)) {
-        QString bad;
-        if (!parseTraceFieldList(parser.value(fieldsOption), &m_fields, &bad)) {
-            *error = tr("Error: %1 is not a valid offset for SEG-Y trace headers.").arg(bad);
-            return false;
-        }
-    }
+    if (!readTraceFieldsOption(parser, &m_fields, error))
+        return false;
     // No part named: all of them.
     if (!m_text && !m_binary && !m_traces)
         m_text = m_binary = m_traces = true;
