@@ -50,6 +50,17 @@ bool parseTraceFieldList(const QString& text, QList<int>* fields, QString* badIt
     return true;
 }
 
+const QList<int>& allTraceFields()
+{
+    static const QList<int> fields = [] {
+        QList<int> list;
+        for (int i = 0; i < TraceHeaderFieldCount; ++i)
+            list.append(i);
+        return list;
+    }();
+    return fields;
+}
+
 bool readTraceFieldsOption(const QCommandLineParser& parser, QList<int>* fields, QString* error)
 {
     const QString option = QStringLiteral("fields");

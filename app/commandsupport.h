@@ -60,6 +60,8 @@ bool parseInterval(const QString& text, int* start, int* end);
 // each once. False at the first item that names no field; *badItem
 // receives it.
 bool parseTraceFieldList(const QString& text, QList<int>* fields, QString* badItem);
+// Every trace header field, in table order.
+const QList<int>& allTraceFields();
 // The --fields option as such a list; empty when it was not given. False,
 // with the message in *error, for an item that names no field.
 bool readTraceFieldsOption(const QCommandLineParser& parser, QList<int>* fields, QString* error);

@@ -26,17 +26,6 @@ QString encodingName(bool ascii)
     return ascii ? QStringLiteral("ASCII") : QStringLiteral("EBCDIC");
 }
 
-const QList<int>& allTraceFields()
-{
-    static const QList<int> fields = [] {
-        QList<int> list;
-        for (int i = 0; i < TraceHeaderFieldCount; ++i)
-            list.append(i);
-        return list;
-    }();
-    return fields;
-}
-
 
 // The "dump" command: the textual headers as card images, the binary
 // header fields and the trace headers of a range of traces, as text or as
@@ -79,14 +68,17 @@ std::unique_ptr<Command> createDumpCommand()
 
 void DumpCommand::addOptions(QCommandLineParser& parser) const
 {
-    parser.addOption({QStringLiteral("text"), QStringLiteral("Print the textual header and the extended ones.")});
-    parser.addOption({QStringLiteral("binary"), QStringLiteral("Print the binary header fields.")});
-    parser.addOption({QStringLiteral("traces"), QStringLiteral("Print the trace headers of this trace index interval, end excluded."),
-                      QStringLiteral("start_index-end_index")});
-    parser.addOption({QStringLiteral("fields"), QStringLiteral("Trace header fields to print, by first byte."),
-                      QStringLiteral("byte_offset,...")});
-    parser.addOption({QStringLiteral("decoded"), QStringLiteral("Also print the decoded text of coded fields.")});
-    parser.addOption({QStringLiteral("json"), QStringLiteral("Print one JSON document.")});
+    parser.addOptions({
+        {QStringLiteral("text"), QStringLiteral("Print the textual header and the extended ones.")},
+        {QStringLiteral("binary"), QStringLiteral("Print the binary header fields.")},
+        {QStringLiteral("traces"),
+         QStringLiteral("Print the trace headers of this trace index interval, end excluded."),
+          QStringLiteral("start_index-end_index")},
+        {QStringLiteral("fields"), QStringLiteral("Trace header fields to print, by first byte."),
+          QStringLiteral("byte_offset,...")},
+        {QStringLiteral("decoded"), QStringLiteral("Also print the decoded text of coded fields.")},
+        {QStringLiteral("json"), QStringLiteral("Print one JSON document.")},
+    });
 }
 
 bool DumpCommand::readOptions(const QCommandLineParser& parser, QString* error)
@@ -241,13 +233,11 @@ void DumpCommand::printJson(const SEGY& segy, const QString& fileName, int start
     const SEGYMainHeader* header = segy.mainHeader();
     JsonWriter json(stdout);
     json.beginObject();
-    json.key(QStringLiteral("file"));
-    json.value(fileName);
+    json.member("file", fileName);
 
     auto writeCards = [&json](const QByteArray& block, bool ascii) {
         json.beginObject();
-        json.key(QStringLiteral("encoding"));
-        json.value(encodingName(ascii));
+        json.member("encoding", encodingName(ascii));
         json.key(QStringLiteral("lines"));
         json.beginArray();
         for (const QString& card : textHeaderCards(block, ascii))
@@ -270,18 +260,14 @@ void DumpCommand::printJson(const SEGY& segy, const QString& fileName, int start
         json.beginArray();
         for (int i = 0; i < header->fieldCount(); ++i) {
             json.beginObject(true);
-            json.key(QStringLiteral("bytes"));
-            json.value(binaryHeaderLabels().at(i));
-            json.key(QStringLiteral("value"));
-            json.value(qint64(header->value(i)));
+            json.member("bytes", binaryHeaderLabels().at(i));
+            json.member("value", qint64(header->value(i)));
             bool hasDecoder = false;
             const QString text = m_decoded ? header->fieldText(i, &hasDecoder) : QString();
             if (hasDecoder) {
-                json.key(QStringLiteral("decoded"));
-                json.value(text);
+                json.member("decoded", text);
             }
-            json.key(QStringLiteral("description"));
-            json.value(binaryHeaderDescriptions().at(i).trimmed());
+            json.member("description", binaryHeaderDescriptions().at(i).trimmed());
             json.endObject();
         }
         json.endArray();

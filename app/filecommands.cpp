@@ -17,10 +17,7 @@
 
 namespace {
 
-QString tr(const char* text)
-{
-    return commandTr(text);
-}
+QString (*const tr)(const char*) = commandTr;
 
 // ---------------------------------------------------------------- edit
 
@@ -82,7 +79,8 @@ private:
                                  : tr("Error: %1 is not a valid offset for SEG-Y trace headers."))
                              .arg(parts.at(0)));
                 else
-                    report(binary ? edit.setBinaryValue(index, parts.at(1)) : edit.setTraceExpression(index, parts.at(1)),
+                    report(binary ? edit.setBinaryValue(index, parts.at(1))
+                                  : edit.setTraceExpression(index, parts.at(1)),
                            fail);
             }
         }
@@ -226,7 +224,8 @@ public:
 
     void addOptions(QCommandLineParser& parser) const override
     {
-        parser.addOption({m_fileOption, m_import ? QStringLiteral("ASCII input file") : QStringLiteral("ASCII output file"),
+        parser.addOption({m_fileOption,
+                          m_import ? QStringLiteral("ASCII input file") : QStringLiteral("ASCII output file"),
                           QStringLiteral("marker")});
         parser.addOption({QStringLiteral("delim"), QStringLiteral("Char separator for CSV file"),
                           QStringLiteral("separator")});

@@ -12,10 +12,7 @@
 
 namespace {
 
-QString tr(const char* text)
-{
-    return commandTr(text);
-}
+QString (*const tr)(const char*) = commandTr;
 
 // Each character of the --delim text is one delimiter, as the wizard's check
 // boxes make them: a blank stands for any white space.

@@ -316,10 +316,12 @@ std::unique_ptr<Command> createStatsCommand()
 
 void StatsCommand::addOptions(QCommandLineParser& parser) const
 {
-    parser.addOption({QStringLiteral("fields"), QStringLiteral("Trace header fields to summarise, by first byte."),
-                      QStringLiteral("byte_offset,...")});
-    parser.addOption({QStringLiteral("all"), QStringLiteral("Summarise every trace header field, also those 0 in every trace.")});
-    parser.addOption({QStringLiteral("json"), QStringLiteral("Print the summary as one JSON document.")});
+    parser.addOptions({
+        {QStringLiteral("fields"), QStringLiteral("Trace header fields to summarise, by first byte."),
+          QStringLiteral("byte_offset,...")},
+        {QStringLiteral("all"), QStringLiteral("Summarise every trace header field, also those 0 in every trace.")},
+        {QStringLiteral("json"), QStringLiteral("Print the summary as one JSON document.")},
+    });
 }
 
 bool StatsCommand::readOptions(const QCommandLineParser& parser, QString* error)
@@ -346,11 +348,7 @@ bool StatsCommand::run(const QString& fileName, const ErrorSink& error)
 
 void StatsCommand::print(const SEGY& segy, const QString& fileName) const
 {
-    QList<int> fields = m_fields;
-    if (fields.isEmpty()) {
-        for (int i = 0; i < TraceHeaderFieldCount; ++i)
-            fields.append(i);
-    }
+    const QList<int>& fields = m_fields.isEmpty() ? allTraceFields() : m_fields;
     const QList<SEGYTraceHeader*> headers = segy.traceHeaders();
     const std::vector<FieldStatistics> statistics = traceFieldStatistics(headers, fields);
     const bool noTraces = headers.isEmpty();
@@ -367,18 +365,14 @@ void StatsCommand::print(const SEGY& segy, const QString& fileName) const
     if (m_json) {
         JsonWriter json(stdout);
         json.beginObject();
-        json.key(QStringLiteral("file"));
-        json.value(fileName);
-        json.key(QStringLiteral("traceCount"));
-        json.value(qint64(headers.size()));
+        json.member("file", fileName);
+        json.member("traceCount", qint64(headers.size()));
         json.key(QStringLiteral("fields"));
         json.beginArray();
         for (const FieldStatistics* s : rows) {
             json.beginObject(true);
-            json.key(QStringLiteral("bytes"));
-            json.value(traceHeaderLabels().at(s->field));
-            json.key(QStringLiteral("description"));
-            json.value(traceHeaderDescriptions().at(s->field));
+            json.member("bytes", traceHeaderLabels().at(s->field));
+            json.member("description", traceHeaderDescriptions().at(s->field));
             const std::pair<const char*, qint32> values[] = {
                 {"minimum", s->minimum}, {"maximum", s->maximum}, {"first", s->first}, {"last", s->last}};
             for (const auto& value : values) {
@@ -388,8 +382,7 @@ void StatsCommand::print(const SEGY& segy, const QString& fileName) const
                 else
                     json.value(qint64(value.second));
             }
-            json.key(QStringLiteral("distinct"));
-            json.value(s->distinct);
+            json.member("distinct", s->distinct);
             json.endObject();
         }
         json.endArray();
