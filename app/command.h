@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -16,10 +17,12 @@ using ErrorSink = std::function<void(const QString& message)>;
 class Command
 {
 public:
+    // description is translated when asked for.
+    Command(const char* name, const char* description) : m_name(name), m_description(description) {}
     virtual ~Command() = default;
 
-    virtual QString name() const = 0;
-    virtual QString description() const = 0;
+    QString name() const { return QString::fromLatin1(m_name); }
+    QString description() const { return QObject::tr(m_description); }
     virtual void addOptions(QCommandLineParser& parser) const = 0;
     // False when the options do not make a command that can run; *error
     // then holds the message to print, or stays empty for none.
@@ -27,8 +30,16 @@ public:
     // Runs on fileName; every problem goes to error as one line. True when
     // the run succeeded.
     virtual bool run(const QString& fileName, const ErrorSink& error) = 0;
+
+private:
+    const char* m_name;
+    const char* m_description;
 };
 
 // Every command, in the order the help lists them.
 std::vector<std::unique_ptr<Command>> createCommands();
 
+// The commands with files of their own.
+std::unique_ptr<Command> createImportPositionsCommand();
+std::unique_ptr<Command> createStatsCommand();
+std::unique_ptr<Command> createDumpCommand();

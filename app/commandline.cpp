@@ -8,36 +8,41 @@
 
 CommandLine::CommandLine() : m_commands(createCommands()) {}
 
-const QStringList& CommandLine::commandNames()
-{
-    static const QStringList names = [] {
-        QStringList list;
-        for (const auto& command : createCommands())
-            list.append(command->name());
-        return list;
-    }();
-    return names;
-}
-
-const QStringList& CommandLine::commandDescriptions()
-{
-    static const QStringList descriptions = [] {
-        QStringList list;
-        for (const auto& command : createCommands())
-            list.append(command->description());
-        return list;
-    }();
-    return descriptions;
-}
-
 namespace {
+
+// What each command gives for the help, in the order of the help.
+QStringList commandTexts(QString (Command::*text)() const)
+{
+    QStringList list;
+    for (const auto& command : createCommands())
+        list.append(((*command).*text)());
+    return list;
+}
 
 QString programDescription()
 {
     return QObject::tr("A graphical and command line tool to edit SEG-Y files.");
 }
 
+void addFileArgument(QCommandLineParser& parser)
+{
+    parser.addPositionalArgument(QStringLiteral("file"), QCoreApplication::translate("main", "Input SEG-Y file name."),
+                                 QString());
+}
+
 }  // namespace
+
+const QStringList& CommandLine::commandNames()
+{
+    static const QStringList names = commandTexts(&Command::name);
+    return names;
+}
+
+const QStringList& CommandLine::commandDescriptions()
+{
+    static const QStringList descriptions = commandTexts(&Command::description);
+    return descriptions;
+}
 
 void CommandLine::declareProgramArguments(QCommandLineParser& parser)
 {
@@ -54,8 +59,7 @@ void CommandLine::declareProgramArguments(QCommandLineParser& parser)
     parser.setApplicationDescription(description);
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("file"), QCoreApplication::translate("main", "Input SEG-Y file name."),
-                                 QString());
+    addFileArgument(parser);
     parser.addPositionalArgument(QStringLiteral("command"), commandNames().join(QStringLiteral(", ")) + QLatin1Char('.'),
                                  QString());
 }
@@ -123,8 +127,7 @@ bool CommandLine::addCommandOptions(const QString& command)
 
     m_parser.setApplicationDescription(programDescription());
     m_parser.clearPositionalArguments();
-    m_parser.addPositionalArgument(QStringLiteral("file"), QCoreApplication::translate("main", "Input SEG-Y file name."),
-                                   QString());
+    addFileArgument(m_parser);
     m_parser.addPositionalArgument(m_command->name(), m_command->description(), QString());
     m_command->addOptions(m_parser);
     m_parser.addOption({QStringLiteral("quiet"), QStringLiteral("Show no progress line on a terminal.")});

@@ -11,6 +11,11 @@
 #include <QRegularExpression>
 #include <QStringList>
 
+QString commandTr(const char* text)
+{
+    return QCoreApplication::translate("CommandLine", text);
+}
+
 void printLine(FILE* stream, const QString& line)
 {
     std::fputs(line.toLocal8Bit().constData(), stream);
@@ -46,6 +51,28 @@ bool parseTraceFieldList(const QString& text, QList<int>* fields, QString* badIt
     return true;
 }
 
+const QList<int>& allTraceFields()
+{
+    static const QList<int> fields = [] {
+        QList<int> list;
+        for (int i = 0; i < TraceHeaderFieldCount; ++i)
+            list.append(i);
+        return list;
+    }();
+    return fields;
+}
+
+bool readTraceFieldsOption(const QCommandLineParser& parser, QList<int>* fields, QString* error)
+{
+    const QString option = QStringLiteral("fields");
+    QString bad;
+    fields->clear();
+    if (!parser.isSet(option) || parseTraceFieldList(parser.value(option), fields, &bad))
+        return true;
+    *error = commandTr("Error: %1 is not a valid offset for SEG-Y trace headers.").arg(bad);
+    return false;
+}
+
 void printWarning(const QString& message)
 {
     static const QRegularExpression breaks(QStringLiteral("\\s*[\\r\\n]+\\s*"));
@@ -69,7 +96,7 @@ bool openForCommand(SEGY& segy, const QString& fileName, const ErrorSink& printE
     segy.setDevice(new QFile(fileName));
     if (segy.open())
         return true;
-    printError(QCoreApplication::translate("CommandLine", "Error: could not open file %1.").arg(fileName));
+    printError(commandTr("Error: could not open file %1.").arg(fileName));
     segy.setDevice(nullptr);  // the file object keeps an unopened device otherwise
     return false;
 }
@@ -91,15 +118,16 @@ bool saveForCommand(SEGY& segy, const QString& fileName, const QString& saveAs, 
     if (!segy.lastError().isEmpty() && !generic.contains(segy.lastError()))
         printError(QStringLiteral("Error: ") + segy.lastError());
     else
-        printError(QCoreApplication::translate("CommandLine", "Error: could not save file %1.")
+        printError(commandTr("Error: could not save file %1.")
                        .arg(saveAs.isEmpty() ? fileName : saveAs));
     return false;
 }
 
-bool readFile(const QString& fileName, const ErrorSink& printError, const std::function<bool(const SEGY&)>& use)
+bool readFile(const QString& fileName, const ErrorSink& printError, const std::function<bool(SEGY&)>& use,
+              const QString& editLabel)
 {
     SEGY segy;
-    if (!openForCommand(segy, fileName, printError))
+    if (!openForCommand(segy, fileName, printError, editLabel))
         return false;
     const bool ok = use(segy);
     segy.close();
@@ -114,7 +142,7 @@ bool changeFile(const QString& fileName, const QString& saveAs, const QString& e
         // One writer at a time: held from before the load to the end of the save.
         segy.setDevice(new QFile(fileName));
         if (!segy.takeWriteLock([&fileName]() {
-                printLine(stderr, QCoreApplication::translate("CommandLine", "Waiting for another process writing %1 to finish.")
+                printLine(stderr, commandTr("Waiting for another process writing %1 to finish.")
                                       .arg(fileName));
             })) {
             printError(QStringLiteral("Error: ") + segy.lastError());
@@ -125,8 +153,8 @@ bool changeFile(const QString& fileName, const QString& saveAs, const QString& e
         return false;
     // Nothing is changed when the save could only write into sample data.
     if (saveAs.isEmpty() && !segy.layout().isCertain()) {
-        printError(QCoreApplication::translate("CommandLine", "Error: the trace layout of %1 is not certain (%2); saving "
-                                                              "in place could write into sample data. Save as a new file instead.")
+        printError(commandTr("Error: the trace layout of %1 is not certain (%2); saving "
+                             "in place could write into sample data. Save as a new file instead.")
                        .arg(fileName, segy.layout().uncertainty()));
         segy.close();
         return false;
@@ -147,7 +175,7 @@ bool readSaveAs(const QCommandLineParser& parser, QString* saveAs, QString* erro
     const QString option = QStringLiteral("saveas");
     *saveAs = parser.value(option);
     if (parser.isSet(option) && saveAs->isEmpty()) {
-        *error = QCoreApplication::translate("CommandLine", "Error: no output file name given to --saveas.");
+        *error = commandTr("Error: no output file name given to --saveas.");
         return false;
     }
     return true;

@@ -13,6 +13,9 @@
 class QCommandLineParser;
 class SEGY;
 
+// A message of the command line in the user's language.
+QString commandTr(const char* text);
+
 // The line in the local encoding, then a line feed.
 void printLine(FILE* stream, const QString& line);
 
@@ -34,7 +37,8 @@ bool saveForCommand(SEGY& segy, const QString& fileName, const QString& saveAs, 
 
 // Loads fileName and hands it to use; false when it cannot be loaded or
 // use fails.
-bool readFile(const QString& fileName, const ErrorSink& printError, const std::function<bool(const SEGY&)>& use);
+bool readFile(const QString& fileName, const ErrorSink& printError, const std::function<bool(SEGY&)>& use,
+              const QString& editLabel = QString());
 // Loads fileName, changes it and saves it (in place, or as saveAs when that
 // is not empty) when the change succeeded; a failed change leaves the file
 // as it was.
@@ -56,3 +60,8 @@ bool parseInterval(const QString& text, int* start, int* end);
 // each once. False at the first item that names no field; *badItem
 // receives it.
 bool parseTraceFieldList(const QString& text, QList<int>* fields, QString* badItem);
+// Every trace header field, in table order.
+const QList<int>& allTraceFields();
+// The --fields option as such a list; empty when it was not given. False,
+// with the message in *error, for an item that names no field.
+bool readTraceFieldsOption(const QCommandLineParser& parser, QList<int>* fields, QString* error);

@@ -1,5 +1,4 @@
-#include "dumpcommand.h"
-
+#include "command.h"
 #include "commandsupport.h"
 #include "headers.h"
 #include "jsonwriter.h"
@@ -9,6 +8,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QList>
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
@@ -26,39 +26,59 @@ QString encodingName(bool ascii)
     return ascii ? QStringLiteral("ASCII") : QStringLiteral("EBCDIC");
 }
 
-const QList<int>& allTraceFields()
+
+// The "dump" command: the textual headers as card images, the binary
+// header fields and the trace headers of a range of traces, as text or as
+// one JSON document.
+class DumpCommand : public Command
 {
-    static const QList<int> fields = [] {
-        QList<int> list;
-        for (int i = 0; i < TraceHeaderFieldCount; ++i)
-            list.append(i);
-        return list;
-    }();
-    return fields;
-}
+public:
+    DumpCommand()
+        : Command("dump", QT_TRANSLATE_NOOP("QObject", "Print the textual, binary and trace headers as text or JSON."))
+    {
+    }
+    void addOptions(QCommandLineParser& parser) const override;
+    bool readOptions(const QCommandLineParser& parser, QString* error) override;
+    bool run(const QString& fileName, const ErrorSink& error) override;
+
+private:
+    // Prints the chosen parts of a loaded file on standard output; a range
+    // of traces the file does not have is reported through error instead.
+    bool print(const SEGY& segy, const QString& fileName, const ErrorSink& error) const;
+    void printText(const SEGY& segy) const;
+    void printBinary(const SEGY& segy) const;
+    void printTraces(const SEGY& segy, int start, int end) const;
+    void printJson(const SEGY& segy, const QString& fileName, int start, int end) const;
+
+    bool m_text = false;
+    bool m_binary = false;
+    bool m_traces = false;
+    bool m_decoded = false;
+    bool m_json = false;
+    QString m_range;      // --traces, empty for all
+    QList<int> m_fields;  // trace fields shown; empty for all
+};
 
 }  // namespace
 
-QString DumpCommand::name() const
+std::unique_ptr<Command> createDumpCommand()
 {
-    return QStringLiteral("dump");
-}
-
-QString DumpCommand::description() const
-{
-    return QObject::tr("Print the textual, binary and trace headers as text or JSON.");
+    return std::make_unique<DumpCommand>();
 }
 
 void DumpCommand::addOptions(QCommandLineParser& parser) const
 {
-    parser.addOption({QStringLiteral("text"), QStringLiteral("Print the textual header and the extended ones.")});
-    parser.addOption({QStringLiteral("binary"), QStringLiteral("Print the binary header fields.")});
-    parser.addOption({QStringLiteral("traces"), QStringLiteral("Print the trace headers of this trace index interval, end excluded."),
-                      QStringLiteral("start_index-end_index")});
-    parser.addOption({QStringLiteral("fields"), QStringLiteral("Trace header fields to print, by first byte."),
-                      QStringLiteral("byte_offset,...")});
-    parser.addOption({QStringLiteral("decoded"), QStringLiteral("Also print the decoded text of coded fields.")});
-    parser.addOption({QStringLiteral("json"), QStringLiteral("Print one JSON document.")});
+    parser.addOptions({
+        {QStringLiteral("text"), QStringLiteral("Print the textual header and the extended ones.")},
+        {QStringLiteral("binary"), QStringLiteral("Print the binary header fields.")},
+        {QStringLiteral("traces"),
+         QStringLiteral("Print the trace headers of this trace index interval, end excluded."),
+          QStringLiteral("start_index-end_index")},
+        {QStringLiteral("fields"), QStringLiteral("Trace header fields to print, by first byte."),
+          QStringLiteral("byte_offset,...")},
+        {QStringLiteral("decoded"), QStringLiteral("Also print the decoded text of coded fields.")},
+        {QStringLiteral("json"), QStringLiteral("Print one JSON document.")},
+    });
 }
 
 bool DumpCommand::readOptions(const QCommandLineParser& parser, QString* error)
@@ -77,14 +97,8 @@ bool DumpCommand::readOptions(const QCommandLineParser& parser, QString* error)
         *error = tr("Error: no valid trace index values.");
         return false;
     }
-    m_fields.clear();
-    if (parser.isSet(fieldsOption)) {
-        QString bad;
-        if (!parseTraceFieldList(parser.value(fieldsOption), &m_fields, &bad)) {
-            *error = tr("Error: %1 is not a valid offset for SEG-Y trace headers.").arg(bad);
-            return false;
-        }
-    }
+    if (!readTraceFieldsOption(parser, &m_fields, error))
+        return false;
     // No part named: all of them.
     if (!m_text && !m_binary && !m_traces)
         m_text = m_binary = m_traces = true;
@@ -219,13 +233,11 @@ void DumpCommand::printJson(const SEGY& segy, const QString& fileName, int start
     const SEGYMainHeader* header = segy.mainHeader();
     JsonWriter json(stdout);
     json.beginObject();
-    json.key(QStringLiteral("file"));
-    json.value(fileName);
+    json.member("file", fileName);
 
     auto writeCards = [&json](const QByteArray& block, bool ascii) {
         json.beginObject();
-        json.key(QStringLiteral("encoding"));
-        json.value(encodingName(ascii));
+        json.member("encoding", encodingName(ascii));
         json.key(QStringLiteral("lines"));
         json.beginArray();
         for (const QString& card : textHeaderCards(block, ascii))
@@ -248,18 +260,14 @@ void DumpCommand::printJson(const SEGY& segy, const QString& fileName, int start
         json.beginArray();
         for (int i = 0; i < header->fieldCount(); ++i) {
             json.beginObject(true);
-            json.key(QStringLiteral("bytes"));
-            json.value(binaryHeaderLabels().at(i));
-            json.key(QStringLiteral("value"));
-            json.value(qint64(header->value(i)));
+            json.member("bytes", binaryHeaderLabels().at(i));
+            json.member("value", qint64(header->value(i)));
             bool hasDecoder = false;
             const QString text = m_decoded ? header->fieldText(i, &hasDecoder) : QString();
             if (hasDecoder) {
-                json.key(QStringLiteral("decoded"));
-                json.value(text);
+                json.member("decoded", text);
             }
-            json.key(QStringLiteral("description"));
-            json.value(binaryHeaderDescriptions().at(i).trimmed());
+            json.member("description", binaryHeaderDescriptions().at(i).trimmed());
             json.endObject();
         }
         json.endArray();

@@ -3,14 +3,12 @@
 
 #include "command.h"
 #include "commandsupport.h"
-#include "dumpcommand.h"
 #include "filesummary.h"
 #include "headeredit.h"
 #include "jsonwriter.h"
-#include "positionscommand.h"
+#include "progressline.h"
 #include "reprojection.h"
 #include "segy.h"
-#include "statscommand.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -19,27 +17,14 @@
 
 namespace {
 
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("CommandLine", text);
-}
-
-const QString SeparatorValue = QStringLiteral("separator");
-const QString SeparatorText = QStringLiteral("Char separator for CSV file");
-
-// The --delim text, or one blank when none was given.
-QString separatorOr(const QString& separator)
-{
-    return separator.isEmpty() ? QStringLiteral(" ") : separator;
-}
+QString (*const tr)(const char*) = commandTr;
 
 // ---------------------------------------------------------------- edit
 
 class EditCommand : public Command
 {
 public:
-    QString name() const override { return QStringLiteral("edit"); }
-    QString description() const override { return QObject::tr("Edit binary and trace headers."); }
+    EditCommand() : Command("edit", QT_TRANSLATE_NOOP("QObject", "Edit binary and trace headers.")) {}
 
     void addOptions(QCommandLineParser& parser) const override
     {
@@ -78,31 +63,26 @@ private:
             ++errors;
             error(message);
         };
-        const QString equals = QStringLiteral("=");
         HeaderEdit edit;
-        for (const QString& text : m_binaryEdits) {
-            const QStringList parts = text.split(equals, Qt::KeepEmptyParts);
-            if (parts.size() != 2) {
-                fail(tr("Error: %1 is not a valid sytax to edit binary header fields.").arg(text));
-                continue;
+        for (const bool binary : {true, false}) {
+            for (const QString& text : binary ? m_binaryEdits : m_traceEdits) {
+                const QStringList parts = text.split(QLatin1Char('='), Qt::KeepEmptyParts);
+                if (parts.size() != 2) {
+                    fail((binary ? tr("Error: %1 is not a valid sytax to edit binary header fields.")
+                                 : tr("Error: %1 is not a valid sytax to edit trace header fields."))
+                             .arg(text));
+                    continue;
+                }
+                const int index = binary ? binaryHeaderFieldIndex(parts.at(0)) : traceHeaderFieldIndex(parts.at(0));
+                if (index == -1)
+                    fail((binary ? tr("Error: %1 is not a valid offset for SEG-Y binary header.")
+                                 : tr("Error: %1 is not a valid offset for SEG-Y trace headers."))
+                             .arg(parts.at(0)));
+                else
+                    report(binary ? edit.setBinaryValue(index, parts.at(1))
+                                  : edit.setTraceExpression(index, parts.at(1)),
+                           fail);
             }
-            const int index = binaryHeaderFieldIndex(parts.at(0));
-            if (index == -1)
-                fail(tr("Error: %1 is not a valid offset for SEG-Y binary header.").arg(parts.at(0)));
-            else
-                report(edit.setBinaryValue(index, parts.at(1)), fail);
-        }
-        for (const QString& text : m_traceEdits) {
-            const QStringList parts = text.split(equals, Qt::KeepEmptyParts);
-            if (parts.size() != 2) {
-                fail(tr("Error: %1 is not a valid sytax to edit trace header fields.").arg(text));
-                continue;
-            }
-            const int index = traceHeaderFieldIndex(parts.at(0));
-            if (index == -1)
-                fail(tr("Error: %1 is not a valid offset for SEG-Y trace headers.").arg(parts.at(0)));
-            else
-                report(edit.setTraceExpression(index, parts.at(1)), fail);
         }
         const int traceCount = segy.traceCount();
         int start = 0;
@@ -164,8 +144,10 @@ private:
 class ReprojectCommand : public Command
 {
 public:
-    QString name() const override { return QStringLiteral("reproject"); }
-    QString description() const override { return QObject::tr("Reproject positioning data in trace headers."); }
+    ReprojectCommand()
+        : Command("reproject", QT_TRANSLATE_NOOP("QObject", "Reproject positioning data in trace headers."))
+    {
+    }
 
     void addOptions(QCommandLineParser& parser) const override
     {
@@ -195,24 +177,26 @@ public:
 private:
     bool reproject(SEGY& segy, const ErrorSink& error) const
     {
-        bool usable = true;
-        if (m_inputEpsg == 0 && m_inputProj.isEmpty()) {
+        const bool noInput = m_inputEpsg == 0 && m_inputProj.isEmpty();
+        const bool noOutput = m_outputEpsg == 0 && m_outputProj.isEmpty();
+        if (noInput)
             error(tr("Error: no input coordinate reference system."));
-            usable = false;
-        }
-        if (m_outputEpsg == 0 && m_outputProj.isEmpty()) {
+        if (noOutput)
             error(tr("Error: no output coordinate reference system."));
-            usable = false;
-        }
-        if (!usable)
+        if (noInput || noOutput)
             return false;
         ReprojectionReport report;
-        if (reprojectTraceCoordinates(&segy, m_inputEpsg, m_outputEpsg, m_inputProj, m_outputProj, &report) >= 0)
+        // The working out of the new values shows on the progress line too.
+        const auto progress = [](int percent) { ProgressLine::show(tr("Reprojecting"), percent); };
+        if (reprojectTraceCoordinates(&segy, m_inputEpsg, m_outputEpsg, m_inputProj, m_outputProj, &report,
+                                      progress)
+            >= 0)
             return true;
-        if (report.failedTraces > 0)
-            error(tr("Error: %1").arg(report.text()));
-        else
+        // The general line, then why when the run knows.
+        if (report.failedTraces == 0)
             error(tr("Error: no valid input and/or output coordinate reference systems."));
+        if (report.failedTraces > 0 || !report.error.isEmpty())
+            error(tr("Error: %1").arg(report.text()));
         return false;
     }
 
@@ -225,83 +209,65 @@ private:
 
 // ---------------------------------------------------------------- trace headers as text
 
-class ImportHeadersCommand : public Command
+// Trace headers to (export) or from (import) a text file in CSV format.
+class HeadersTextCommand : public Command
 {
 public:
-    QString name() const override { return QStringLiteral("import-headers"); }
-    QString description() const override { return QObject::tr("Import trace headers from ASCII file in CSV format."); }
+    explicit HeadersTextCommand(bool import)
+        : Command(import ? "import-headers" : "export-headers",
+                  import ? QT_TRANSLATE_NOOP("QObject", "Import trace headers from ASCII file in CSV format.")
+                         : QT_TRANSLATE_NOOP("QObject", "Export trace headers to ASCII file in CSV format.")),
+          m_import(import),
+          m_fileOption(import ? QStringLiteral("ascii-in") : QStringLiteral("ascii-out"))
+    {
+    }
 
     void addOptions(QCommandLineParser& parser) const override
     {
-        parser.addOption({QStringLiteral("ascii-in"), QStringLiteral("ASCII input file"), QStringLiteral("marker")});
-        parser.addOption({QStringLiteral("delim"), SeparatorText, SeparatorValue});
-        addSaveAsOption(parser);
+        parser.addOption({m_fileOption,
+                          m_import ? QStringLiteral("ASCII input file") : QStringLiteral("ASCII output file"),
+                          QStringLiteral("marker")});
+        parser.addOption({QStringLiteral("delim"), QStringLiteral("Char separator for CSV file"),
+                          QStringLiteral("separator")});
+        if (m_import)
+            addSaveAsOption(parser);
     }
 
     bool readOptions(const QCommandLineParser& parser, QString* error) override
     {
-        m_file = parser.value(QStringLiteral("ascii-in"));
+        m_file = parser.value(m_fileOption);
         m_separator = parser.value(QStringLiteral("delim"));
-        return readSaveAs(parser, &m_saveAs, error) && !(m_file.isEmpty() && m_separator.isEmpty());
+        return (!m_import || readSaveAs(parser, &m_saveAs, error)) && !(m_file.isEmpty() && m_separator.isEmpty());
     }
 
+    // An export only reads the file: nothing is saved.
     bool run(const QString& fileName, const ErrorSink& error) override
     {
-        return changeFile(fileName, m_saveAs, tr("Importing"), error, [this, &error](SEGY& segy) {
-            if (m_file.isEmpty()) {
-                error(tr("Error: no input ASCII file."));
-                return false;
-            }
-            if (segy.importTraceHeadersFromASCIIFile(m_file, separatorOr(m_separator)))
+        const auto transfer = [this, &error](SEGY& segy) {
+            // No --delim: one blank.
+            const QString separator = m_separator.isEmpty() ? QStringLiteral(" ") : m_separator;
+            if (m_file.isEmpty())
+                error(m_import ? tr("Error: no input ASCII file.") : tr("Error: no output ASCII file."));
+            else if (m_import ? segy.importTraceHeadersFromASCIIFile(m_file, separator)
+                              : segy.exportTraceHeadersToASCIIFile(m_file, separator))
                 return true;
-            error(tr("Error: an error occurred importing trace headers from ASCII file %1.").arg(m_file));
+            else
+                error((m_import ? tr("Error: an error occurred importing trace headers from ASCII file %1.")
+                                : tr("Error: an error occurred exporting trace headers to ASCII file %1."))
+                          .arg(m_file));
             return false;
-        });
+        };
+        if (m_import)
+            return changeFile(fileName, m_saveAs, tr("Importing"), error, transfer);
+        return readFile(fileName, error, transfer, tr("Exporting"));
     }
 
 private:
+    const bool m_import;
+    const QString m_fileOption;
     QString m_file;
     QString m_separator;
     QString m_saveAs;
-};
-
-class ExportHeadersCommand : public Command
-{
-public:
-    QString name() const override { return QStringLiteral("export-headers"); }
-    QString description() const override { return QObject::tr("Export trace headers to ASCII file in CSV format."); }
-
-    void addOptions(QCommandLineParser& parser) const override
-    {
-        parser.addOption({QStringLiteral("ascii-out"), QStringLiteral("ASCII output file"), QStringLiteral("marker")});
-        parser.addOption({QStringLiteral("delim"), SeparatorText, SeparatorValue});
-    }
-
-    bool readOptions(const QCommandLineParser& parser, QString*) override
-    {
-        m_file = parser.value(QStringLiteral("ascii-out"));
-        m_separator = parser.value(QStringLiteral("delim"));
-        return !(m_file.isEmpty() && m_separator.isEmpty());
-    }
-
-    // Only reads the file: nothing is saved.
-    bool run(const QString& fileName, const ErrorSink& error) override
-    {
-        SEGY segy;
-        if (!openForCommand(segy, fileName, error, tr("Exporting")))
-            return false;
-        bool exported = false;
-        if (m_file.isEmpty())
-            error(tr("Error: no output ASCII file."));
-        else if (!(exported = segy.exportTraceHeadersToASCIIFile(m_file, separatorOr(m_separator))))
-            error(tr("Error: an error occurred exporting trace headers to ASCII file %1.").arg(m_file));
-        segy.close();
-        return exported;
-    }
-
-private:
-    QString m_file;
-    QString m_separator;
 };
 
 // ---------------------------------------------------------------- info
@@ -309,8 +275,7 @@ private:
 class InfoCommand : public Command
 {
 public:
-    QString name() const override { return QStringLiteral("info"); }
-    QString description() const override { return QObject::tr("Print a summary of the file."); }
+    InfoCommand() : Command("info", QT_TRANSLATE_NOOP("QObject", "Print a summary of the file.")) {}
 
     void addOptions(QCommandLineParser& parser) const override
     {
@@ -337,23 +302,15 @@ private:
         if (m_json) {
             JsonWriter json(stdout);
             json.beginObject();
-            auto text = [&json](const char* key, const QString& value) {
-                json.key(QByteArray(key));
-                json.value(value);
-            };
-            auto number = [&json](const char* key, qint64 value) {
-                json.key(QByteArray(key));
-                json.value(value);
-            };
-            text("file", fileName);
-            text("sampleFormat", summary.sampleFormat);
-            number("sampleFormatCode", summary.sampleFormatCode);
-            number("sampleIntervalMicroseconds", summary.sampleInterval);
-            text("samplingFrequency", summary.samplingFrequency);
-            number("traceCount", summary.traceCount);
-            number("samplesCount", summary.samplesCount);
-            number("extendedTextHeaders", summary.extendedTextHeaders);
-            text("byteOrder", summary.byteOrder());
+            json.member("file", fileName);
+            json.member("sampleFormat", summary.sampleFormat);
+            json.member("sampleFormatCode", qint64(summary.sampleFormatCode));
+            json.member("sampleIntervalMicroseconds", qint64(summary.sampleInterval));
+            json.member("samplingFrequency", summary.samplingFrequency);
+            json.member("traceCount", qint64(summary.traceCount));
+            json.member("samplesCount", qint64(summary.samplesCount));
+            json.member("extendedTextHeaders", qint64(summary.extendedTextHeaders));
+            json.member("byteOrder", summary.byteOrder());
             json.endObject();
             json.finish();
             return;
@@ -382,11 +339,11 @@ std::vector<std::unique_ptr<Command>> createCommands()
     std::vector<std::unique_ptr<Command>> commands;
     commands.push_back(std::make_unique<EditCommand>());
     commands.push_back(std::make_unique<ReprojectCommand>());
-    commands.push_back(std::make_unique<ImportHeadersCommand>());
-    commands.push_back(std::make_unique<ExportHeadersCommand>());
+    commands.push_back(std::make_unique<HeadersTextCommand>(true));
+    commands.push_back(std::make_unique<HeadersTextCommand>(false));
     commands.push_back(std::make_unique<InfoCommand>());
-    commands.push_back(std::make_unique<ImportPositionsCommand>());
-    commands.push_back(std::make_unique<StatsCommand>());
-    commands.push_back(std::make_unique<DumpCommand>());
+    commands.push_back(createImportPositionsCommand());
+    commands.push_back(createStatsCommand());
+    commands.push_back(createDumpCommand());
     return commands;
 }

@@ -32,6 +32,13 @@ public:
     void value(const QString& text);
     void value(const QByteArray& utf8Text);
     void null();
+    // A member name and its value.
+    template <typename T>
+    void member(const char* name, const T& v)
+    {
+        key(QByteArray(name));
+        value(v);
+    }
 
     // Ends the document with a line feed and hands everything to the stream.
     void finish();

@@ -1,5 +1,4 @@
-#include "positionscommand.h"
-
+#include "command.h"
 #include "commandsupport.h"
 #include "delimitedtext.h"
 #include "positioning.h"
@@ -13,10 +12,7 @@
 
 namespace {
 
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("CommandLine", text);
-}
+QString (*const tr)(const char*) = commandTr;
 
 // Each character of the --delim text is one delimiter, as the wizard's check
 // boxes make them: a blank stands for any white space.
@@ -54,20 +50,50 @@ bool unitsOption(const QString& text, int* code)
     return ok && *code >= 1 && *code <= 3;
 }
 
+// The import-positions command: source, receiver and CDP positions from a
+// delimited text file into the trace headers, as they are or transformed
+// between reference systems, with the text import wizard's splitting and
+// filter rules. The file is saved only when nothing went wrong.
+class ImportPositionsCommand : public Command
+{
+public:
+    ImportPositionsCommand()
+        : Command("import-positions", QT_TRANSLATE_NOOP("QObject", "Import source, receiver and CDP positions from "
+                                                                     "a delimited text file."))
+    {
+    }
+    void addOptions(QCommandLineParser& parser) const override;
+    bool readOptions(const QCommandLineParser& parser, QString* error) override;
+    bool run(const QString& fileName, const ErrorSink& error) override;
+
+private:
+    // The options as given; an empty text was not given.
+    QString m_positions;
+    QString m_columns[3];  // --src, --rcv, --cdp
+    QString m_delimiters;
+    QString m_startLine;
+    QString m_skipPrefix;
+    bool m_skipEmpty = false;
+    QString m_unit;
+    QString m_inputEpsg;
+    QString m_outputEpsg;
+    QString m_inputProj;
+    QString m_outputProj;
+    QString m_inputUnit;
+    QString m_outputUnit;
+    QString m_saveAs;
+};
+
 }  // namespace
 
-QString ImportPositionsCommand::name() const
+std::unique_ptr<Command> createImportPositionsCommand()
 {
-    return QStringLiteral("import-positions");
-}
-
-QString ImportPositionsCommand::description() const
-{
-    return QObject::tr("Import source, receiver and CDP positions from a delimited text file.");
+    return std::make_unique<ImportPositionsCommand>();
 }
 
 void ImportPositionsCommand::addOptions(QCommandLineParser& parser) const
-{    const QString columns = QStringLiteral("x,y");
+{
+    const QString columns = QStringLiteral("x,y");
     const QString units = QStringLiteral("1|2|3");
     parser.addOption({QStringLiteral("positions"), QStringLiteral("Delimited text file of positions, one line per trace."),
                       QStringLiteral("file")});

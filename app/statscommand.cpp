@@ -1,5 +1,4 @@
-#include "statscommand.h"
-
+#include "command.h"
 #include "commandsupport.h"
 #include "headers.h"
 #include "jsonwriter.h"
@@ -7,11 +6,25 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QList>
 #include <QStringList>
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace {
+
+// What one trace header field holds over all traces of a file.
+struct FieldStatistics {
+    int field = -1;  // index in the trace header table
+    qint32 minimum = 0;
+    qint32 maximum = 0;
+    qint32 first = 0;  // value in the first and in the last trace
+    qint32 last = 0;
+    qint64 distinct = 0;  // number of different values; 0 for no trace
+    bool zeroEverywhere() const { return minimum == 0 && maximum == 0; }
+};
+
 
 QString tr(const char* text)
 {
@@ -183,8 +196,9 @@ void sweep(const QList<SEGYTraceHeader*>& headers, F visit)
     }
 }
 
-}  // namespace
-
+// Statistics of the given trace header fields (indexes), in that order.
+// Works on the header blocks in a few sweeps: one finds the fields that
+// vary at all, one their ranges, one counts their distinct values.
 std::vector<FieldStatistics> traceFieldStatistics(const QList<SEGYTraceHeader*>& headers, const QList<int>& fields)
 {
     const HeaderTable& table = traceHeaderTable();
@@ -271,45 +285,56 @@ std::vector<FieldStatistics> traceFieldStatistics(const QList<SEGYTraceHeader*>&
     return result;
 }
 
-QString StatsCommand::name() const
+// The "stats" command: a summary of every trace header field of a file.
+class StatsCommand : public Command
 {
-    return QStringLiteral("stats");
-}
+public:
+    StatsCommand()
+        : Command("stats", QT_TRANSLATE_NOOP("QObject", "Print what the trace header fields hold: ranges, distinct "
+                                                          "values, first and last."))
+    {
+    }
+    void addOptions(QCommandLineParser& parser) const override;
+    bool readOptions(const QCommandLineParser& parser, QString* error) override;
+    bool run(const QString& fileName, const ErrorSink& error) override;
 
-QString StatsCommand::description() const
+private:
+    // Prints the summary of a loaded file on standard output.
+    void print(const SEGY& segy, const QString& fileName) const;
+
+    QList<int> m_fields;  // chosen fields; empty: all
+    bool m_listZeroFields = true;  // without --fields or --all, fields 0 everywhere only in the closing list
+    bool m_json = false;
+};
+
+}  // namespace
+
+std::unique_ptr<Command> createStatsCommand()
 {
-    return QObject::tr("Print what the trace header fields hold: ranges, distinct values, first and last.");
+    return std::make_unique<StatsCommand>();
 }
 
 void StatsCommand::addOptions(QCommandLineParser& parser) const
 {
-    parser.addOption({QStringLiteral("fields"), QStringLiteral("Trace header fields to summarise, by first byte."),
-                      QStringLiteral("byte_offset,...")});
-    parser.addOption({QStringLiteral("all"), QStringLiteral("Summarise every trace header field, also those 0 in every trace.")});
-    parser.addOption({QStringLiteral("json"), QStringLiteral("Print the summary as one JSON document.")});
+    parser.addOptions({
+        {QStringLiteral("fields"), QStringLiteral("Trace header fields to summarise, by first byte."),
+          QStringLiteral("byte_offset,...")},
+        {QStringLiteral("all"), QStringLiteral("Summarise every trace header field, also those 0 in every trace.")},
+        {QStringLiteral("json"), QStringLiteral("Print the summary as one JSON document.")},
+    });
 }
 
 bool StatsCommand::readOptions(const QCommandLineParser& parser, QString* error)
 {
     m_json = parser.isSet(QStringLiteral("json"));
-    m_fields.clear();
-    m_listZeroFields = true;
-    const QString fieldsOption = QStringLiteral("fields");
-    if (parser.isSet(fieldsOption)) {
-        QString bad;
-        if (!parseTraceFieldList(parser.value(fieldsOption), &m_fields, &bad)) {
-            *error = tr("Error: %1 is not a valid offset for SEG-Y trace headers.").arg(bad);
-            return false;
-        }
-        m_listZeroFields = false;
+    if (!readTraceFieldsOption(parser, &m_fields, error))
+        return false;
+    const bool all = parser.isSet(QStringLiteral("all"));
+    if (all && !m_fields.isEmpty()) {
+        *error = tr("Error: --fields and --all cannot be used together.");
+        return false;
     }
-    if (parser.isSet(QStringLiteral("all"))) {
-        if (!m_fields.isEmpty()) {
-            *error = tr("Error: --fields and --all cannot be used together.");
-            return false;
-        }
-        m_listZeroFields = false;
-    }
+    m_listZeroFields = !all && !parser.isSet(QStringLiteral("fields"));
     return true;
 }
 
@@ -323,11 +348,7 @@ bool StatsCommand::run(const QString& fileName, const ErrorSink& error)
 
 void StatsCommand::print(const SEGY& segy, const QString& fileName) const
 {
-    QList<int> fields = m_fields;
-    if (fields.isEmpty()) {
-        for (int i = 0; i < TraceHeaderFieldCount; ++i)
-            fields.append(i);
-    }
+    const QList<int>& fields = m_fields.isEmpty() ? allTraceFields() : m_fields;
     const QList<SEGYTraceHeader*> headers = segy.traceHeaders();
     const std::vector<FieldStatistics> statistics = traceFieldStatistics(headers, fields);
     const bool noTraces = headers.isEmpty();
@@ -344,18 +365,14 @@ void StatsCommand::print(const SEGY& segy, const QString& fileName) const
     if (m_json) {
         JsonWriter json(stdout);
         json.beginObject();
-        json.key(QStringLiteral("file"));
-        json.value(fileName);
-        json.key(QStringLiteral("traceCount"));
-        json.value(qint64(headers.size()));
+        json.member("file", fileName);
+        json.member("traceCount", qint64(headers.size()));
         json.key(QStringLiteral("fields"));
         json.beginArray();
         for (const FieldStatistics* s : rows) {
             json.beginObject(true);
-            json.key(QStringLiteral("bytes"));
-            json.value(traceHeaderLabels().at(s->field));
-            json.key(QStringLiteral("description"));
-            json.value(traceHeaderDescriptions().at(s->field));
+            json.member("bytes", traceHeaderLabels().at(s->field));
+            json.member("description", traceHeaderDescriptions().at(s->field));
             const std::pair<const char*, qint32> values[] = {
                 {"minimum", s->minimum}, {"maximum", s->maximum}, {"first", s->first}, {"last", s->last}};
             for (const auto& value : values) {
@@ -365,8 +382,7 @@ void StatsCommand::print(const SEGY& segy, const QString& fileName) const
                 else
                     json.value(qint64(value.second));
             }
-            json.key(QStringLiteral("distinct"));
-            json.value(s->distinct);
+            json.member("distinct", s->distinct);
             json.endObject();
         }
         json.endArray();

@@ -63,7 +63,6 @@ public:
     qint64 changedTraces() const { return m_changedTraces; }
     int unchangedLines() const { return m_unchanged; }
     qint64 firstUnchangedLine() const { return m_firstUnchanged; }
-    int linesBeyondLastTrace() const { return m_beyond; }
     // How many lines changed nothing and why, in one sentence, or the error
     // that kept finish() from storing; empty when every line was written.
     QString report() const;

@@ -340,19 +340,11 @@ void outputScaling(QString proj, int* multiplier, int* unitsCode)
 
 GeoPoint transformPoint(CrsDefinition source, CrsDefinition target, GeoPoint point, bool* ok)
 {
-    GeoPoint result;
-    if (ok)
-        *ok = false;
     const ProjTransformer transformer(source.proj(), target.proj());
-    double x = point.x, y = point.y, z = point.z;
-    if (transformer.transform(&x, &y, &z)) {
-        result.x = x;
-        result.y = y;
-        result.z = z;
-        if (ok)
-            *ok = true;
-    }
-    return result;
+    const bool done = transformer.transform(&point.x, &point.y, &point.z);
+    if (ok)
+        *ok = done;
+    return done ? point : GeoPoint();
 }
 
 QString ReprojectionReport::text() const

@@ -62,7 +62,7 @@ std::vector<int> fileIndexes(const TraceHeaderList& list, const SEGY& segy, int 
 // ---------------------------------------------------------------- binary header
 
 SEGYBinaryHeaderTableModel::SEGYBinaryHeaderTableModel(SEGY* segy, QObject* parent)
-    : QAbstractTableModel(parent), m_segy(segy)
+    : HeaderValuesTableModel(parent), m_segy(segy)
 {
 }
 
@@ -125,7 +125,7 @@ bool SEGYBinaryHeaderTableModel::setData(const QModelIndex& index, const QVarian
 // ---------------------------------------------------------------- trace headers
 
 SEGYTraceHeadersTableModel::SEGYTraceHeadersTableModel(TraceHeaderList* list, int mode, QObject* parent)
-    : QAbstractTableModel(parent), m_list(list), m_mode(mode)
+    : HeaderValuesTableModel(parent), m_list(list), m_mode(mode)
 {
 }
 

@@ -11,19 +11,30 @@ class TraceHeaderList;
 // Item role under which the trace header table gives a cell's stored integer.
 constexpr int RawValueRole = 1280;
 
-// The 30 binary header fields of the open file: the value (decoded text or
-// the stored integer) and the field's description, one row per field.
-class SEGYBinaryHeaderTableModel : public QAbstractTableModel
+// A table of header values, shown as decoded text or as the stored integers,
+// that the window resets around changes of the file.
+class HeaderValuesTableModel : public QAbstractTableModel
 {
-    Q_OBJECT
-
 public:
-    explicit SEGYBinaryHeaderTableModel(SEGY* segy, QObject* parent = nullptr);
+    using QAbstractTableModel::QAbstractTableModel;
 
     void setRawDisplay(bool raw) { m_rawDisplay = raw; }
     bool rawDisplay() const { return m_rawDisplay; }
     void beginReset() { beginResetModel(); }
     void endReset() { endResetModel(); }
+
+protected:
+    bool m_rawDisplay = false;
+};
+
+// The 30 binary header fields of the open file: the value (decoded text or
+// the stored integer) and the field's description, one row per field.
+class SEGYBinaryHeaderTableModel : public HeaderValuesTableModel
+{
+    Q_OBJECT
+
+public:
+    explicit SEGYBinaryHeaderTableModel(SEGY* segy, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -34,14 +45,13 @@ public:
 
 private:
     SEGY* m_segy;
-    bool m_rawDisplay = false;
 };
 
 // The 91 fields of every trace, in the order of the window's trace list:
 // mode 0 shows traces as rows and fields as columns, mode 1 fields as rows
 // and traces as columns, any other mode nothing. Reads and writes the
 // headers themselves; nothing is computed for cells that are not asked for.
-class SEGYTraceHeadersTableModel : public QAbstractTableModel
+class SEGYTraceHeadersTableModel : public HeaderValuesTableModel
 {
     Q_OBJECT
 
@@ -50,10 +60,6 @@ public:
 
     void setMode(int mode) { m_mode = mode; }
     int mode() const { return m_mode; }
-    void setRawDisplay(bool raw) { m_rawDisplay = raw; }
-    bool rawDisplay() const { return m_rawDisplay; }
-    void beginReset() { beginResetModel(); }
-    void endReset() { endResetModel(); }
 
     // The cell of a field for the trace at a list position, whatever the mode.
     QModelIndex cellIndex(int position, int fieldIndex) const;
@@ -78,7 +84,6 @@ public:
 private:
     TraceHeaderList* m_list;
     int m_mode;
-    bool m_rawDisplay = false;
 };
 
 // The 91 trace header fields as a list, optionally with a check box each

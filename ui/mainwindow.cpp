@@ -694,15 +694,17 @@ void MainWindow::onReprojectCoordinates()
     if (!m_reprojectDialog)
         return;
     ReprojectionReport report;
-    const int result =
-        reprojectTraceCoordinates(m_segy, m_reprojectDialog->inputEpsg(), m_reprojectDialog->outputEpsg(),
-                                  m_reprojectDialog->inputText(), m_reprojectDialog->outputText(), &report);
+    // The bar follows the working out of the new values, then their storing.
+    onProgressBarStart();
+    const int result = reprojectTraceCoordinates(
+        m_segy, m_reprojectDialog->inputEpsg(), m_reprojectDialog->outputEpsg(), m_reprojectDialog->inputText(),
+        m_reprojectDialog->outputText(), &report, [this](int percent) { onProgressBarUpdate(percent); });
     closeEditReset();
     onProgressBarStop();
     if (result != 0) {
         // Nothing changed: every trace keeps its coordinates when any fails.
         QString text = tr("An error occurred while projecting positioning data.");
-        if (report.failedTraces > 0)
+        if (report.failedTraces > 0 || !report.error.isEmpty())
             text += QLatin1Char('\n') + report.text();
         else
             text += QLatin1Char('\n') + tr("%1 of %2 traces were left unchanged.").arg(m_segy->traceCount()).arg(m_segy->traceCount());

@@ -45,11 +45,9 @@ PositioningImportOutcome runPositioningImport(SEGY* segy, const QString& textFil
         import.finish();
     }
     outcome.changed = import.writtenLines() > 0;
-    if (!import.error().isEmpty())
-        outcome.message = import.error();
-    else if (kept == 0)
-        outcome.message = QObject::tr("The file %1 holds no line to import.").arg(textFile);
-    else
-        outcome.message = import.report();
+    // The report is the error when there is one.
+    outcome.message = kept == 0 && import.error().isEmpty()
+                          ? QObject::tr("The file %1 holds no line to import.").arg(textFile)
+                          : import.report();
     return outcome;
 }

@@ -949,15 +949,20 @@ void TestCommandLine::reprojectChecks_data()
     QTest::newRow("neither usable") << QStringList{"--in-epsg", "abc"} << QStringList{noInput, noOutput} << true;
     QTest::newRow("repeated: last counts") << QStringList{"--out-epsg", "4326", "--out-epsg", "0", "--in-epsg", "4326"}
                                            << QStringList{noOutput} << true;
+    // The general line comes first, then why the systems could not be used.
     QTest::newRow("definition without +")
         << QStringList{"--in-proj", "proj=longlat +datum=WGS84", "--out-proj", "+proj=utm +zone=31 +datum=WGS84"}
-        << QStringList{invalid} << true;
-    QTest::newRow("code missing from the catalogue")
-        << QStringList{"--in-epsg", "999999", "--out-proj", "+proj=utm +zone=31 +datum=WGS84"} << QStringList{invalid}
+        << QStringList{invalid, "Error: proj=longlat +datum=WGS84 is not a PROJ definition (it begins with +)."}
         << true;
+    QTest::newRow("code missing from the catalogue")
+        << QStringList{"--in-epsg", "999999", "--out-proj", "+proj=utm +zone=31 +datum=WGS84"}
+        << QStringList{invalid, "Error: EPSG code 999999 is not in the catalogue."} << true;
+    QTest::newRow("output code missing from the catalogue")
+        << QStringList{"--in-proj", "+proj=longlat +datum=WGS84", "--out-epsg", "999998"}
+        << QStringList{invalid, "Error: EPSG code 999998 is not in the catalogue."} << true;
     QTest::newRow("definition PROJ refuses")
         << QStringList{"--in-proj", "+proj=nonsense", "--out-proj", "+proj=longlat +datum=WGS84"}
-        << QStringList{invalid} << true;
+        << QStringList{invalid, "Error: PROJ cannot transform coordinates between these systems."} << true;
 }
 
 // Each check reports and nothing is saved.
@@ -1036,7 +1041,10 @@ void TestCommandLine::reprojectWithoutCatalogue()
     Result r = runProgram({survey.path, QStringLiteral("reproject"), QStringLiteral("--in-epsg"), QStringLiteral("4326"),
                            QStringLiteral("--out-epsg"), QStringLiteral("32631")},
                           lonely);
-    QCOMPARE(r.err, QStringList{quoted(QStringLiteral("Error: no valid input and/or output coordinate reference systems."))});
+    // The general line, then the reason: the catalogue is missing.
+    QCOMPARE(r.err.size(), 2);
+    QCOMPARE(r.err.at(0), quoted(QStringLiteral("Error: no valid input and/or output coordinate reference systems.")));
+    QVERIFY2(r.err.at(1).contains(QStringLiteral("epsg.db3 is missing or unreadable.")), qPrintable(r.err.at(1)));
     QCOMPARE(r.status, 1);
     const Oracle after = readWithSegyio(survey.path, {}, {73, 77, 189});
     QVERIFY2(after.ok, qPrintable(after.error));

@@ -513,6 +513,10 @@ void TestPowerCommands::progress_data()
     QTest::newRow("load") << QStringList{"info"} << "Loading";
     QTest::newRow("save") << QStringList{"edit", "-t", "189=i"} << "Saving";
     QTest::newRow("export") << QStringList{"export-headers", "--ascii-out", "%1/h.csv"} << "Exporting";
+    // Shown while the new values are worked out, and again while they are stored.
+    QTest::newRow("reproject") << QStringList{"reproject", "--in-proj", "+proj=utm +zone=31 +datum=WGS84",
+                                              "--out-proj", "+proj=utm +zone=32 +datum=WGS84"}
+                               << "Reprojecting";
     QTest::newRow("quiet") << QStringList{"stats", "--quiet"} << QString();
     QTest::newRow("quiet edit") << QStringList{"edit", "--quiet", "-t", "189=i"} << QString();
 }
@@ -535,6 +539,8 @@ void TestPowerCommands::progress()
         QCOMPARE(terminal, QByteArray());
     } else {
         QVERIFY2(terminal.contains("\r" + label.toLatin1() + " 0%\033[K"), terminal.constData());
+        if (arguments.first() == QLatin1String("reproject"))
+            QVERIFY2(terminal.count("\r" + label.toLatin1() + " 0%\033[K") == 2, terminal.constData());
         QVERIFY2(terminal.endsWith("\r\033[K"), terminal.constData());  // the line is gone at the end
     }
 

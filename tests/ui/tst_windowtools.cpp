@@ -297,14 +297,19 @@ private slots:
     {
         QTest::addColumn<QString>("output");
         QTest::addColumn<bool>("fails");
-        QTest::newRow("ED50 to WGS 84") << "+proj=utm +zone=31 +datum=WGS84 +units=m +no_defs" << false;
-        QTest::newRow("unknown system") << "+proj=nonsense" << true;
+        QTest::addColumn<QString>("reason");  // the warning's second line
+        QTest::newRow("ED50 to WGS 84") << "+proj=utm +zone=31 +datum=WGS84 +units=m +no_defs" << false << "";
+        QTest::newRow("unknown system") << "+proj=nonsense" << true
+                                        << "PROJ cannot transform coordinates between these systems.";
+        QTest::newRow("definition without +") << "proj=utm +zone=31" << true
+                                              << "proj=utm +zone=31 is not a PROJ definition (it begins with +).";
     }
 
     void reprojection()
     {
         QFETCH(QString, output);
         QFETCH(bool, fails);
+        QFETCH(QString, reason);
         const QString input = QStringLiteral("+proj=utm +zone=31 +ellps=intl +units=m +no_defs");
         SEGY reference;
         reference.setDevice(new QFile(m_file));
@@ -324,10 +329,10 @@ private slots:
             answers.click(QMessageBox::Ok);
         w.findChild<QAction*>(QStringLiteral("actionReproject_coordinates"))->trigger();
         QTRY_VERIFY(answers.allAnswered());
-        QCOMPARE(answers.seen, fails ? QStringList{QStringLiteral("Warning|An error occurred while projecting "
-                                                                  "positioning data.\n6 of 6 traces were left "
-                                                                  "unchanged.")}
-                                     : QStringList());
+        QCOMPARE(answers.seen,
+                 fails ? QStringList{QStringLiteral("Warning|An error occurred while projecting positioning data.\n")
+                                     + reason}
+                       : QStringList());
         for (int t = 0; t < Traces; ++t)
             for (const char* byte : {"71", "73", "77", "81", "85", "89", "181", "185"})
                 QCOMPARE(w.segy()->traceHeaderValue(t, field(byte)), reference.traceHeaderValue(t, field(byte)));
