@@ -205,8 +205,7 @@ bool SEGY::exportTraceHeadersToASCIIFile(QString asciiFile, QString separator)
         return false;
     // Never over the survey itself, through whatever path or link.
     if (isSameFile(asciiFile, fileName())) {
-        m_lastError = tr("%1 is the SEG-Y file being read; nothing was written.").arg(asciiFile);
-        emit errorMessage(m_lastError);
+        emit errorMessage(tr("%1 is the SEG-Y file being read; nothing was written.").arg(asciiFile));
         return false;
     }
     // The text goes to a temporary file beside the destination, which

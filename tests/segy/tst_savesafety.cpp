@@ -1,7 +1,12 @@
 // The pieces that keep an in-place save all or nothing: the journal of the
 // bytes it overwrites, its recovery after a crash, file identity and locks.
 #include "fileguard.h"
+#include "fixture.h"
 #include "savejournal.h"
+#include "segy.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QFile>
 #include <QProcess>
@@ -91,6 +96,81 @@ private slots:
         QCOMPARE(QFile::exists(journalPath), expected == int(SaveJournal::Recovery::Foreign));
         QCOMPARE(int(SaveJournal::recover(path, &error)),
                  int(replaceFile ? SaveJournal::Recovery::Foreign : SaveJournal::Recovery::None));
+    }
+
+    // A save over somebody else's change writes nothing: the bytes it would
+    // overwrite differ from the load's, or the path names another file now.
+    void fileChangedSinceLoad_data()
+    {
+        QTest::addColumn<int>("how");
+        QTest::newRow("a header it would write") << 0;
+        QTest::newRow("the binary header") << 1;
+        QTest::newRow("replaced by a file of the same size") << 2;
+        QTest::newRow("journal path taken") << 3;
+    }
+    void fileChangedSinceLoad()
+    {
+        QFETCH(int, how);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("survey.sgy");
+        SegyFixture fx;
+        fx.geometry(4, 1);
+        for (int t = 0; t < 3; ++t)
+            fx.addTrace(4, QByteArray(16, '\x01'));
+        writeAll(path, fx.bytes());
+        SEGY segy;
+        segy.setDevice(new QFile(path));
+        QVERIFY(segy.open());
+        QVERIFY(segy.setTraceHeaderValue(1, 0, 77));
+        QByteArray outside = fx.bytes();
+        if (how == 0)
+            outside[3600 + 256 + 10] = 'x';  // trace 1's header
+        else if (how == 1)
+            outside[3216] = 'x';
+        if (how == 2) {
+            QVERIFY(QFile::rename(path, dir.filePath("old.sgy")));
+            writeAll(path, outside);
+        } else if (how == 3) {
+            QVERIFY(QFile::link(dir.filePath("nowhere"), SaveJournal::pathFor(path)));
+        } else {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            f.write(outside);
+        }
+        QVERIFY(!segy.save());
+        QVERIFY2(segy.lastError().contains(how == 3 ? "the save journal could not be written"
+                                                    : "was changed by another program since it was loaded; nothing was written."),
+                 qPrintable(segy.lastError()));
+        QCOMPARE(readAll(path), outside);
+        QVERIFY(segy.isModified());
+    }
+
+    // Save as onto a file keeps its permission bits and its owner.
+    void saveAsKeepsModeAndOwner()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("survey.sgy");
+        const QString target = dir.filePath("target.sgy");
+        SegyFixture fx;
+        fx.geometry(4, 1);
+        fx.addTrace(4, QByteArray(16, '\x01'));
+        writeAll(path, fx.bytes());
+        writeAll(target, "old");
+        QVERIFY(::chmod(QFile::encodeName(target).constData(), 0640) == 0);
+        const bool root = ::geteuid() == 0;
+        if (root)
+            QVERIFY(::chown(QFile::encodeName(target).constData(), 65534, 65534) == 0);
+        SEGY segy;
+        segy.setDevice(new QFile(path));
+        QVERIFY(segy.open());
+        QFile destination(target);
+        QVERIFY(segy.save(&destination));
+        struct stat st;
+        QVERIFY(::stat(QFile::encodeName(target).constData(), &st) == 0);
+        QCOMPARE(int(st.st_mode & 07777), 0640);
+        if (root)
+            QCOMPARE(int(st.st_uid), 65534);
+        QCOMPARE(readAll(target).size(), fx.bytes().size());
     }
 
     void journalThatCannotBeWritten()
