@@ -1,8 +1,11 @@
 #include "traceheadereditdialog.h"
 #include "ui_traceheadereditdialog.h"
 
+#include <QDialogButtonBox>
 #include <QIntValidator>
+#include <QLayout>
 #include <QLocale>
+#include <QPushButton>
 #include <QSpinBox>
 #include <limits>
 
@@ -32,12 +35,14 @@ TraceHeaderEditDialog::TraceHeaderEditDialog(QWidget* parent)
     validator->setLocale(plain);
     ui->traceFieldLineEdit->setValidator(validator);
 
-    // A first trace past the last one (or the reverse) would select no trace
-    // at all: moving one bound past the other carries the other along.
+    // Neither bound moves the other: while one is being typed it passes
+    // through values (the "1" of "10") that must not drag the other along.
+    // A first trace after the last is shown and refused instead.
     connect(ui->traceStartIdxSpinBox, QOverload<int>::of(&QSpinBox::valueChanged), this,
-            [this] { keepRangeOrdered(true); });
+            &TraceHeaderEditDialog::updateRangeState);
     connect(ui->traceEndIdxSpinBox, QOverload<int>::of(&QSpinBox::valueChanged), this,
-            [this] { keepRangeOrdered(false); });
+            &TraceHeaderEditDialog::updateRangeState);
+    updateRangeState();
 }
 
 TraceHeaderEditDialog::~TraceHeaderEditDialog()
@@ -59,16 +64,12 @@ void TraceHeaderEditDialog::setApplyToAllTraces(bool apply)
 
 void TraceHeaderEditDialog::setStartRange(int value, int minimum, int maximum)
 {
-    m_settingRange = true;
     setSpinRange(ui->traceStartIdxSpinBox, value, minimum, maximum);
-    m_settingRange = false;
 }
 
 void TraceHeaderEditDialog::setEndRange(int value, int minimum, int maximum)
 {
-    m_settingRange = true;
     setSpinRange(ui->traceEndIdxSpinBox, value, minimum, maximum);
-    m_settingRange = false;
 }
 
 QString TraceHeaderEditDialog::value() const
@@ -91,24 +92,44 @@ int TraceHeaderEditDialog::endTrace() const
     return ui->traceEndIdxSpinBox->value();
 }
 
+void TraceHeaderEditDialog::accept()
+{
+    if (rangeSelectsNothing())
+        return;
+    QDialog::accept();
+}
+
 void TraceHeaderEditDialog::on_allTracesCheckBox_toggled(bool checked)
 {
     ui->fromLabel->setEnabled(checked);
     ui->traceStartIdxSpinBox->setEnabled(checked);
     ui->toLabel->setEnabled(checked);
     ui->traceEndIdxSpinBox->setEnabled(checked);
+    updateRangeState();
 }
 
-void TraceHeaderEditDialog::keepRangeOrdered(bool startMoved)
+void TraceHeaderEditDialog::showEvent(QShowEvent* event)
 {
-    // The caller's set-up may pass through a disordered state between its two
-    // range calls; only the user's edits move the other bound.
-    if (m_settingRange)
-        return;
-    m_settingRange = true;
-    if (startMoved && endTrace() < startTrace())
-        ui->traceEndIdxSpinBox->setValue(startTrace());
-    else if (!startMoved && startTrace() > endTrace())
-        ui->traceStartIdxSpinBox->setValue(endTrace());
-    m_settingRange = false;
+    QDialog::showEvent(event);
+    updateRangeState();
+}
+
+bool TraceHeaderEditDialog::rangeSelectsNothing() const
+{
+    return applyToAllTraces() && startTrace() > endTrace();
+}
+
+void TraceHeaderEditDialog::updateRangeState()
+{
+    const bool nothing = rangeSelectsNothing();
+    ui->emptyRangeLabel->setVisible(nothing);
+    ui->buttonBox->button(QDialogButtonBox::Ok)->setEnabled(!nothing);
+    // The wrapped message needs more height than the dialog starts with;
+    // grow it rather than squeeze the message over the range boxes.
+    if (nothing && isVisible()) {
+        layout()->activate();
+        const int needed = layout()->totalHeightForWidth(width());
+        if (needed > height())
+            resize(width(), needed);
+    }
 }

@@ -11,6 +11,8 @@ class TraceHeaderEditDialog;
 // caller fills it, shows it and, once it is accepted, applies value() either
 // to the one cell or, with applyToAllTraces(), to every trace position from
 // startTrace() to endTrace() in the table's current order, in one pass.
+// The two bounds are independent boxes: a first trace after the last selects
+// nothing, and while the range applies the dialog says so and refuses OK.
 class TraceHeaderEditDialog : public QDialog
 {
     Q_OBJECT
@@ -32,12 +34,19 @@ public:
     int startTrace() const;
     int endTrace() const;
 
+public slots:
+    // Refused while the range applies and selects no trace.
+    void accept() override;
+
 private slots:
     void on_allTracesCheckBox_toggled(bool checked);
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
-    void keepRangeOrdered(bool startMoved);
+    bool rangeSelectsNothing() const;
+    void updateRangeState();
 
     Ui::TraceHeaderEditDialog* ui;
-    bool m_settingRange = false;
 };
