@@ -191,7 +191,6 @@ MainWindow::MainWindow(QWidget* parent)
     connect(m_segy, &SEGY::loadCompleted, this, &MainWindow::onSetupUiAfterFileLoading);
 
     // The reason Save is disabled shows in the menu as on the tool bar.
-    m_saveToolTip = ui->actionSave->toolTip();
     ui->menuFile->setToolTipsVisible(true);
 
     // Changes other programs make to the loaded file. Its folder is watched
@@ -350,7 +349,8 @@ void MainWindow::updateSaveAction()
     const TraceLayout& layout = m_segy->layout();
     const bool certain = !m_segy->isLoaded() || layout.isCertain();
     ui->actionSave->setEnabled(m_segy->isLoaded() && certain);
-    ui->actionSave->setToolTip(certain ? m_saveToolTip
+    // None of its own when Save can be used: the menu then shows no tip.
+    ui->actionSave->setToolTip(certain ? QString()
                                        : tr("Error: the trace layout of %1 is not certain (%2); saving in place "
                                             "could write into sample data. Save as a new file instead.")
                                              .arg(m_currentFileName, layout.uncertainty()));

@@ -158,7 +158,6 @@ private:
     bool m_textHeaderStoredAsEbcdic = true;
     QString m_textFileFolder;
     QList<QThread*> m_triggers;
-    QString m_saveToolTip;
     QFileSystemWatcher* m_watcher = nullptr;
     // Several notices of one change are taken together.
     QTimer* m_watchDelay = nullptr;

@@ -363,9 +363,12 @@ private slots:
             answers.choose(file).click(QMessageBox::Yes);  // the dialog's own "replace it?"
         else
             answers.click(QMessageBox::Ok);
-        answers.click(QMessageBox::No);  // only for the outside change below
         QVERIFY(waitForOperation(w, [&]() { child<QAction>(w, saveAs ? "actionSave_as" : "actionSave")->trigger(); }));
         QCOMPARE(valueOnDisk(file, traceOffset(2, 189), 4), -7);
+        QTRY_VERIFY(answers.allAnswered() && !QApplication::activeModalWidget());
+        // Answers a question the save should not raise, and the one the
+        // outside change below should.
+        answers.click(QMessageBox::No);
         QTest::qWait(600);
         const QStringList own = answers.seen;
         QVERIFY2(!own.join(QLatin1Char('#')).contains(QLatin1String("changed on disk")), qPrintable(own.join('#')));
