@@ -2,6 +2,7 @@
 #include "positioningimport.h"
 
 #include "aboutdialog.h"
+#include "fileguard.h"
 #include "filesummary.h"
 #include "headertablemodels.h"
 #include "reprojection.h"
@@ -16,6 +17,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -26,6 +28,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QFileSystemWatcher>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QGuiApplication>
@@ -37,6 +40,7 @@
 #include <QStandardPaths>
 #include <QTextBrowser>
 #include <QThread>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -61,6 +65,20 @@ QFont fixedFont(int pointSize)
     }
     font.setPointSize(pointSize);
     return font;
+}
+
+// What tells one state of a file on disk from another: which file the path
+// names, its size and when it was last written. Empty when there is none.
+QString diskState(const QString& path)
+{
+    const FileIdentity identity = FileIdentity::ofPath(path);
+    if (!identity.isValid())
+        return QString();
+    return QStringLiteral("%1:%2:%3:%4")
+        .arg(identity.device)
+        .arg(identity.inode)
+        .arg(identity.size)
+        .arg(QFileInfo(path).lastModified().toMSecsSinceEpoch());
 }
 
 }  // namespace
@@ -172,6 +190,20 @@ MainWindow::MainWindow(QWidget* parent)
     connect(m_segy, &SEGY::errorMessage, this, &MainWindow::onFileIOError);
     connect(m_segy, &SEGY::loadCompleted, this, &MainWindow::onSetupUiAfterFileLoading);
 
+    // The reason Save is disabled shows in the menu as on the tool bar.
+    ui->menuFile->setToolTipsVisible(true);
+
+    // Changes other programs make to the loaded file. Its folder is watched
+    // too: a file replaced by a rename, or deleted and written again, is
+    // no longer the one the watcher followed.
+    m_watcher = new QFileSystemWatcher(this);
+    m_watchDelay = new QTimer(this);
+    m_watchDelay->setSingleShot(true);
+    m_watchDelay->setInterval(150);
+    connect(m_watcher, &QFileSystemWatcher::fileChanged, m_watchDelay, qOverload<>(&QTimer::start));
+    connect(m_watcher, &QFileSystemWatcher::directoryChanged, m_watchDelay, qOverload<>(&QTimer::start));
+    connect(m_watchDelay, &QTimer::timeout, this, &MainWindow::onWatchedFileChanged);
+
     m_pendingModification = false;
     setAcceptDrops(true);
 }
@@ -275,10 +307,12 @@ void MainWindow::onLoadingFailed()
     ui->tabWidget->setEnabled(false);
     releaseHeaders();
     setFileActionsEnabled(false);
+    watchFile(QString());
     m_progressBar->reset();
     m_progressBar->hide();
     // Whatever a failed load left behind is released.
     m_segy->close();
+    updateSaveAction();
     m_pendingModification = false;
     if (!m_errorLog.isEmpty())
         QMessageBox::critical(this, tr("Error loading file!"), m_errorLog, QMessageBox::Ok);
@@ -296,6 +330,8 @@ void MainWindow::onSetupUiAfterFileLoading()
     m_binaryModel->beginReset();
     m_binaryModel->endReset();
     setFileActionsEnabled(true);
+    updateSaveAction();
+    watchFile(m_currentFileName);
     m_pendingModification = false;
 }
 
@@ -306,6 +342,67 @@ void MainWindow::setFileActionsEnabled(bool enabled)
         action->setEnabled(enabled);
     ui->menuImport->setEnabled(enabled);
     ui->menuExport->setEnabled(enabled);
+}
+
+void MainWindow::updateSaveAction()
+{
+    const TraceLayout& layout = m_segy->layout();
+    const bool certain = !m_segy->isLoaded() || layout.isCertain();
+    ui->actionSave->setEnabled(m_segy->isLoaded() && certain);
+    // None of its own when Save can be used: the menu then shows no tip.
+    ui->actionSave->setToolTip(certain ? QString()
+                                       : tr("Error: the trace layout of %1 is not certain (%2); saving in place "
+                                            "could write into sample data. Save as a new file instead.")
+                                             .arg(m_currentFileName, layout.uncertainty()));
+}
+
+void MainWindow::watchFile(const QString& fileName)
+{
+    m_watchDelay->stop();
+    if (!m_watcher->files().isEmpty())
+        m_watcher->removePaths(m_watcher->files());
+    if (!m_watcher->directories().isEmpty())
+        m_watcher->removePaths(m_watcher->directories());
+    m_diskState.clear();
+    if (fileName.isEmpty())
+        return;
+    m_watcher->addPath(QFileInfo(fileName).absolutePath());
+    recordDiskState();
+}
+
+void MainWindow::recordDiskState()
+{
+    if (m_currentFileName.isEmpty())
+        return;
+    // A save as onto the file replaces it by a rename: follow the new one.
+    if (!m_watcher->files().contains(m_currentFileName) && QFileInfo::exists(m_currentFileName))
+        m_watcher->addPath(m_currentFileName);
+    m_diskState = diskState(m_currentFileName);
+}
+
+void MainWindow::onWatchedFileChanged()
+{
+    if (m_currentFileName.isEmpty() || m_askingReload)
+        return;
+    if (!m_watcher->files().contains(m_currentFileName) && QFileInfo::exists(m_currentFileName))
+        m_watcher->addPath(m_currentFileName);
+    const QString now = diskState(m_currentFileName);
+    // Gone (nothing to reload yet), or as the window left it.
+    if (now.isEmpty() || now == m_diskState)
+        return;
+    // Asked once per change: a No keeps the window as it is, and a later
+    // save in place is refused with the reason.
+    m_diskState = now;
+    QString text = tr("%1 was changed on disk by another program. Reload it?").arg(m_currentFileName);
+    if (m_pendingModification)
+        text += QLatin1Char(' ') + tr("Unsaved changes in the window are lost.");
+    m_askingReload = true;
+    const auto answer = QMessageBox::question(this, tr("File changed on disk"), text,
+                                              QMessageBox::Yes | QMessageBox::No,
+                                              m_pendingModification ? QMessageBox::No : QMessageBox::Yes);
+    m_askingReload = false;
+    if (answer == QMessageBox::Yes)
+        loadFile(m_currentFileName);
 }
 
 void MainWindow::updateSummary()
@@ -358,9 +455,18 @@ void MainWindow::closeEvent(QCloseEvent* event)
         event->ignore();
 }
 
-void MainWindow::reportSaveFailure(const QString& fileName)
+void MainWindow::reportSaveFailure(const QString& fileName, int logBefore)
 {
-    QMessageBox::critical(this, tr("Error"), tr("Error saving file.") + QLatin1Char('\n') + fileName, QMessageBox::Ok);
+    QString text = tr("Error saving file.") + QLatin1Char('\n') + fileName;
+    // The file object's own reason, when it has one; the log gets it too
+    // unless the save already put it there.
+    const QString reason = m_segy->lastError();
+    if (!reason.isEmpty() && reason != tr("Error saving file.")) {
+        text += QLatin1Char('\n') + reason;
+        if (!m_errorLog.mid(logBefore).contains(reason))
+            onFileIOError(reason);
+    }
+    QMessageBox::critical(this, tr("Error"), text, QMessageBox::Ok);
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event)
@@ -398,11 +504,15 @@ void MainWindow::on_actionSave_triggered()
         return;
     storeTextHeader();
     runTriggered([this]() {
+        const int logBefore = m_errorLog.size();
+        const bool saved = m_segy->save();
+        // What the save wrote is no change by another program.
+        recordDiskState();
         // The flag is cleared only once the file holds the changes.
-        if (m_segy->save())
+        if (saved)
             resetPendingModification();
         else
-            reportSaveFailure(m_currentFileName);
+            reportSaveFailure(m_currentFileName, logBefore);
     });
 }
 
@@ -420,8 +530,11 @@ void MainWindow::onsaveAs_Worker()
     // Written beside the destination and renamed into place when complete,
     // so even the file being edited can be the destination.
     QFile destination(fileName);
-    if (!m_segy->save(&destination))
-        reportSaveFailure(fileName);
+    const int logBefore = m_errorLog.size();
+    const bool saved = m_segy->save(&destination);
+    recordDiskState();
+    if (!saved)
+        reportSaveFailure(fileName, logBefore);
 }
 
 // ---------------------------------------------------------------- textual header

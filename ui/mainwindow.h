@@ -11,8 +11,10 @@ namespace Ui {
 class MainWindow;
 }
 
+class QFileSystemWatcher;
 class QProgressBar;
 class QThread;
+class QTimer;
 class ReprojectCoordinatesDialog;
 class SEGY;
 class SEGYBinaryHeaderTableModel;
@@ -101,8 +103,17 @@ private:
     // True when the user may replace the file shown (asks when changes are pending).
     bool confirmDiscard();
     bool discardConfirmed();
-    void reportSaveFailure(const QString& fileName);
+    // logBefore: the error log's length when the save started.
+    void reportSaveFailure(const QString& fileName, int logBefore);
     void setFileActionsEnabled(bool enabled);
+    // Save in place only for a file whose every byte the loaded layout
+    // accounts for; the tool tip says why not.
+    void updateSaveAction();
+    // Watches the loaded file (none: nothing) and remembers its state on
+    // disk, so that only other programs' changes count as changes.
+    void watchFile(const QString& fileName);
+    void recordDiskState();
+    void onWatchedFileChanged();
     void setBrowserRoot(const QString& path);
     void updateSummary();
     void updateErrorLogPane();
@@ -147,4 +158,10 @@ private:
     bool m_textHeaderStoredAsEbcdic = true;
     QString m_textFileFolder;
     QList<QThread*> m_triggers;
+    QFileSystemWatcher* m_watcher = nullptr;
+    // Several notices of one change are taken together.
+    QTimer* m_watchDelay = nullptr;
+    // The watched file as the window last loaded, saved or accepted it.
+    QString m_diskState;
+    bool m_askingReload = false;
 };

@@ -1,10 +1,12 @@
 // The main window driven offscreen through its actions and slots: loads that
 // work and loads that fail, the summary, the textual header, saves in place
-// and under another name, and the pending-changes question. Results are
-// checked in the file object and on disk.
+// and under another name, the pending-changes question, and changes other
+// programs make to the loaded file. Results are checked in the file object
+// and on disk.
 
 #include "fixture.h"
 #include "headerfields.h"
+#include "headertablemodels.h"
 #include "segy.h"
 #include "tracesort.h"
 #include "windowsupport.h"
@@ -16,7 +18,9 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTextEdit>
+#include <QToolBar>
 #include <QtTest>
+#include <cstdio>
 
 Q_DECLARE_METATYPE(QMessageBox::StandardButton)
 
@@ -43,6 +47,24 @@ SegyFixture survey(const QByteArray& text, bool ascii, int intervalUs, int trace
         f.tr32(t, 189, 1000 + t);
     }
     return f;
+}
+
+// Another program writes the file anew and renames it over the loaded one,
+// with field 189 of trace 2 changed.
+bool replaceOnDisk(const QString& file, qint32 value)
+{
+    SegyFixture f = survey("C 1 OUTSIDE", false, 4000);
+    f.tr32(2, 189, value);
+    const QString next = file + QStringLiteral(".next");
+    return f.writeTo(next) && std::rename(QFile::encodeName(next).constData(), QFile::encodeName(file).constData()) == 0;
+}
+
+QString reloadQuestion(const QString& file, bool pending)
+{
+    QString text = QStringLiteral("File changed on disk|%1 was changed on disk by another program. Reload it?").arg(file);
+    if (pending)
+        text += QStringLiteral(" Unsaved changes in the window are lost.");
+    return text;
 }
 
 template <typename T>
@@ -162,7 +184,10 @@ private slots:
         QTest::newRow("cancelled") << true << QMessageBox::Cancel << false << QStringList{overwrite} << true << 1002;
         QTest::newRow("saved") << true << QMessageBox::Ok << false << QStringList{overwrite} << false << -7;
         QTest::newRow("file gone") << true << QMessageBox::Ok << true
-                                   << QStringList{overwrite, "Error|Error saving file.\n%1"} << true << INT_MIN;
+                                   << QStringList{overwrite, "Error|Error saving file.\n%1\n"
+                                                             "%1 cannot be locked for writing: No such file or "
+                                                             "directory"}
+                                   << true << INT_MIN;
     }
 
     void saveInPlace()
@@ -205,8 +230,152 @@ private slots:
             QCOMPARE(after.left(3200), before.left(3200));
             QCOMPARE(after.size(), before.size());
         } else {
-            QVERIFY(child<QTextEdit>(w, "errorLogTextEdit")->toPlainText().contains(QLatin1String("Error saving file.")));
+            const QString log = child<QTextEdit>(w, "errorLogTextEdit")->toPlainText();
+            QVERIFY(log.contains(QLatin1String("Error saving file.")));
+            QVERIFY2(log.contains(QLatin1String("cannot be locked for writing")), qPrintable(log));
         }
+    }
+
+    // Save in place only when the layout accounts for every byte of the
+    // file; looked at again with every load.
+    void saveFollowsLayout_data()
+    {
+        QTest::addColumn<int>("cut");
+        QTest::addColumn<QString>("reason");  // empty: the layout is certain
+        QTest::newRow("sound") << 0 << QString();
+        QTest::newRow("last trace cut short") << 10 << "the last trace is cut short: 10 bytes missing";
+    }
+
+    void saveFollowsLayout()
+    {
+        QFETCH(int, cut);
+        QFETCH(QString, reason);
+        SegyFixture f = survey("C 1 LAYOUT", false, 4000);
+        f.truncateBy(cut);
+        const QString file = writeSurvey("layout.sgy", f);
+        MainWindow w;
+        auto* save = child<QAction>(w, "actionSave");
+        QWidget* button = child<QToolBar>(w, "mainToolBar")->widgetForAction(save);
+        QVERIFY(button);
+        // A sound file before and after: the state follows each load.
+        for (const QString& loaded : {writeSurvey("sound.sgy", survey("C 1 SOUND", false, 4000)), file,
+                                      path("sound.sgy")}) {
+            QVERIFY(loadAndWait(w, loaded));
+            QCOMPARE(w.currentFileName(), loaded);
+            const bool certain = loaded != file || reason.isEmpty();
+            QCOMPARE(save->isEnabled(), certain);
+            QCOMPARE(button->isEnabled(), certain);
+            QVERIFY(child<QAction>(w, "actionSave_as")->isEnabled());
+            const QString tip = certain ? QStringLiteral("Save")
+                                        : QStringLiteral("Error: the trace layout of %1 is not certain (%2); saving "
+                                                         "in place could write into sample data. Save as a new "
+                                                         "file instead.")
+                                              .arg(file, reason);
+            QCOMPARE(save->toolTip(), tip);
+            QCOMPARE(button->toolTip(), tip);
+        }
+    }
+
+    // Another program changes the loaded file: the window asks whether to
+    // reload it. No keeps the window's values, and a save in place is then
+    // refused with the file object's reason.
+    void outsideChange_data()
+    {
+        QTest::addColumn<bool>("pending");
+        QTest::addColumn<QMessageBox::StandardButton>("answer");
+        QTest::addColumn<bool>("inPlace");  // written into the file, not replaced
+        QTest::newRow("nothing pending, reload") << false << QMessageBox::Yes << false;
+        QTest::newRow("written in place, reload") << false << QMessageBox::Yes << true;
+        QTest::newRow("changes pending, reload") << true << QMessageBox::Yes << false;
+        QTest::newRow("changes pending, kept; the save is refused") << true << QMessageBox::No << false;
+    }
+
+    void outsideChange()
+    {
+        QFETCH(bool, pending);
+        QFETCH(QMessageBox::StandardButton, answer);
+        QFETCH(bool, inPlace);
+        const QString file = writeSurvey("outside.sgy", survey("C 1 INSIDE", false, 4000));
+        const int field = traceHeaderFieldIndex(QStringLiteral("189"));
+        MainWindow w;
+        QVERIFY(loadAndWait(w, file));
+        auto* traces = child<QTableView>(w, "traceHeadersTableView")->model();
+        if (pending)
+            QVERIFY(traces->setData(traces->index(2, field), QStringLiteral("-7")));
+
+        ModalAnswers answers;
+        answers.click(answer);
+        if (inPlace) {
+            QTest::qWait(20);  // a later time of last write
+            QFile f(file);
+            QByteArray value(4, '\0');
+            qToBigEndian<qint32>(555, reinterpret_cast<uchar*>(value.data()));
+            QVERIFY(f.open(QIODevice::ReadWrite) && f.seek(traceOffset(2, 189)) && f.write(value) == 4);
+        } else {
+            QVERIFY(replaceOnDisk(file, 555));
+        }
+        QTRY_VERIFY(answers.allAnswered());
+        QCOMPARE(answers.seen, QStringList{reloadQuestion(file, pending)});
+        if (answer == QMessageBox::Yes) {
+            QTRY_COMPARE(w.segy()->traceHeaderValue(2, field), 555);
+            QCOMPARE(traces->index(2, field).data(RawValueRole).toInt(), 555);
+            QVERIFY(!w.hasPendingModification());
+            QCOMPARE(w.currentFileName(), file);
+            return;
+        }
+        QCOMPARE(w.segy()->traceHeaderValue(2, field), -7);
+        QVERIFY(w.hasPendingModification());
+
+        const QString reason =
+            QStringLiteral("%1 was changed by another program since it was loaded; nothing was written.").arg(file);
+        answers.seen.clear();
+        answers.click(QMessageBox::Ok).click(QMessageBox::Ok);
+        QVERIFY(waitForOperation(w, [&]() { child<QAction>(w, "actionSave")->trigger(); }));
+        QTRY_VERIFY(answers.allAnswered());
+        QCOMPARE(answers.seen, (QStringList{"Warning!|This file will be overwritten.",
+                                            "Error|Error saving file.\n" + file + "\n" + reason}));
+        QCOMPARE(valueOnDisk(file, traceOffset(2, 189), 4), 555);
+        const QString log = child<QTextEdit>(w, "errorLogTextEdit")->toPlainText();
+        QVERIFY2(log.contains(reason), qPrintable(log));
+        QCOMPARE(log.count(reason), 1);
+    }
+
+    // The window's own saves are no outside change; after a save as that
+    // replaced the file, the new file is still watched.
+    void ownSaveAsksNothing_data()
+    {
+        QTest::addColumn<bool>("saveAs");
+        QTest::newRow("in place") << false;
+        QTest::newRow("save as onto the file") << true;
+    }
+
+    void ownSaveAsksNothing()
+    {
+        QFETCH(bool, saveAs);
+        const QString file = writeSurvey("own.sgy", survey("C 1 OWN", false, 4000));
+        MainWindow w;
+        QVERIFY(loadAndWait(w, file));
+        auto* traces = child<QTableView>(w, "traceHeadersTableView")->model();
+        QVERIFY(traces->setData(traces->index(2, traceHeaderFieldIndex(QStringLiteral("189"))), QStringLiteral("-7")));
+
+        ModalAnswers answers;
+        if (saveAs)
+            answers.choose(file).click(QMessageBox::Yes);  // the dialog's own "replace it?"
+        else
+            answers.click(QMessageBox::Ok);
+        QVERIFY(waitForOperation(w, [&]() { child<QAction>(w, saveAs ? "actionSave_as" : "actionSave")->trigger(); }));
+        QCOMPARE(valueOnDisk(file, traceOffset(2, 189), 4), -7);
+        QTRY_VERIFY(answers.allAnswered() && !QApplication::activeModalWidget());
+        // Answers a question the save should not raise, and the one the
+        // outside change below should.
+        answers.click(QMessageBox::No);
+        QTest::qWait(600);
+        const QStringList own = answers.seen;
+        QVERIFY2(!own.join(QLatin1Char('#')).contains(QLatin1String("changed on disk")), qPrintable(own.join('#')));
+
+        QVERIFY(replaceOnDisk(file, 555));
+        QTRY_VERIFY(answers.allAnswered());
+        QCOMPARE(answers.seen.last(), reloadQuestion(file, saveAs));
     }
 
     // Save as onto the very file being edited: the edit lands, every other
