@@ -9,6 +9,7 @@
 #include "progressline.h"
 #include "reprojection.h"
 #include "segy.h"
+#include "tracetext.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -243,9 +244,15 @@ public:
     // An export only reads the file: nothing is saved.
     bool run(const QString& fileName, const ErrorSink& error) override
     {
-        const auto transfer = [this, &error](SEGY& segy) {
-            // No --delim: one blank.
-            const QString separator = m_separator.isEmpty() ? QStringLiteral(" ") : m_separator;
+        // No --delim: one blank.
+        const QString separator = m_separator.isEmpty() ? QStringLiteral(" ") : m_separator;
+        // A separator that cuts numbers is refused before any file is touched.
+        const QString refusal = delimiterRefusal(separator);
+        if (!refusal.isEmpty()) {
+            error(tr("Error: %1").arg(refusal));
+            return false;
+        }
+        const auto transfer = [this, &error, &separator](SEGY& segy) {
             if (m_file.isEmpty())
                 error(m_import ? tr("Error: no input ASCII file.") : tr("Error: no output ASCII file."));
             else if (m_import ? segy.importTraceHeadersFromASCIIFile(m_file, separator)

@@ -3,6 +3,7 @@
 #include "delimitedtext.h"
 #include "positioning.h"
 #include "segy.h"
+#include "tracetext.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -170,6 +171,12 @@ bool ImportPositionsCommand::run(const QString& segyFile, const ErrorSink& print
     }
     if (m_columns[0].isEmpty() && m_columns[1].isEmpty() && m_columns[2].isEmpty())
         fail(tr("Error: no position columns; give --src, --rcv or --cdp."));
+    for (const QChar c : qAsConst(m_delimiters)) {
+        if (isNumberCharacter(c)) {
+            fail(tr("Error: %1").arg(numberDelimiterMessage(QString(c))));
+            break;
+        }
+    }
     if (!m_startLine.isEmpty() && m_startLine.toInt() < 1)
         fail(tr("Error: %1 is not a valid line number for --start-line.").arg(m_startLine));
 
@@ -220,12 +227,17 @@ bool ImportPositionsCommand::run(const QString& segyFile, const ErrorSink& print
         if (!import.error().isEmpty()) {
             fail(tr("Error: %1").arg(import.error()));
         } else {
-            const int kept = importPositionsFromText(import, &positionsFile, splitOptions(m_delimiters, m_startLine, m_skipPrefix, m_skipEmpty));
+            QString refusal;
+            const int kept = importPositionsFromText(import, &positionsFile,
+                                                     splitOptions(m_delimiters, m_startLine, m_skipPrefix, m_skipEmpty),
+                                                     &refusal);
             import.finish();
             // Lines that could not be written left their own traces as they
             // were; the others are saved. Only an import that wrote nothing
             // is a failure.
-            if (kept == 0)
+            if (kept < 0)
+                fail(tr("Error: %1").arg(refusal));
+            else if (kept == 0)
                 fail(tr("Error: the positions file %1 holds no line to import.").arg(m_positions));
             else if (import.writtenLines() == 0)
                 fail(tr("Error: %1").arg(import.report()));

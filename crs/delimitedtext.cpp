@@ -1,6 +1,9 @@
 #include "delimitedtext.h"
 
+#include "tracetext.h"
+
 #include <QIODevice>
+#include <cstring>
 
 namespace {
 
@@ -10,7 +13,27 @@ bool isPlainCharacter(QChar c)
     return !QStringLiteral("\\^$.|?*+()[]{}").contains(c);
 }
 
+constexpr qint64 ChunkSize = 64 * 1024;
+
 }  // namespace
+
+QString delimiterRefusal(const TextSplitOptions& options)
+{
+    const QString& other = options.other;
+    if (other.isEmpty())
+        return QString();
+    if (other.size() == 1)  // taken as the character, whatever the expression syntax makes of it
+        return delimiterRefusal(other);
+    // A fragment of an expression: refused when it matches a number character.
+    const QRegExp expression(other, Qt::CaseSensitive, QRegExp::RegExp);
+    if (!expression.isValid())
+        return QString();
+    for (const char c : {'0', '1', '2', '3', '4', '5', '6', '7', '8', '9', '+', '-', '.'}) {
+        if (expression.exactMatch(QString(QLatin1Char(c))))
+            return numberDelimiterMessage(other);
+    }
+    return QString();
+}
 
 QString delimiterPattern(const TextSplitOptions& options)
 {
@@ -54,17 +77,23 @@ LineSplitter::LineSplitter(const TextSplitOptions& options)
 void LineSplitter::split(const QString& line, QStringList* fields) const
 {
     fields->clear();
+    const QChar* text = line.constData();
+    int first = 0;
+    int length = line.size();
+    while (first < length && isBlankDelimiter(text[first]))
+        ++first;
+    while (length > first && isBlankDelimiter(text[length - 1]))
+        --length;
     if (m_useExpression) {
+        const QString trimmed = (first == 0 && length == line.size()) ? line : line.mid(first, length - first);
         if (m_expression.isValid())
-            *fields = line.split(m_expression, Qt::KeepEmptyParts);
+            *fields = trimmed.split(m_expression, Qt::KeepEmptyParts);
         else
-            fields->append(line);
+            fields->append(trimmed);
         return;
     }
-    const QChar* text = line.constData();
-    const int length = line.size();
-    int start = 0;
-    for (int i = 0; i < length;) {
+    int start = first;
+    for (int i = first; i < length;) {
         if (!isDelimiter(text[i])) {
             ++i;
             continue;
@@ -75,7 +104,7 @@ void LineSplitter::split(const QString& line, QStringList* fields) const
             ++i;
         start = i;
     }
-    fields->append(line.mid(start));
+    fields->append(line.mid(start, length - start));
 }
 
 bool LineSplitter::keep(const QString& line, QStringList* fields) const
@@ -102,23 +131,48 @@ DelimitedTextReader::DelimitedTextReader(QIODevice* device, const TextSplitOptio
 {
 }
 
+bool DelimitedTextReader::fill()
+{
+    if (m_atEnd)
+        return false;
+    m_buffer.remove(0, m_bufferPos);
+    m_bufferPos = 0;
+    const int kept = m_buffer.size();
+    m_buffer.resize(kept + int(ChunkSize));
+    const qint64 got = m_device->read(m_buffer.data() + kept, ChunkSize);
+    m_buffer.resize(kept + int(qMax<qint64>(got, 0)));
+    if (got <= 0)
+        m_atEnd = true;
+    return got > 0;
+}
+
 bool DelimitedTextReader::nextLine(QString* line)
 {
-    if (m_device->atEnd())
+    // A line ends at LF, CR LF or a CR alone.
+    int end = m_bufferPos;
+    for (;;) {
+        const char* data = m_buffer.constData();
+        while (end < m_buffer.size() && data[end] != '\n' && data[end] != '\r')
+            ++end;
+        const bool crLast = end == m_buffer.size() - 1 && data[end] == '\r';
+        if ((end < m_buffer.size() && !crLast) || m_atEnd)
+            break;
+        const int scanned = end - m_bufferPos;
+        fill();
+        end = m_bufferPos + scanned;
+    }
+    if (m_bufferPos == m_buffer.size())
         return false;
-    QByteArray bytes = m_device->readLine();
-    if (bytes.isEmpty())
-        return false;
-    int length = bytes.size();
-    if (bytes.at(length - 1) == '\n')
-        --length;
-    if (length > 0 && bytes.at(length - 1) == '\r')
-        --length;
-    int begin = 0;
-    if (m_lineNumber == 0 && bytes.startsWith("\xEF\xBB\xBF"))
-        begin = 3;  // the byte-order mark some editors write
+    const char* data = m_buffer.constData();
+    int begin = m_bufferPos;
+    int next = end;
+    if (next < m_buffer.size())
+        next += (data[next] == '\r' && next + 1 < m_buffer.size() && data[next + 1] == '\n') ? 2 : 1;
+    if (m_lineNumber == 0 && end - begin >= 3 && std::memcmp(data + begin, "\xEF\xBB\xBF", 3) == 0)
+        begin += 3;  // the byte-order mark some editors write
     ++m_lineNumber;
-    *line = QString::fromUtf8(bytes.constData() + begin, qMax(0, length - begin));
+    *line = QString::fromUtf8(data + begin, end - begin);
+    m_bufferPos = next;
     return true;
 }
 
@@ -144,5 +198,7 @@ int DelimitedTextReader::percentRead() const
 {
     if (m_size <= 0)
         return 100;
-    return int(float(m_device->pos()) / float(m_size) * 100.0f);
+    // The device is read ahead by what the buffer still holds.
+    const qint64 position = m_device->pos() - (m_buffer.size() - m_bufferPos);
+    return int(float(position) / float(m_size) * 100.0f);
 }

@@ -21,6 +21,10 @@ struct TextSplitOptions {
     bool removeEmptyRows = false;
 };
 
+// Why the delimiters cannot separate values: the other fragment matches a
+// digit, "+", "-" or ".", which would cut numbers apart. Empty when they can.
+QString delimiterRefusal(const TextSplitOptions& options);
+
 // The delimiter expression in the classic syntax: the chosen alternatives
 // ("\,", "\;", "\s", "\t", the other fragment) joined by "|" inside
 // parentheses, followed by "+" when consecutive delimiters count as one.
@@ -29,7 +33,9 @@ QString delimiterPattern(const TextSplitOptions& options);
 
 // Splits lines at every match of the delimiter expression, keeping empty
 // fields; a line without a match, or any line when there is no valid
-// expression, is one field. The common delimiters are matched directly; only
+// expression, is one field. When white space delimits (space, or tab for
+// tabs), white space at either end of the line is dropped first, so that
+// right-aligned columns give no empty first field. The common delimiters are matched directly; only
 // an "other" fragment that is more than one plain character needs the
 // expression engine.
 class LineSplitter
@@ -44,6 +50,10 @@ public:
     bool keep(const QString& line, QStringList* fields) const;
 
 private:
+    bool isBlankDelimiter(QChar c) const
+    {
+        return (m_space && c.isSpace()) || (m_tab && c == QLatin1Char('\t'));
+    }
     bool isDelimiter(QChar c) const
     {
         return (m_space && c.isSpace()) || (m_tab && c == QLatin1Char('\t')) || (m_comma && c == QLatin1Char(','))
@@ -61,7 +71,8 @@ private:
 };
 
 // Reads a delimited text file line by line, keeping nothing behind it. The
-// text is UTF-8 with or without a byte-order mark; lines end with LF or CR LF.
+// text is UTF-8 with or without a byte-order mark; lines end with LF, CR LF
+// or a CR alone.
 // The device is read from its current position (normally an opened file's
 // start) and never closed here.
 class DelimitedTextReader
@@ -83,8 +94,12 @@ public:
 
 private:
     bool nextLine(QString* line);
+    bool fill();
 
     QIODevice* m_device;
+    QByteArray m_buffer;  // read from the device, not yet taken as lines
+    int m_bufferPos = 0;
+    bool m_atEnd = false;
     LineSplitter m_splitter;
     int m_startLine;
     qint64 m_lineNumber = 0;

@@ -252,8 +252,15 @@ QString PositionImport::report() const
         .arg(m_beyond);
 }
 
-int importPositionsFromText(PositionImport& import, QIODevice* device, const TextSplitOptions& options)
+int importPositionsFromText(PositionImport& import, QIODevice* device, const TextSplitOptions& options,
+                            QString* error)
 {
+    const QString refusal = delimiterRefusal(options);
+    if (!refusal.isEmpty()) {
+        if (error)
+            *error = refusal;
+        return -1;
+    }
     DelimitedTextReader reader(device, options);
     QStringList fields;
     int kept = 0;

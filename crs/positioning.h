@@ -100,5 +100,7 @@ private:
 int unitsCodeOfDefinition(const QString& proj);
 
 // Reads every kept line of the text on device into the import, in order.
-// Returns the number of kept lines.
-int importPositionsFromText(PositionImport& import, QIODevice* device, const TextSplitOptions& options);
+// Returns the number of kept lines, or -1 without reading anything when the
+// delimiters would cut numbers apart (the reason in *error when given).
+int importPositionsFromText(PositionImport& import, QIODevice* device, const TextSplitOptions& options,
+                            QString* error = nullptr);

@@ -54,8 +54,8 @@ char* writeInteger(char* out, qint32 value)
     return out + length;
 }
 
-// Reads a device line by line in large chunks. A line ends at LF; one CR
-// before the LF (or before the end of the data) is not part of the line.
+// Reads a device line by line in large chunks. A line ends at LF, at CR LF
+// or at a CR alone; the line end is not part of the line.
 class LineReader
 {
 public:
@@ -73,16 +73,26 @@ public:
     {
         for (;;) {
             const char* base = m_data.constData();
-            const auto* newline = static_cast<const char*>(
-                std::memchr(base + m_pos, '\n', size_t(m_data.size() - m_pos)));
-            if (newline || m_eof) {
-                if (!newline && m_pos == m_data.size())
+            const char* from = base + m_pos;
+            const char* dataEnd = base + m_data.size();
+            const auto* newline = static_cast<const char*>(std::memchr(from, '\n', size_t(dataEnd - from)));
+            const char* lineEnd = newline ? newline : dataEnd;
+            const auto* cr = static_cast<const char*>(std::memchr(from, '\r', size_t(lineEnd - from)));
+            if (cr && cr + 1 == dataEnd && !m_eof) {
+                fill();  // whether an LF follows is in the next chunk
+                continue;
+            }
+            if (cr || newline || m_eof) {
+                if (!cr && !newline && m_pos == m_data.size())
                     return false;
-                *begin = base + m_pos;
-                *end = newline ? newline : base + m_data.size();
-                m_pos = newline ? int(newline - base) + 1 : m_data.size();
-                if (*end > *begin && (*end)[-1] == '\r')
-                    --*end;
+                *begin = from;
+                if (cr) {
+                    *end = cr;
+                    m_pos = int(cr - base) + ((cr + 1 < dataEnd && cr[1] == '\n') ? 2 : 1);
+                } else {
+                    *end = lineEnd;
+                    m_pos = newline ? int(newline - base) + 1 : m_data.size();
+                }
                 return true;
             }
             fill();
@@ -161,12 +171,39 @@ quint16 requestedSampleCount(const char* begin, const char* end)
     return (value >= 0 && value <= 65535) ? quint16(value) : 0;
 }
 
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\v' || c == '\f';
+}
+
 }  // namespace
+
+bool isNumberCharacter(QChar c)
+{
+    return c.isDigit() || c == QLatin1Char('+') || c == QLatin1Char('-') || c == QLatin1Char('.');
+}
+
+QString delimiterRefusal(const QString& delimiter)
+{
+    for (const QChar c : delimiter) {
+        if (isNumberCharacter(c))
+            return numberDelimiterMessage(delimiter);
+    }
+    return QString();
+}
+
+QString numberDelimiterMessage(const QString& delimiter)
+{
+    return tr("\"%1\" cannot be a delimiter: digits, signs and decimal points are parts of numbers.").arg(delimiter);
+}
 
 TraceTextResult writeTraceHeaderText(QIODevice* device, const QList<SEGYTraceHeader*>& headers,
                                      const QString& separator, const std::function<void(int)>& progressCallback)
 {
     TraceTextResult result;
+    result.error = delimiterRefusal(separator);
+    if (!result.error.isEmpty())
+        return result;
     const QByteArray sep = separator.toUtf8();
     const int sepSize = sep.size();
     const HeaderTable& table = traceHeaderTable();
@@ -223,6 +260,23 @@ TraceTextResult readTraceHeaderText(QIODevice* device, const QString& name, cons
                                     const std::function<void(int)>& progressCallback)
 {
     TraceTextResult result;
+    result.error = delimiterRefusal(separator);
+    if (!result.error.isEmpty()) {
+        result.messages << result.error;
+        return result;
+    }
+    // With a separator of white space, blanks at either end of a line are no
+    // cells: right-aligned columns start with blanks.
+    const QByteArray sep = separator.toUtf8();
+    const bool blankSeparator = !sep.isEmpty() && std::all_of(sep.begin(), sep.end(), isBlank);
+    auto trim = [blankSeparator](const char** first, const char** last) {
+        if (!blankSeparator)
+            return;
+        while (*first < *last && isBlank(**first))
+            ++*first;
+        while (*last > *first && isBlank((*last)[-1]))
+            --*last;
+    };
     // The first line holds the labels; blank lines after it hold no trace
     // and are passed over.
     LineReader reader(device);
@@ -233,8 +287,10 @@ TraceTextResult readTraceHeaderText(QIODevice* device, const QString& name, cons
         while (reader.readLine(&begin, &end)) {
             ++lineNumber;
             for (const char* p = begin; p < end; ++p)
-                if (*p != ' ' && *p != '\t' && *p != '\r')
+                if (*p != ' ' && *p != '\t') {
+                    trim(&begin, &end);
                     return true;
+                }
         }
         return false;
     };
@@ -244,13 +300,13 @@ TraceTextResult readTraceHeaderText(QIODevice* device, const QString& name, cons
         lineNumber = 1;
         if (end - begin >= 3 && std::memcmp(begin, "\xEF\xBB\xBF", 3) == 0)
             begin += 3;  // a byte-order mark some spreadsheets write
+        trim(&begin, &end);
         headerLine = QString::fromUtf8(begin, int(end - begin));
     }
 
     // Columns match fields by the exact label; others are ignored. The
     // sample count is compared, never stored.
     const int samplesField = fieldIndex(TraceField::SampleCount);
-    const QByteArray sep = separator.toUtf8();
     const QStringList columns = sep.isEmpty() ? QStringList() : headerLine.split(separator, Qt::KeepEmptyParts, Qt::CaseSensitive);
     std::vector<int> columnField(size_t(columns.size()), -1);
     std::vector<int> rowFields;  // the fields stored, each once
@@ -275,6 +331,7 @@ TraceTextResult readTraceHeaderText(QIODevice* device, const QString& name, cons
     const int columnCount = columns.size();
     const int traces = headers.size();
     bool samplesDiffer = false;
+    bool anyValue = false;  // a cell gave a value, changed or not
     qint64 refused = 0;
     int firstRefusedLine = 0;
     int firstRefusedColumn = 0;
@@ -313,6 +370,7 @@ TraceTextResult readTraceHeaderText(QIODevice* device, const QString& name, cons
             const char* cellEnd = next ? next : end;
             if (field == samplesField) {
                 // The sample count never changes; a different one is reported.
+                anyValue = anyValue || cell != cellEnd;
                 if (requestedSampleCount(cell, cellEnd) != currentSamples)
                     samplesDiffer = true;
             } else if (field >= 0) {
@@ -322,6 +380,7 @@ TraceTextResult readTraceHeaderText(QIODevice* device, const QString& name, cons
                     if (HeaderField::fitsKind(parsed, value.type)) {
                         rowValues[field] = qint32(parsed);
                         rowSet[field] = true;
+                        anyValue = true;
                     } else {
                         refuse(c);
                     }
@@ -329,6 +388,7 @@ TraceTextResult readTraceHeaderText(QIODevice* device, const QString& name, cons
                     // Anything unusual goes through the editing rule itself.
                     rowValues[field] = value.value;
                     rowSet[field] = true;
+                    anyValue = true;
                 } else {
                     refuse(c);
                 }
@@ -349,6 +409,18 @@ TraceTextResult readTraceHeaderText(QIODevice* device, const QString& name, cons
 
     if (reader.failed) {
         result.error = tr("Error reading file %1.").arg(name);
+        result.messages << result.error;
+        return result;
+    }
+    // A text that gives nothing to store is not what the user meant to import.
+    if (!anyValue) {
+        if (traces == 0)
+            result.error = tr("The SEG-Y file has no traces; nothing was imported from %1.").arg(name);
+        else if (row == 0)
+            result.error = tr("%1 has no data line under its line of field labels; nothing was imported.").arg(name);
+        else
+            result.error = tr("No cell of %1 holds a value for a trace header field; nothing was imported.")
+                               .arg(name);
         result.messages << result.error;
         return result;
     }

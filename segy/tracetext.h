@@ -7,6 +7,7 @@
 
 #include "headerchanges.h"
 
+#include <QChar>
 #include <QList>
 #include <QStringList>
 #include <functional>
@@ -23,7 +24,18 @@ struct TraceTextResult {
     QString error;         // the first failure's reason; empty on success
 };
 
-// Writes the headers (0 for a missing one) to a device open for writing.
+// Whether c is part of numbers as they are written: a digit, "+", "-" or
+// ".". Such a character cannot separate values, since it would cut numbers.
+bool isNumberCharacter(QChar c);
+// Why delimiter cannot separate values, when it holds a number character;
+// empty when it can.
+QString delimiterRefusal(const QString& delimiter);
+// That reason, for a delimiter known to cut numbers.
+QString numberDelimiterMessage(const QString& delimiter);
+
+// Writes the headers (0 for a missing one) to a device open for writing;
+// a separator holding a number character is refused before anything is
+// written.
 TraceTextResult writeTraceHeaderText(QIODevice* device, const QList<SEGYTraceHeader*>& headers,
                                      const QString& separator, const std::function<void(int)>& progress = {});
 
@@ -31,7 +43,9 @@ TraceTextResult writeTraceHeaderText(QIODevice* device, const QList<SEGYTraceHea
 // columns match fields by their exact label, line r goes to trace r, the
 // sample count (115-116) is never changed. Nothing is stored; the changes
 // are complete only when the result is ok. name stands for the text in
-// messages.
+// messages. Lines end with LF, CR LF or CR alone; with a separator of white
+// space only, white space at either end of a line is no cell. A text that
+// gives no value for any field of any trace is a failure.
 TraceTextResult readTraceHeaderText(QIODevice* device, const QString& name, const QList<SEGYTraceHeader*>& headers,
                                     const QString& separator, HeaderChanges* changes,
                                     const std::function<void(int)>& progress = {});

@@ -3,6 +3,7 @@
 #include "ui_importdatafromtextwizard.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QIODevice>
 #include <QStandardItemModel>
 #include <QTextCursor>
@@ -22,6 +23,12 @@ ImportDataFromTextWizard::ImportDataFromTextWizard(QIODevice* device, const QStr
     m_previewModel = new QStandardItemModel(this);
     ui->previewTableView1->setModel(m_previewModel);
     ui->previewTableView2->setModel(m_previewModel);
+    m_delimiterWarning = new QLabel(ui->wizardPage2);
+    m_delimiterWarning->setObjectName(QStringLiteral("delimiterWarningLabel"));
+    m_delimiterWarning->setStyleSheet(QStringLiteral("color: #FF0000;"));
+    m_delimiterWarning->setWordWrap(true);
+    m_delimiterWarning->hide();
+    ui->page2Layout->insertWidget(ui->page2Layout->indexOf(ui->otherLayout) + 1, m_delimiterWarning);
 
     connect(ui->startRowSpinBox, QOverload<int>::of(&QSpinBox::valueChanged), this,
             &ImportDataFromTextWizard::reloadPreview);
@@ -82,8 +89,16 @@ void ImportDataFromTextWizard::reloadPreview(int)
     splitPreviewData();
 }
 
+bool ImportDataFromTextWizard::validateCurrentPage()
+{
+    return delimiterRefusal(splitOptions()).isEmpty() && QWizard::validateCurrentPage();
+}
+
 void ImportDataFromTextWizard::splitPreviewData(bool)
 {
+    const QString refusal = delimiterRefusal(splitOptions());
+    m_delimiterWarning->setText(refusal);
+    m_delimiterWarning->setVisible(!refusal.isEmpty());
     const LineSplitter splitter(splitOptions());
     QList<QStringList> rows;
     int columns = 0;

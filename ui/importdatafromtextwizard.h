@@ -8,6 +8,7 @@
 #include <QWizard>
 
 class QIODevice;
+class QLabel;
 class QStandardItemModel;
 
 namespace Ui {
@@ -41,6 +42,9 @@ public:
     // runs splitData itself turns it off.
     void setParseWhenAccepted(bool parse) { m_parseWhenAccepted = parse; }
 
+    // Refuses to go on while the other delimiter would cut numbers apart.
+    bool validateCurrentPage() override;
+
 signals:
     void dataParsed(int line_index, QStringList line_parts);
     void parsingStarted();
@@ -64,6 +68,7 @@ private:
     QIODevice* m_device;
     QStringList m_previewLines;
     QStandardItemModel* m_previewModel;
+    QLabel* m_delimiterWarning;  // why the other delimiter cannot be used
     QMap<QString, int> m_mapping;
     qint64 m_lineNumber = 0;
     bool m_parseWhenAccepted = true;

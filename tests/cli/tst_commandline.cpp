@@ -708,6 +708,11 @@ void TestCommandLine::exportFailures_data()
                                        << "Error: an error occurred exporting trace headers to ASCII file %d/none/h.csv.";
     QTest::newRow("target is a directory") << QStringList{"--ascii-out", "%d"}
                                            << "Error: an error occurred exporting trace headers to ASCII file %d.";
+    for (const char* separator : {"0", "+", ".", "-", ", 5"})
+        QTest::newRow(qPrintable(QStringLiteral("separator %1").arg(QLatin1String(separator))))
+            << QStringList{"--ascii-out", "%d/new.csv", "--delim", separator}
+            << QStringLiteral("Error: \\\"%1\\\" cannot be a delimiter: digits, signs and decimal points are parts of "
+                              "numbers.").arg(QLatin1String(separator));
 }
 
 void TestCommandLine::exportFailures()
@@ -723,6 +728,7 @@ void TestCommandLine::exportFailures()
     QCOMPARE(r.err, QStringList{quoted(error)});
     QCOMPARE(r.status, 1);
     QCOMPARE(fileChecksum(survey), checksum);
+    QVERIFY(!QFile::exists(path(QStringLiteral("new.csv"))));
 }
 
 void TestCommandLine::importRoundTrip_data()
@@ -790,6 +796,14 @@ void TestCommandLine::importFailures_data()
     QTest::newRow("no column names a field")
         << QStringList{"--ascii-in", "%d/labels.csv", "--delim", ";"}
         << "Error: an error occurred importing trace headers from ASCII file %d/labels.csv.";
+    QTest::newRow("no data line") << QStringList{"--ascii-in", "%d/no-data.csv", "--delim", ","}
+                                  << "Error: an error occurred importing trace headers from ASCII file "
+                                     "%d/no-data.csv.";
+    for (const char* separator : {"0", "+", ".", "-"})
+        QTest::newRow(qPrintable(QStringLiteral("separator %1").arg(QLatin1String(separator))))
+            << QStringList{"--ascii-in", "%d/labels.csv", "--delim", separator}
+            << QStringLiteral("Error: \\\"%1\\\" cannot be a delimiter: digits, signs and decimal points are parts of "
+                              "numbers.").arg(QLatin1String(separator));
 }
 
 // A failed import writes nothing and the run reports failure.
@@ -802,6 +816,10 @@ void TestCommandLine::importFailures()
     QVERIFY(labels.open(QIODevice::WriteOnly));
     labels.write("1-4,189-192,\r\n5,6,\r\n");
     labels.close();
+    QFile noData(path(QStringLiteral("no-data.csv")));
+    QVERIFY(noData.open(QIODevice::WriteOnly));
+    noData.write("1-4,189-192,\r\n\r\n");
+    noData.close();
     for (QString& o : options)
         o.replace(QStringLiteral("%d"), m_dir->path());
     error.replace(QStringLiteral("%d"), m_dir->path());

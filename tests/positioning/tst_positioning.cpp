@@ -119,6 +119,11 @@ private slots:
         QTest::newRow("other fragment") << "o\\s*:\\s*" << "1 : 2:3" << QStringList{"1", "2", "3"};
         QTest::newRow("other with comma merged") << ",mo\\|" << "1|,2" << QStringList{"1", "2"};
         QTest::newRow("invalid fragment: one field") << ",o(" << "1,2" << QStringList{"1,2"};
+        QTest::newRow("blanks at the ends are no fields") << "sm" << "   100   2000  30000  "
+                                                          << QStringList{"100", "2000", "30000"};
+        QTest::newRow("white space at the ends, unmerged") << "s" << "\t 1 2 \t" << QStringList{"1", "2"};
+        QTest::newRow("blank line with space") << "sm" << "   " << QStringList{""};
+        QTest::newRow("ends trimmed with a fragment") << "smo:" << "  1:2  3 " << QStringList{"1", "2", "3"};
     }
 
     // The fields, and the same as Qt's classic expression engine gives for
@@ -140,9 +145,53 @@ private slots:
         QStringList got;
         LineSplitter(o).split(line, &got);
         QCOMPARE(got, fields);
+        // White space delimits: it is first taken off both ends.
+        const QString ends = o.space ? line.trimmed() : line;
         const QRegExp expression(delimiterPattern(o));
         if (expression.isValid() && !expression.isEmpty())
-            QCOMPARE(got, line.split(expression, Qt::KeepEmptyParts));
+            QCOMPARE(got, ends.split(expression, Qt::KeepEmptyParts));
+    }
+
+    void refusedDelimiters_data()
+    {
+        QTest::addColumn<QString>("other");
+        QTest::addColumn<bool>("refused");
+        for (const char* other : {"0", "9", "+", "-", ".", "\\d", "[0-9]", "a|-", "\\+", "\\.", "x|0"})
+            QTest::newRow(other) << QString::fromLatin1(other) << true;
+        for (const char* other : {"", "x", "x+", "\\s*:\\s*"})
+            QTest::newRow(other[0] ? other : "none") << QString::fromLatin1(other) << false;
+    }
+
+    // An other delimiter that matches a digit, a sign or a decimal point
+    // would cut numbers apart: refused, and the import reads nothing.
+    void refusedDelimiters()
+    {
+        QFETCH(QString, other);
+        QFETCH(bool, refused);
+        TextSplitOptions o;
+        o.space = true;
+        o.other = other;
+        const QString reason = delimiterRefusal(o);
+        QCOMPARE(!reason.isEmpty(), refused);
+        if (refused)
+            QCOMPARE(reason, QStringLiteral("\"%1\" cannot be a delimiter: digits, signs and decimal points are "
+                                            "parts of numbers.").arg(other));
+
+        const QString survey = writeSurvey(dir, 2);
+        SEGY segy;
+        segy.setDevice(new QFile(survey));
+        QVERIFY(segy.open());
+        QByteArray text("1 2\n3 4\n");
+        QBuffer buffer(&text);
+        QVERIFY(buffer.open(QIODevice::ReadOnly));
+        PositionImport import(&segy, mapping(QStringLiteral("SRC_X=0 SRC_Y=1 AS_IS_UNIT=1")));
+        QString error;
+        const int kept = importPositionsFromText(import, &buffer, o, &error);
+        import.finish();
+        QCOMPARE(error, reason);
+        QCOMPARE(kept, refused ? -1 : 2);
+        QCOMPARE(buffer.pos(), qint64(refused ? 0 : text.size()));
+        QCOMPARE(traceValues(segy, 0) == Before, refused);
     }
 
     void filters_data()
@@ -186,6 +235,8 @@ private slots:
         QTest::newRow("CR LF") << QByteArray() << QByteArray("\r\n");
         QTest::newRow("BOM, LF") << QByteArray("\xEF\xBB\xBF") << QByteArray("\n");
         QTest::newRow("BOM, CR LF, no final end") << QByteArray("\xEF\xBB\xBF") << QByteArray("\r\n");
+        QTest::newRow("CR") << QByteArray() << QByteArray("\r");
+        QTest::newRow("BOM, CR, no final end") << QByteArray("\xEF\xBB\xBF") << QByteArray("\r");
     }
 
     // The same lines, fields and line numbers whatever the encoding details;
@@ -213,6 +264,36 @@ private slots:
         QCOMPARE(rows, (QList<QStringList>{{"1", "2"}, {QStringLiteral("Zürich"), "3"}, {"4", "5"}}));
         QCOMPARE(numbers, (QList<qint64>{2, 3, 4}));
         QCOMPARE(reader.percentRead(), 100);
+    }
+
+    // The reader takes the file in chunks of 64 KiB: a line end on the
+    // border is still one line end, whichever form it has.
+    void lineEndOnChunkBorder_data()
+    {
+        QTest::addColumn<QByteArray>("end");
+        QTest::newRow("CR LF split") << QByteArray("\r\n");
+        QTest::newRow("CR last") << QByteArray("\r");
+        QTest::newRow("LF first") << QByteArray("\n");
+    }
+
+    void lineEndOnChunkBorder()
+    {
+        QFETCH(QByteArray, end);
+        const int chunk = 64 * 1024;
+        QByteArray text = "#" + QByteArray(chunk - 2, 'x') + end + "1;2" + end + "3;4" + end;
+        QBuffer buffer(&text);
+        QVERIFY(buffer.open(QIODevice::ReadOnly));
+        TextSplitOptions o;
+        o.semicolon = true;
+        DelimitedTextReader reader(&buffer, o);
+        QStringList fields;
+        QList<QStringList> rows;
+        while (reader.readFields(&fields))
+            rows << fields;
+        QCOMPARE(rows.size(), 3);
+        QCOMPARE(rows[0].first().size(), chunk - 1);
+        QCOMPARE(rows.mid(1), (QList<QStringList>{{"1", "2"}, {"3", "4"}}));
+        QCOMPARE(reader.lineNumber(), 3);
     }
 
     void asIs_data()
@@ -444,6 +525,12 @@ private slots:
                                        "transform.";
         QTest::newRow("no output system") << QStringList{"--positions", p, "--src", "1,2", "--in-epsg", "4326"}
                                           << "Error: no output coordinate reference system.";
+        for (const char* delimiter : {"0", "+", ".", "-", ";5"})
+            QTest::newRow(qPrintable(QStringLiteral("delimiter %1").arg(QLatin1String(delimiter))))
+                << QStringList{"--positions", p, "--src", "1,2", "--unit", "1", "--delim", delimiter}
+                << QStringLiteral("Error: \\\"%1\\\" cannot be a delimiter: digits, signs and decimal points are parts "
+                                  "of numbers.")
+                       .arg(QString(QLatin1Char(delimiter[qstrlen(delimiter) - 1])));
         QTest::newRow("no line can be written")
             << QStringList{"--positions", p, "--src", "3,2", "--unit", "1"}
             << "Error: 2 line(s) of the positioning file could not be written and left their traces unchanged (the "
@@ -470,6 +557,37 @@ private slots:
         QCOMPARE(r.status, 1);
         QCOMPARE(fileChecksum(survey), checksum);
         QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("x.sgy"))));
+    }
+
+    void commandRightAligned_data()
+    {
+        QTest::addColumn<QByteArray>("end");
+        QTest::newRow("LF") << QByteArray("\n");
+        QTest::newRow("CR LF") << QByteArray("\r\n");
+        QTest::newRow("CR") << QByteArray("\r");
+    }
+
+    // Right-aligned columns begin with blanks, which are no field: the
+    // line number stays in the first column and the coordinates land in
+    // their own.
+    void commandRightAligned()
+    {
+        QFETCH(QByteArray, end);
+        const QString survey = writeSurvey(dir, 3);
+        const QString positions = dir.filePath(QStringLiteral("aligned.txt"));
+        QFile f(positions);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        for (int line = 1; line <= 3; ++line)
+            f.write(QString::asprintf("%6d %12d %12d", line, 500000 + line, -4000000 - line).toLatin1() + end);
+        f.close();
+        const Run r = runCommand({survey, "import-positions", "--positions", positions, "--src", "2,3", "--unit", "1"});
+        QCOMPARE(r.err, QStringList());
+        QCOMPARE(r.status, 0);
+        SEGY segy;
+        segy.setDevice(new QFile(survey));
+        QVERIFY(segy.open());
+        for (int t = 0; t < 3; ++t)
+            QCOMPARE(traceValues(segy, t), (QList<int>{-100, 1, 500001 + t, -4000001 - t, 21, 22, 31, 32}));
     }
 
     // Lines that cannot be written leave their own traces alone and are

@@ -112,6 +112,32 @@ private slots:
         QCOMPARE(completed.count(), 1);
     }
 
+    // An other delimiter that would cut numbers shows why under the field
+    // and keeps the wizard from going on.
+    void numberDelimiterRefused()
+    {
+        const QString path = textFile("1 2\n");
+        ImportDataFromTextWizard wizard(new QFile(path), path);
+        auto* warning = child<QLabel>(&wizard, "delimiterWarningLabel");
+        QVERIFY(warning->isHidden());
+        child<QCheckBox>(&wizard, "otherCheckBox")->click();
+        for (const char* text : {"0", "-", "\\d", "x|\\."}) {
+            child<QLineEdit>(&wizard, "otherLineEdit")->setText(QLatin1String(text));
+            QVERIFY(!warning->isHidden());
+            QCOMPARE(warning->text(), QStringLiteral("\"%1\" cannot be a delimiter: digits, signs and decimal points "
+                                                     "are parts of numbers.").arg(QLatin1String(text)));
+            QVERIFY(!wizard.validateCurrentPage());
+        }
+        child<QLineEdit>(&wizard, "otherLineEdit")->setText(QStringLiteral("x"));
+        QVERIFY(warning->isHidden());
+        QVERIFY(wizard.validateCurrentPage());
+        // Unchecking the box drops the fragment, and the refusal with it.
+        child<QLineEdit>(&wizard, "otherLineEdit")->setText(QStringLiteral("0"));
+        child<QCheckBox>(&wizard, "otherCheckBox")->click();
+        QVERIFY(warning->isHidden());
+        QVERIFY(wizard.validateCurrentPage());
+    }
+
     void unreadableFile()
     {
         ImportDataFromTextWizard wizard(new QFile(dir.filePath(QStringLiteral("none.txt"))), QStringLiteral("none"));

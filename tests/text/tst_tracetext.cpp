@@ -1,4 +1,5 @@
 #include "textsupport.h"
+#include "tracetext.h"
 
 #include <QDir>
 #include <QProcess>
@@ -72,6 +73,12 @@ private slots:
     void cellsAsTheEditRuleReadsThem();
     void sampleCountProtected();
     void lineEndsAndByteOrderMark();
+    void crLineEndAtChunkBoundary();
+    void numberSeparatorsRefused_data();
+    void numberSeparatorsRefused();
+    void storingNothingFails_data();
+    void storingNothingFails();
+    void blankSeparatorTrimsLineEnds();
 
 private:
     QString path(const QString& name) const { return m_dir.filePath(name); }
@@ -259,7 +266,7 @@ void TestTraceText::roundTripGenerated_data()
     QTest::newRow("1 trace") << 1 << false << ",";
     QTest::newRow("500 traces") << 500 << false << ", ";
     QTest::newRow("500 traces little-endian") << 500 << true << ";";
-    QTest::newRow("6000 traces, more than a read chunk") << 6000 << false << "--";
+    QTest::newRow("6000 traces, more than a read chunk") << 6000 << false << "~~";
 }
 
 void TestTraceText::roundTripGenerated()
@@ -483,10 +490,10 @@ void TestTraceText::shortAndLongLines()
 
     // The last line may lack its line end, and a separator may be longer
     // than one character and overlap itself.
-    QVERIFY(writeAll(path("noend.csv"), "1-4---5-8---\r\n-1---2---\r\n-3----4"));
-    QVERIFY(segy->importTraceHeadersFromASCIIFile(path("noend.csv"), QStringLiteral("---")));
+    QVERIFY(writeAll(path("noend.csv"), "1-4~~~5-8~~~\r\n-1~~~2~~~\r\n-3~~~~-4"));
+    QVERIFY(segy->importTraceHeadersFromASCIIFile(path("noend.csv"), QStringLiteral("~~~")));
     expected[0][0] = -1; expected[0][1] = 2;
-    expected[1][0] = -3; expected[1][1] = -4;
+    expected[1][0] = -3;
     QCOMPARE(allTraceValues(*segy), expected);
 }
 
@@ -519,8 +526,10 @@ void TestTraceText::cellsAsTheEditRuleReadsThem()
 
     QByteArray text = traceHeaderLabels()[f].toUtf8() + ";\r\n" + cell.toUtf8() + ";\r\n";
     QVERIFY(writeAll(path("cell.csv"), text));
-    QVERIFY(imported->importTraceHeadersFromASCIIFile(path("cell.csv"), QStringLiteral(";")));
+    const bool read = imported->importTraceHeadersFromASCIIFile(path("cell.csv"), QStringLiteral(";"));
     const bool accepted = edited->setTraceHeaderValue(0, f, cell);
+    // A text whose only cell gives no value imports nothing, and fails.
+    QCOMPARE(read, accepted);
     QCOMPARE(imported->traceHeaderValue(0, f), edited->traceHeaderValue(0, f));
     QCOMPARE(imported->traceHeaderValue(0, f) != before, accepted && edited->traceHeaderValue(0, f) != before);
     QCOMPARE(allTraceValues(*imported), allTraceValues(*edited));
@@ -620,6 +629,136 @@ void TestTraceText::lineEndsAndByteOrderMark()
     QVERIFY(writeAll(path("bom.csv"), "\xEF\xBB\xBF" "1-4,\r\n77,\r\n"));
     QVERIFY(segy->importTraceHeadersFromASCIIFile(path("bom.csv"), QStringLiteral(",")));
     QCOMPARE(segy->traceHeaderValue(0, 0), 77);
+    // A CR alone ends a line too, with or without a final one.
+    QVERIFY(writeAll(path("cr.csv"), "1-4,5-8,\r-5,-6,\r-7,-8"));
+    QSignalSpy messages(segy.get(), &SEGY::errorMessage);
+    QVERIFY(segy->importTraceHeadersFromASCIIFile(path("cr.csv"), QStringLiteral(",")));
+    QCOMPARE(messages.count(), 0);
+    QCOMPARE(segy->traceHeaderValue(0, 0), -5);
+    QCOMPARE(segy->traceHeaderValue(0, 1), -6);
+    QCOMPARE(segy->traceHeaderValue(1, 0), -7);
+    QCOMPARE(segy->traceHeaderValue(1, 1), -8);
+}
+
+// The text is read in chunks of 4 MiB: a CR as the last byte of a chunk ends
+// its line whatever comes next, and a CR LF split there is one line end.
+void TestTraceText::crLineEndAtChunkBoundary()
+{
+    auto segy = generated(3, 29, QStringLiteral("chunks.sgy"));
+    QVERIFY(segy);
+    const int chunk = 4 << 20;
+    for (const QByteArray& next : {QByteArray("\r"), QByteArray("\r\n")}) {
+        QByteArray text = "1-4,";
+        text += QByteArray(chunk - 1 - text.size() - 1, 'x') + ',';
+        QCOMPARE(text.size(), chunk - 1);
+        text += next + "31,\r32,\r\n33,";
+        QVERIFY(writeAll(path("chunks.csv"), text));
+        QSignalSpy messages(segy.get(), &SEGY::errorMessage);
+        QVERIFY(segy->importTraceHeadersFromASCIIFile(path("chunks.csv"), QStringLiteral(",")));
+        QCOMPARE(messages.count(), 0);
+        for (int t = 0; t < 3; ++t)
+            QCOMPARE(segy->traceHeaderValue(t, 0), 31 + t);
+    }
+}
+
+void TestTraceText::numberSeparatorsRefused_data()
+{
+    QTest::addColumn<QString>("separator");
+    for (const char* separator : {"0", "7", "+", "-", ".", ";0", ", -"})
+        QTest::newRow(separator) << QString::fromLatin1(separator);
+}
+
+// A separator that belongs to numbers would cut them apart: both directions
+// refuse it before reading or writing anything, and say why.
+void TestTraceText::numberSeparatorsRefused()
+{
+    QFETCH(QString, separator);
+    auto segy = generated(3, 41, QStringLiteral("numbersep.sgy"));
+    QVERIFY(segy);
+    const auto before = allTraceValues(*segy);
+    const QString reason =
+        QStringLiteral("\"%1\" cannot be a delimiter: digits, signs and decimal points are parts of numbers.")
+            .arg(separator);
+    QCOMPARE(delimiterRefusal(separator), reason);
+
+    const QByteArray earlier = "an earlier export\r\n";
+    QVERIFY(writeAll(path("numbersep.csv"), earlier));
+    QVERIFY(!segy->exportTraceHeadersToASCIIFile(path("numbersep.csv"), separator));
+    QCOMPARE(readAll(path("numbersep.csv")), earlier);
+    QVERIFY(!segy->exportTraceHeadersToASCIIFile(path("numbersep-new.csv"), separator));
+    QVERIFY(!QFile::exists(path("numbersep-new.csv")));
+
+    // Text that would otherwise store values.
+    QByteArray text = "1-4" + separator.toUtf8() + "5-8\r\n";
+    for (int t = 0; t < 3; ++t)
+        text += "1" + separator.toUtf8() + "2\r\n";
+    QVERIFY(writeAll(path("numbersep.csv"), text));
+    QSignalSpy messages(segy.get(), &SEGY::errorMessage);
+    QVERIFY(!segy->importTraceHeadersFromASCIIFile(path("numbersep.csv"), separator));
+    QCOMPARE(messages.count(), 1);
+    QCOMPARE(messages.at(0).at(0).toString(), reason);
+    QCOMPARE(allTraceValues(*segy), before);
+}
+
+void TestTraceText::storingNothingFails_data()
+{
+    QTest::addColumn<QByteArray>("text");  // for 3 traces
+    QTest::addColumn<QString>("reason");   // %1: the file
+    QTest::newRow("labels only") << QByteArray("1-4,5-8,\n")
+                                 << "%1 has no data line under its line of field labels; nothing was imported.";
+    QTest::newRow("labels and blank lines") << QByteArray("1-4,\n\n  \n")
+                                            << "%1 has no data line under its line of field labels; nothing was "
+                                               "imported.";
+    QTest::newRow("no cell is an integer") << QByteArray("1-4,5-8,\nx,1.5,\n,,\n")
+                                           << "No cell of %1 holds a value for a trace header field; nothing was "
+                                              "imported.";
+    QTest::newRow("values beside the fields") << QByteArray("1-4,other,\n,1,\n,2,\n")
+                                              << "No cell of %1 holds a value for a trace header field; nothing "
+                                                 "was imported.";
+}
+
+// Text that gives no value for any field of any trace is a failure with a
+// reason, and changes nothing.
+void TestTraceText::storingNothingFails()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QString, reason);
+    auto segy = generated(3, 42, QStringLiteral("nothing.sgy"));
+    QVERIFY(segy);
+    const auto before = allTraceValues(*segy);
+    QVERIFY(writeAll(path("nothing.csv"), csv(text)));
+    QSignalSpy messages(segy.get(), &SEGY::errorMessage);
+    QVERIFY(!segy->importTraceHeadersFromASCIIFile(path("nothing.csv"), QStringLiteral(",")));
+    QCOMPARE(messages.count(), 1);
+    QCOMPARE(messages.at(0).at(0).toString(), reason.arg(path("nothing.csv")));
+    QCOMPARE(allTraceValues(*segy), before);
+
+    // The same values as the headers hold count as read: a success.
+    QByteArray same = "1-4,\n";
+    for (const QList<int>& row : before)
+        same += QByteArray::number(row[0]) + ",\n";
+    QVERIFY(writeAll(path("same.csv"), csv(same)));
+    QVERIFY(segy->importTraceHeadersFromASCIIFile(path("same.csv"), QStringLiteral(",")));
+    QCOMPARE(allTraceValues(*segy), before);
+}
+
+// With a separator of white space, blanks before the first and after the
+// last cell are no cells: right-aligned columns read as they look.
+void TestTraceText::blankSeparatorTrimsLineEnds()
+{
+    auto segy = generated(2, 43, QStringLiteral("aligned.sgy"));
+    QVERIFY(segy);
+    QVERIFY(writeAll(path("aligned.txt"), "   1-4 5-8   \n    11 -12\n\t  -13 14\t \n"));
+    QVERIFY(segy->importTraceHeadersFromASCIIFile(path("aligned.txt"), QStringLiteral(" ")));
+    QCOMPARE(segy->traceHeaderValue(0, 0), 11);
+    QCOMPARE(segy->traceHeaderValue(0, 1), -12);
+    QCOMPARE(segy->traceHeaderValue(1, 0), -13);
+    QCOMPARE(segy->traceHeaderValue(1, 1), 14);
+
+    // Another separator keeps blanks: the leading one is part of the cell.
+    QVERIFY(writeAll(path("aligned.csv"), "1-4;5-8\n 21;22\n"));
+    QVERIFY(segy->importTraceHeadersFromASCIIFile(path("aligned.csv"), QStringLiteral(";")));
+    QCOMPARE(segy->traceHeaderValue(0, 1), 22);
 }
 
 QTEST_GUILESS_MAIN(TestTraceText)
