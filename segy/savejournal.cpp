@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
+#include <QtEndian>
 
 #include <cerrno>
 #include <cstring>
@@ -22,6 +23,14 @@ class Checksum
 public:
     void add(const uchar* p, size_t n)
     {
+        // Whole words while no partial one is pending.
+        if (m_fill == 0) {
+            for (; n >= 8; p += 8, n -= 8) {
+                quint64 w;
+                std::memcpy(&w, p, 8);
+                mix(qFromLittleEndian(w));
+            }
+        }
         for (; n > 0; ++p, --n) {
             m_word |= quint64(*p) << (8 * m_fill);
             if (++m_fill == 8) {

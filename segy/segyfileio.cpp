@@ -129,8 +129,11 @@ bool walkTraces(QIODevice* device, SegyFile* file, FileResult* result, ProgressR
             layout.markUncertain(tr("trace %1 has a sample count of 0 in its header and in the binary header")
                                      .arg(traceNumber - 1));
         expectedTraceBytes = layout.traceBytes(header->loadedSampleCount);
-        if (traceNumber == 1 && !layout.hasFixedLength())
-            file->traceHeaders.reserve(int(std::min<qint64>(dataBytes / expectedTraceBytes + 1, qint64(1) << 24)));
+        if (traceNumber == 1 && !layout.hasFixedLength()) {
+            const qint64 estimate = std::min<qint64>(dataBytes / expectedTraceBytes + 1, qint64(1) << 24);
+            file->traceHeaders.reserve(int(estimate));
+            file->headerDigests.reserve(size_t(estimate));
+        }
         progress(int(std::min(layout.nextTracePosition(), size) * 100.0 / size));
     }
     if (invalidCounts > RepeatedWarningsShown)
@@ -294,12 +297,45 @@ std::vector<int> modifiedTraces(const SegyFile& file)
     return modified;
 }
 
-// Records in the journal the bytes the save is about to overwrite, checking
-// on the way that they are the bytes the load read. False with a reason.
-bool journalPresentBytes(QIODevice* device, const SegyFile& file, const QByteArray& newHeaderBytes,
-                         const std::vector<int>& modified, SaveJournal* journal, QString* changedBy)
+// Adds to the journal the runs of bytes where wanted differs from present
+// (runs closer than a few bytes are joined); true when any byte differs.
+bool journalDifferences(SaveJournal* journal, qint64 offset, const uchar* present, const uchar* wanted, qint64 length)
+{
+    bool any = false;
+    qint64 i = 0;
+    while (i < length) {
+        if (present[i] == wanted[i]) {
+            ++i;
+            continue;
+        }
+        qint64 end = i + 1;
+        for (qint64 same = 0; end < length && same < 8; ++end)
+            same = present[end] == wanted[end] ? same + 1 : 0;
+        while (end > i + 1 && present[end - 1] == wanted[end - 1])
+            --end;
+        journal->add(offset + i, present + i, end - i);
+        any = true;
+        i = end;
+    }
+    return any;
+}
+
+// What an in-place save writes: the traces whose bytes differ from the
+// file's, and whether the headers before the first trace do.
+struct SavePlan {
+    bool headersDiffer = false;
+    std::vector<int> traces;
+    std::vector<quint32> digests;  // of each trace's new bytes, for the next save
+};
+
+// Compares what the save would write with what the file holds, records in
+// the journal the bytes that will change, and checks on the way that the
+// file still holds what the load read. False when a read fails.
+bool planSave(QIODevice* device, const SegyFile& file, const QByteArray& newHeaderBytes,
+              const std::vector<int>& modified, SaveJournal* journal, SavePlan* plan, QString* changedBy)
 {
     const qint64 size = file.layout.fileSize();
+    const bool littleEndian = file.byteOrder == QDataStream::LittleEndian;
     FileWindowReader reader(device, size);
     const qint64 headerLength = std::min<qint64>(newHeaderBytes.size(), size);
     std::vector<uchar> present(static_cast<size_t>(headerLength));
@@ -308,10 +344,12 @@ bool journalPresentBytes(QIODevice* device, const SegyFile& file, const QByteArr
     if (QByteArray::fromRawData(reinterpret_cast<const char*>(present.data()), int(headerLength))
         != file.headerBytes.left(int(headerLength)))
         *changedBy = QStringLiteral("headers");
-    journal->add(0, present.data(), headerLength);
+    plan->headersDiffer = journalDifferences(journal, 0, present.data(),
+                                             reinterpret_cast<const uchar*>(newHeaderBytes.constData()), headerLength);
     // Many headers close together are read through the window, a few far
     // apart one by one.
     const bool dense = qint64(modified.size()) * HeaderWriteCost >= size;
+    uchar wanted[TraceHeaderSize];
     for (int i : modified) {
         const SEGYTraceHeader* h = file.traceHeaders[i];
         const uchar* bytes = dense ? reader.bytesAt(h->filePosition, TraceHeaderSize)
@@ -320,7 +358,14 @@ bool journalPresentBytes(QIODevice* device, const SegyFile& file, const QByteArr
             return false;
         if (size_t(i) < file.headerDigests.size() && traceHeaderDigest(bytes) != file.headerDigests[size_t(i)])
             *changedBy = QStringLiteral("trace %1").arg(i);
-        journal->add(h->filePosition, bytes, std::max<qint64>(0, std::min<qint64>(TraceHeaderSize, size - h->filePosition)));
+        // Bytes the end of the file cuts off are neither read nor written.
+        const qint64 kept = std::max<qint64>(0, std::min<qint64>(TraceHeaderSize, size - h->filePosition));
+        h->encodeTo(wanted, littleEndian);
+        std::memset(wanted + kept, 0, size_t(TraceHeaderSize - kept));
+        if (journalDifferences(journal, h->filePosition, bytes, wanted, kept)) {
+            plan->traces.push_back(i);
+            plan->digests.push_back(traceHeaderDigest(wanted));
+        }
     }
     return true;
 }
@@ -474,17 +519,22 @@ FileResult saveSegyFileInPlace(QIODevice* device, SegyFile* file, const std::fun
     const qint64 headerLength = std::min<qint64>(headers.size(), file->layout.fileSize());
     const std::vector<int> modified = modifiedTraces(*file);
     SaveJournal journal(fileDevice ? name : QString());
+    SavePlan plan;
+    plan.traces.reserve(modified.size());
+    plan.digests.reserve(modified.size());
     QString changedBy;
     QString journalError;
-    if (!journalPresentBytes(device, *file, headers, modified, &journal, &changedBy)) {
+    if (!planSave(device, *file, headers, modified, &journal, &plan, &changedBy)) {
         result.error = tr("reading %1 failed (%2); nothing was written.").arg(name, device->errorString());
     } else if (!changedBy.isEmpty()) {
         result.error = changedError;
+    } else if (journal.rangeCount() == 0) {
+        result.ok = true;  // the file already holds every byte: nothing to write
     } else if (!journal.write(now, &journalError)) {
         result.error = tr("the save journal could not be written (%1); nothing was written.").arg(journalError);
     } else {
-        result.ok = writeAt(device, 0, headers.constData(), headerLength)
-                    && writeTraceHeadersInPlace(device, file, modified, &result, progress) && flushed(device)
+        result.ok = (!plan.headersDiffer || writeAt(device, 0, headers.constData(), headerLength))
+                    && writeTraceHeadersInPlace(device, file, plan.traces, &result, progress) && flushed(device)
                     && (!fileDevice || ::fsync(fileDevice->handle()) == 0);
         if (!result.ok) {
             // Everything the journal holds goes back; then the file is as before.
@@ -499,21 +549,16 @@ FileResult saveSegyFileInPlace(QIODevice* device, SegyFile* file, const std::fun
             result.traces = 0;
         } else {
             journal.remove();
-            // What is on disk now is what a later save must find there.
-            const bool le = file->byteOrder == QDataStream::LittleEndian;
-            uchar bytes[TraceHeaderSize];
-            for (int i : modified) {
-                SEGYTraceHeader* h = file->traceHeaders[i];
-                h->setModified(false);
-                if (size_t(i) < file->headerDigests.size()) {
-                    const qint64 kept = std::max<qint64>(0, std::min<qint64>(TraceHeaderSize, file->layout.fileSize() - h->filePosition));
-                    h->encodeTo(bytes, le);
-                    std::memset(bytes + kept, 0, size_t(TraceHeaderSize - kept));
-                    file->headerDigests[size_t(i)] = traceHeaderDigest(bytes);
-                }
-            }
-            file->headerBytes = headers.left(int(headerLength));
         }
+    }
+    if (result.ok) {
+        // What is on disk now is what a later save must find there.
+        for (int i : modified)
+            file->traceHeaders[i]->setModified(false);
+        for (size_t k = 0; k < plan.traces.size(); ++k)
+            if (size_t(plan.traces[k]) < file->headerDigests.size())
+                file->headerDigests[size_t(plan.traces[k])] = plan.digests[k];
+        file->headerBytes = headers.left(int(headerLength));
     }
     device->close();
     return result;

@@ -1,5 +1,7 @@
 #include "headertablemodels.h"
 
+#include <algorithm>
+
 #include "headeredit.h"
 #include "headerfields.h"
 #include "headers.h"
@@ -43,16 +45,20 @@ const QVariant RightAligned(int(Qt::AlignRight | Qt::AlignVCenter));
 // The file indexes of the traces at list positions first to last.
 std::vector<int> fileIndexes(const TraceHeaderList& list, const SEGY& segy, int first, int last)
 {
-    QHash<const SEGYTraceHeader*, int> positions;
-    positions.reserve(last - first + 1);
-    for (int position = first; position <= last; ++position)
-        positions.insert(list.at(position), position - first);
-    std::vector<int> traces(size_t(last - first + 1), -1);
+    // Headers lie in file order at increasing file positions: a row in file
+    // order is its own index, any other is found by its position.
     const QList<SEGYTraceHeader*> headers = segy.traceHeaders();
-    for (int trace = 0; trace < headers.size(); ++trace) {
-        const auto it = positions.constFind(headers.at(trace));
-        if (it != positions.constEnd())
-            traces[size_t(*it)] = trace;
+    std::vector<int> traces(size_t(last - first + 1), -1);
+    for (int row = first; row <= last; ++row) {
+        const SEGYTraceHeader* header = list.at(row);
+        if (row < headers.size() && headers.at(row) == header) {
+            traces[size_t(row - first)] = row;
+            continue;
+        }
+        const auto found = std::lower_bound(headers.cbegin(), headers.cend(), header->filePosition,
+                                            [](const SEGYTraceHeader* h, qint64 at) { return h->filePosition < at; });
+        if (found != headers.cend() && *found == header)
+            traces[size_t(row - first)] = int(found - headers.cbegin());
     }
     return traces;
 }
