@@ -39,6 +39,16 @@ void writeLargeFile(const QString& path, int traces)
 
 const QStringList EditAll = {"edit", "-t", "189=i + 7", "--quiet"};
 
+// Whether the save's journal is written whole: from then on the save
+// changes the file.
+bool journalComplete(const QString& path)
+{
+    QFile f(path + ".trevalon-journal");
+    if (!f.open(QIODevice::ReadOnly) || f.size() < 8 || !f.seek(f.size() - 8))
+        return false;
+    return f.read(8) == "TRVJEND1";
+}
+
 }  // namespace
 
 class TestCrashSafety : public QObject
@@ -54,7 +64,8 @@ private slots:
         const QByteArray before = fileChecksum(original);
 
         // The file as a save that ran to its end leaves it, and how long the
-        // save itself takes: from its journal's appearance to its removal.
+        // save takes to change the file: from its journal's completion to
+        // its removal.
         const QString saved = dir.filePath("saved.sgy");
         QVERIFY(QFile::copy(original, saved));
         QProcess full;
@@ -66,7 +77,7 @@ private slots:
         timer.start();
         while (full.state() != QProcess::NotRunning) {
             const bool journal = QFile::exists(saved + ".trevalon-journal");
-            if (journal && appeared < 0)
+            if (appeared < 0 && journalComplete(saved))
                 appeared = timer.elapsed();
             if (!journal && appeared >= 0 && saveMs == 0)
                 saveMs = timer.elapsed() - appeared;
@@ -78,8 +89,8 @@ private slots:
         const QByteArray after = fileChecksum(saved);
         QVERIFY(after != before);
 
-        // Killed at points spread over the save: the next load puts the file
-        // back as it was, byte for byte.
+        // Killed at points spread over the writing: the next load puts the
+        // file back as it was, byte for byte.
         int undone = 0;
         const int points = 12;
         for (int k = 0; k < points; ++k) {
@@ -88,7 +99,7 @@ private slots:
             QProcess child;
             child.start(executable(), QStringList{path} + EditAll);
             QVERIFY(child.waitForStarted());
-            while (child.state() != QProcess::NotRunning && !QFile::exists(path + ".trevalon-journal"))
+            while (child.state() != QProcess::NotRunning && !journalComplete(path))
                 child.waitForFinished(1);
             QThread::usleep(static_cast<unsigned long>(saveMs * 1000 * k / points));
             ::kill(pid_t(child.processId()), SIGKILL);
