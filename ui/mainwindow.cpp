@@ -162,6 +162,12 @@ MainWindow::MainWindow(QWidget* parent)
     m_filterModel = new TraceHeadersFilterModel(this);
     m_filterModel->setSourceModel(m_selectionModel);
     ui->selectedHeadersTableView->setModel(m_filterModel);
+    // The field list wide enough for a common description whole, such as
+    // "[73-76] - Source coordinate - X."; longer ones show whole in a tip.
+    const int fieldsWidth = ui->selectedHeadersTableView->sizeHintForIndex(m_filterModel->index(21, 0)).width()
+                            + ui->selectedHeadersTableView->verticalScrollBar()->sizeHint().width() + 12;
+    ui->selectedHeadersTableView->horizontalHeader()->setStretchLastSection(true);
+    ui->splitter->setSizes({fieldsWidth, qMax(fieldsWidth, width() - fieldsWidth)});
     connect(ui->traceHeaderFilterLineEdit, &QLineEdit::textChanged, m_filterModel,
             &QSortFilterProxyModel::setFilterFixedString);
     connect(m_selectionModel, &QAbstractItemModel::dataChanged, this, &MainWindow::onSelectedTraceHeadersChanged);
