@@ -10,6 +10,8 @@
 
 #include <QColor>
 #include <QHash>
+#include <QHeaderView>
+#include <QTableView>
 
 namespace {
 
@@ -332,4 +334,50 @@ bool TraceHeadersFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex&
         return true;
     return source->index(sourceRow, 0, sourceParent).data(Qt::DisplayRole).toString().contains(text,
                                                                                                 Qt::CaseInsensitive);
+}
+
+// ---------------------------------------------------------------- column sizing
+
+namespace {
+
+// Up to count indexes spread evenly from 0 to size - 1, both ends included.
+QVector<int> spread(int size, int count)
+{
+    QVector<int> picked;
+    const int n = qMin(size, count);
+    for (int i = 0; i < n; ++i) {
+        const int at = n == 1 ? 0 : int(qint64(size - 1) * i / (n - 1));
+        if (picked.isEmpty() || picked.last() != at)
+            picked.append(at);
+    }
+    return picked;
+}
+
+}  // namespace
+
+void fitHeaderColumns(QTableView* view, int maximumWidth)
+{
+    const QAbstractItemModel* model = view ? view->model() : nullptr;
+    if (!model)
+        return;
+    constexpr int SampledLines = 48;
+    QHeaderView* header = view->horizontalHeader();
+    const QVector<int> rows = spread(model->rowCount(), SampledLines);
+    auto widthOf = [&](int column) {
+        int width = header->sectionSizeHint(column);
+        for (int row : rows)
+            width = qMax(width, view->sizeHintForIndex(model->index(row, column)).width());
+        return qMin(width + 2, maximumWidth);
+    };
+    const int columns = model->columnCount();
+    if (columns <= TraceHeaderFieldCount) {
+        for (int column = 0; column < columns; ++column)
+            header->resizeSection(column, widthOf(column));
+        return;
+    }
+    int width = header->minimumSectionSize();
+    for (int column : spread(columns, SampledLines))
+        width = qMax(width, widthOf(column));
+    if (width != header->defaultSectionSize())
+        header->setDefaultSectionSize(width);
 }

@@ -4,6 +4,7 @@
 #include <QSortFilterProxyModel>
 #include <QVector>
 
+class QTableView;
 class SEGY;
 class SEGYTraceHeader;
 class TraceHeaderList;
@@ -125,3 +126,10 @@ public:
 protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
 };
+
+// Sizes the columns of a header table to their titles and to the widest text
+// of a sample of rows (the first, the last and some spread between), never
+// measuring every row. A table with more columns than there are fields
+// (traces as columns) gets one width for all of them, from a sample of
+// columns. No column is made wider than maximumWidth.
+void fitHeaderColumns(QTableView* view, int maximumWidth = 480);

@@ -10,11 +10,13 @@
 #include "segy.h"
 #include "textcards.h"
 #include "textcodec.h"
+#include "textheaderedit.h"
 #include "traceheadereditdialog.h"
 #include "traceheaderssortdialog.h"
 #include "tracesort.h"
 #include "ui_mainwindow.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDateTime>
@@ -31,6 +33,7 @@
 #include <QFileSystemWatcher>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QGridLayout>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QMimeData>
@@ -93,8 +96,6 @@ MainWindow::MainWindow(QWidget* parent)
     ui->setupUi(this);
 
     ui->textHeaderEdit->setFont(fixedFont(8));
-    // Cards of 80 characters, one per line, whatever blanks they hold.
-    ui->textHeaderEdit->setWordWrapMode(QTextOption::WrapAnywhere);
     // Room for the summary beside a whole card of the textual header when
     // the screen has it; the form's size otherwise.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -119,13 +120,14 @@ MainWindow::MainWindow(QWidget* parent)
     files->setNameFilterDisables(false);
     ui->dirBrowserListView->setModel(files);
     setBrowserRoot(QStandardPaths::standardLocations(QStandardPaths::HomeLocation).value(0));
-    ui->dirBrowserListView->setColumnWidth(0, 170);
-    ui->dirBrowserListView->setColumnWidth(1, 80);
+    // Whole names: the folders shown are small enough to measure every row.
+    ui->dirBrowserListView->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    ui->dirBrowserListView->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
     ui->dirBrowserListView->hideColumn(2);
     ui->dirBrowserListView->hideColumn(3);
     ui->splitter->setStretchFactor(1, 1);
 
-    connect(ui->textHeaderEdit, &QTextEdit::textChanged, this, &MainWindow::onPendingModification);
+    connect(ui->textHeaderEdit, &TextHeaderEdit::edited, this, &MainWindow::onPendingModification);
 
     // The views drop the headers before the file object releases them: on a
     // load, a close or a clear, whichever comes first.
@@ -135,7 +137,6 @@ MainWindow::MainWindow(QWidget* parent)
     fixRowHeights(ui->binaryHeaderTableView);
     m_binaryModel = new SEGYBinaryHeaderTableModel(m_segy, this);
     ui->binaryHeaderTableView->setModel(m_binaryModel);
-    ui->binaryHeaderTableView->setColumnWidth(0, 220);
     connect(m_binaryModel, &QAbstractItemModel::dataChanged, this, &MainWindow::onPendingModification);
 
     ui->traceHeadersTableView->setSortingEnabled(false);
@@ -161,6 +162,12 @@ MainWindow::MainWindow(QWidget* parent)
     m_filterModel = new TraceHeadersFilterModel(this);
     m_filterModel->setSourceModel(m_selectionModel);
     ui->selectedHeadersTableView->setModel(m_filterModel);
+    // The field list wide enough for a common description whole, such as
+    // "[73-76] - Source coordinate - X."; longer ones show whole in a tip.
+    const int fieldsWidth = ui->selectedHeadersTableView->sizeHintForIndex(m_filterModel->index(21, 0)).width()
+                            + ui->selectedHeadersTableView->verticalScrollBar()->sizeHint().width() + 12;
+    ui->selectedHeadersTableView->horizontalHeader()->setStretchLastSection(true);
+    ui->splitter->setSizes({fieldsWidth, qMax(fieldsWidth, width() - fieldsWidth)});
     connect(ui->traceHeaderFilterLineEdit, &QLineEdit::textChanged, m_filterModel,
             &QSortFilterProxyModel::setFilterFixedString);
     connect(m_selectionModel, &QAbstractItemModel::dataChanged, this, &MainWindow::onSelectedTraceHeadersChanged);
@@ -298,6 +305,7 @@ void MainWindow::onLoadingFailed()
     if (m_loadFailureShown)
         return;
     m_loadFailureShown = true;
+    const QString reason = loadFailureReason(m_currentFileName);
     ui->textHeaderEdit->clear();
     ui->summaryTextEdit->clear();
     updateErrorLogPane();
@@ -314,8 +322,32 @@ void MainWindow::onLoadingFailed()
     m_segy->close();
     updateSaveAction();
     m_pendingModification = false;
-    if (!m_errorLog.isEmpty())
-        QMessageBox::critical(this, tr("Error loading file!"), m_errorLog, QMessageBox::Ok);
+    showWholeTitleBox(QMessageBox::Critical, tr("Error loading file!"), reason);
+}
+
+QString MainWindow::loadFailureReason(const QString& fileName) const
+{
+    const QFileInfo file(fileName);
+    if (!file.exists())
+        return tr("No such file: %1").arg(fileName);
+    if (!file.isReadable())
+        return tr("Permission denied: %1").arg(fileName);
+    QString why = m_segy->lastError();
+    if (why.isEmpty())
+        why = QString(m_errorLog).replace(QStringLiteral("<br>"), QStringLiteral(" ")).trimmed();
+    return tr("%1 is not a SEG-Y file: %2").arg(fileName, why);
+}
+
+void MainWindow::showWholeTitleBox(QMessageBox::Icon icon, const QString& title, const QString& text)
+{
+    QMessageBox box(icon, title, text, QMessageBox::Ok, this);
+    // A short text would make the box, and with it the title bar, too narrow
+    // for the title and the title bar's own buttons.
+    const int titleWidth = QFontMetrics(QApplication::font("QWorkspaceTitleBar")).horizontalAdvance(title) + 160;
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(titleWidth, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0,
+                      1, grid->columnCount());
+    box.exec();
 }
 
 void MainWindow::onSetupUiAfterFileLoading()
@@ -329,6 +361,7 @@ void MainWindow::onSetupUiAfterFileLoading()
     updateSummary();
     m_binaryModel->beginReset();
     m_binaryModel->endReset();
+    fitHeaderColumns(ui->binaryHeaderTableView, 900);
     setFileActionsEnabled(true);
     updateSaveAction();
     watchFile(m_currentFileName);
@@ -541,33 +574,49 @@ void MainWindow::onsaveAs_Worker()
 
 void MainWindow::showTextHeader(bool ebcdic)
 {
-    m_textHeaderShown = textHeaderText(m_segy->textHeader(), !ebcdic);
+    // The cards as the file holds them, as the command line's dump prints them.
+    const int position = ui->textHeaderEdit->textCursor().position();
+    ui->textHeaderEdit->setCards(textHeaderCards(m_segy->textHeader(), !ebcdic));
+    m_textHeaderShown = ui->textHeaderEdit->toPlainText();
+    m_textHeaderEncodingSwitched = false;
     ui->ebcdicRadioButton->setChecked(ebcdic);
     ui->asciiRadioButton->setChecked(!ebcdic);
-    ui->textHeaderEdit->setPlainText(m_textHeaderShown);
+    QTextCursor cursor = ui->textHeaderEdit->textCursor();
+    cursor.setPosition(qMin(position, m_textHeaderShown.size()));
+    ui->textHeaderEdit->setTextCursor(cursor);
 }
 
 void MainWindow::storeTextHeader()
 {
-    const QString text = ui->textHeaderEdit->toPlainText();
     const bool ebcdic = ui->ebcdicRadioButton->isChecked();
-    if (text == m_textHeaderShown && ebcdic == m_textHeaderStoredAsEbcdic)
+    if (ui->textHeaderEdit->toPlainText() == m_textHeaderShown && !m_textHeaderEncodingSwitched)
         return;
-    m_segy->setTextHeader(textHeaderFromString(text, ebcdic));
-    m_textHeaderShown = text;
+    m_segy->setTextHeader(TextHeaderEdit::headerBytes(ui->textHeaderEdit->cards(), ebcdic));
     m_textHeaderStoredAsEbcdic = ebcdic;
+    showTextHeader(ebcdic);
+}
+
+void MainWindow::chooseTextHeaderEncoding(bool ebcdic)
+{
+    // Locked, the choice only reads the stored bytes another way; unlocked,
+    // it is how the next save writes the header.
+    if (!ui->editTextHeaderButton->isChecked()) {
+        showTextHeader(ebcdic);
+        return;
+    }
+    m_textHeaderEncodingSwitched = ebcdic != m_textHeaderStoredAsEbcdic;
+    if (m_textHeaderEncodingSwitched)
+        onPendingModification();
 }
 
 void MainWindow::on_ebcdicRadioButton_clicked()
 {
-    if (!ui->editTextHeaderButton->isChecked())
-        showTextHeader(true);
+    chooseTextHeaderEncoding(true);
 }
 
 void MainWindow::on_asciiRadioButton_clicked()
 {
-    if (!ui->editTextHeaderButton->isChecked())
-        showTextHeader(false);
+    chooseTextHeaderEncoding(false);
 }
 
 void MainWindow::on_editTextHeaderButton_toggled(bool checked)
@@ -606,6 +655,7 @@ void MainWindow::on_binHeaderRawDisplayCheckBox_clicked(bool checked)
     m_binaryModel->beginReset();
     m_binaryModel->setRawDisplay(!checked);
     m_binaryModel->endReset();
+    fitHeaderColumns(ui->binaryHeaderTableView, 900);
 }
 
 void MainWindow::on_traceHeaderRawDisplayCheckBox_clicked(bool checked)
@@ -631,6 +681,7 @@ void MainWindow::resetTraceTable(const std::function<void()>& change)
     change();
     m_traceModel->endReset();
     resetTraceView();
+    fitHeaderColumns(view);
     onSelectedTraceHeadersChanged();
     // The trace that was first in view stays first, in either orientation.
     if (firstTrace > 0 && firstTrace < m_traceModel->traceCount()) {
@@ -853,6 +904,10 @@ void MainWindow::setBrowserRoot(const QString& path)
 {
     auto* files = static_cast<QFileSystemModel*>(ui->dirBrowserListView->model());
     ui->dirBrowserListView->setRootIndex(files->setRootPath(path));
+    // The whole path, broken after any separator when the pane is narrow.
+    const QString shown = QDir::toNativeSeparators(QDir(path).absolutePath());
+    ui->dirBrowserPathLabel->setText(QString(shown).replace(QDir::separator(), QString(QDir::separator()) + QChar(0x200B)));
+    ui->dirBrowserPathLabel->setToolTip(shown);
 }
 
 void MainWindow::on_openDirToolButton_clicked()

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QMap>
 #include <QModelIndex>
 #include <QString>
@@ -121,6 +122,11 @@ private:
     // Stores the textual header from the edit box when its text or encoding
     // was changed; an unchanged header keeps its bytes exactly.
     void storeTextHeader();
+    void chooseTextHeaderEncoding(bool ebcdic);
+    // Why a file could not be loaded, for the user.
+    QString loadFailureReason(const QString& fileName) const;
+    // A message box at least as wide as its title needs.
+    void showWholeTitleBox(QMessageBox::Icon icon, const QString& title, const QString& text);
     // Resets the trace table around a change of its content or shape,
     // keeping the fields hidden and the first trace in view.
     void resetTraceTable(const std::function<void()>& change);
@@ -156,6 +162,8 @@ private:
     // What the edit box showed from the stored bytes, and how they were read.
     QString m_textHeaderShown;
     bool m_textHeaderStoredAsEbcdic = true;
+    // The encoding was switched while the header was unlocked.
+    bool m_textHeaderEncodingSwitched = false;
     QString m_textFileFolder;
     QList<QThread*> m_triggers;
     QFileSystemWatcher* m_watcher = nullptr;
