@@ -971,8 +971,8 @@ void MainWindow::setupUndo()
     m_redoAction->setObjectName(QStringLiteral("actionRedo"));
     QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
     const QKeySequence shiftZ(Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
-    if (!redoKeys.contains(shiftZ))
-        redoKeys.prepend(shiftZ);
+    redoKeys.removeAll(shiftZ);
+    redoKeys.prepend(shiftZ);
     m_redoAction->setShortcuts(redoKeys);
     // A textual header typed into the box becomes a step before any other.
     connect(menu, &QMenu::aboutToShow, this, &MainWindow::storeTextHeader);
