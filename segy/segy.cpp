@@ -375,9 +375,15 @@ bool SEGY::setMainHeaderValue(int fieldIndex, const QVariant& value)
     if (fieldIndex < 0 || fieldIndex >= header->fieldCount() || !field.setValue(value)
         || mainHeaderEditChangesLayout(fieldIndex, field.value))
         return false;
-    if (field.value != header->value(fieldIndex)) {
+    const qint32 old = header->value(fieldIndex);
+    if (field.value != old) {
         header->storeValue(fieldIndex, field.value);
         setModified(true);
+        if (m_recorder) {
+            HeaderChanges inverse;
+            inverse.setBinaryValue(fieldIndex, old);
+            m_recorder(inverse);
+        }
     }
     return true;
 }
@@ -390,11 +396,29 @@ bool SEGY::setTraceHeaderValue(int traceIndex, int fieldIndex, const QVariant& v
     qint32 checked = 0;
     if (!checkedTraceHeaderValue(header, fieldIndex, value, &checked))
         return false;
-    if (checked != header->value(fieldIndex)) {
+    const qint32 old = header->value(fieldIndex);
+    if (checked != old) {
         header->storeValue(fieldIndex, checked);
         setModified(true);
+        if (m_recorder) {
+            HeaderChanges inverse;
+            inverse.setTraceValue(traceIndex, fieldIndex, old);
+            m_recorder(inverse);
+        }
     }
     return true;
+}
+
+void SEGY::noteTraceValueStored(const SEGYTraceHeader* header, int fieldIndex, qint32 old) const
+{
+    if (!m_recorder || !header || header->value(fieldIndex) == old)
+        return;
+    const int trace = m_file.traceHeaders.indexOf(const_cast<SEGYTraceHeader*>(header));
+    if (trace < 0)
+        return;
+    HeaderChanges inverse;
+    inverse.setTraceValue(trace, fieldIndex, old);
+    m_recorder(inverse);
 }
 
 bool SEGY::checkedTraceHeaderValue(const SEGYTraceHeader* header, int fieldIndex, const QVariant& value,
@@ -445,6 +469,11 @@ ApplyResult SEGY::apply(const HeaderChanges& changes, HeaderChanges* inverse)
         result.error = tr("These changes would move the traces in the file.");
         return result;
     }
+
+    // The recorder needs the inverse whether or not the caller asked for it.
+    HeaderChanges recorded;
+    if (!inverse && m_recorder)
+        inverse = &recorded;
 
     emit editStarted();
     std::vector<HeaderChanges::TraceValue> oldTraceValues;
@@ -501,6 +530,8 @@ ApplyResult SEGY::apply(const HeaderChanges& changes, HeaderChanges* inverse)
     result.ok = true;
     if (result.changedAnything()) {
         setModified(true);
+        if (m_recorder)
+            m_recorder(*inverse);
         emit headersChanged(result);
     }
     return result;
@@ -512,8 +543,13 @@ bool SEGY::setTextHeader(const QByteArray& text)
         return false;
     const QByteArray stored = text.left(TextHeaderSize);
     if (stored != mainHeader()->textHeader) {
+        HeaderChanges inverse;
+        if (m_recorder)
+            inverse.setTextHeader(mainHeader()->textHeader);
         mainHeader()->textHeader = stored;
         setModified(true);
+        if (m_recorder)
+            m_recorder(inverse);
     }
     return true;
 }

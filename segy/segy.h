@@ -86,6 +86,16 @@ public:
     // the changes that put back what this call replaced (for undo).
     ApplyResult apply(const HeaderChanges& changes, HeaderChanges* inverse = nullptr);
 
+    // Told, after every store that changed a value (apply, the setters, and
+    // editors that store into a listed header), the changes that put back
+    // what it replaced. Unset by default; the window keeps its undo history
+    // with it.
+    using ChangeRecorder = std::function<void(const HeaderChanges& inverse)>;
+    void setChangeRecorder(ChangeRecorder recorder) { m_recorder = std::move(recorder); }
+    // For an editor that stored a new value into one of this file's trace
+    // headers itself: passes the value it replaced to the recorder.
+    void noteTraceValueStored(const SEGYTraceHeader* header, int fieldIndex, qint32 old) const;
+
     // Trace headers as text over an open device (the slots below do the
     // same for files). Import stores what it read with apply, only once the
     // whole text was read, and emits its messages, which call the text name.
@@ -134,4 +144,5 @@ private:
     bool m_modified = false;
     QString m_lastError;
     std::unique_ptr<FileLock> m_writeLock;
+    ChangeRecorder m_recorder;
 };

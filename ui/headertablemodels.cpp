@@ -230,8 +230,11 @@ bool SEGYTraceHeadersTableModel::setData(const QModelIndex& index, const QVarian
     const SEGY* segy = m_list->source();
     qint32 checked = 0;
     const bool stored = segy && segy->checkedTraceHeaderValue(header, fieldOf(index), value, &checked);
-    if (stored)
+    if (stored) {
+        const qint32 old = header->value(fieldOf(index));
         header->storeValue(fieldOf(index), checked);
+        segy->noteTraceValueStored(header, fieldOf(index), old);
+    }
     emit dataChanged(index, index);
     return stored;
 }

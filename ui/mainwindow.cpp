@@ -35,6 +35,8 @@
 #include <QFontInfo>
 #include <QGridLayout>
 #include <QGuiApplication>
+#include <QLocale>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QProgressBar>
@@ -213,6 +215,7 @@ MainWindow::MainWindow(QWidget* parent)
 
     m_pendingModification = false;
     setAcceptDrops(true);
+    setupUndo();
 }
 
 MainWindow::~MainWindow()
@@ -226,6 +229,7 @@ MainWindow::~MainWindow()
     // The file object goes first, while the trace list it announces its
     // release to still exists; the window no longer listens.
     m_segy->disconnect(this);
+    m_segy->setChangeRecorder({});
     delete m_segy;
     delete m_traceHeaderList;
     delete m_progressBar;
@@ -322,6 +326,8 @@ void MainWindow::onLoadingFailed()
     m_segy->close();
     updateSaveAction();
     m_pendingModification = false;
+    m_history.clear();
+    updateUndoActions();
     showWholeTitleBox(QMessageBox::Critical, tr("Error loading file!"), reason);
 }
 
@@ -366,6 +372,8 @@ void MainWindow::onSetupUiAfterFileLoading()
     updateSaveAction();
     watchFile(m_currentFileName);
     m_pendingModification = false;
+    m_history.clear();
+    updateUndoActions();
 }
 
 void MainWindow::setFileActionsEnabled(bool enabled)
@@ -542,8 +550,10 @@ void MainWindow::on_actionSave_triggered()
         // What the save wrote is no change by another program.
         recordDiskState();
         // The flag is cleared only once the file holds the changes.
-        if (saved)
+        if (saved) {
             resetPendingModification();
+            m_history.setClean();
+        }
         else
             reportSaveFailure(m_currentFileName, logBefore);
     });
@@ -766,9 +776,17 @@ void MainWindow::onTraceHeaderEditAccepted()
     } else if (m_lastTraceCell.isValid()) {
         // Positions are 1-based and follow the table's current order; the
         // whole range is one change.
-        stored = m_traceModel->setRangeValue(*m_segy, m_traceModel->fieldOf(m_lastTraceCell),
-                                             m_editDialog->startTrace() - 1, m_editDialog->endTrace() - 1, value)
-                 > 0;
+        const int field = m_traceModel->fieldOf(m_lastTraceCell);
+        const int traces = m_editDialog->endTrace() - m_editDialog->startTrace() + 1;
+        const QString name = traces == 1 ? tr("Edit %1 on 1 trace").arg(traceHeaderLabels().value(field))
+                                         : tr("Edit %1 on %2 traces")
+                                               .arg(traceHeaderLabels().value(field),
+                                                    QLocale(QLocale::English).toString(traces));
+        runStep(name, [&]() {
+            stored = m_traceModel->setRangeValue(*m_segy, field, m_editDialog->startTrace() - 1,
+                                                 m_editDialog->endTrace() - 1, value)
+                     > 0;
+        });
     }
     if (!stored)
         QMessageBox::warning(this, tr("Warning!"), tr("This value is not valid for this field."), QMessageBox::Ok);
@@ -828,8 +846,10 @@ void MainWindow::on_actionTrace_headers_from_ASCII_data_file_triggered()
         bool changed = false;
         const QMetaObject::Connection watch =
             connect(m_segy, &SEGY::headersChanged, this, [&changed](const ApplyResult&) { changed = true; });
-        resetTraceTable([this, &name, &imported]() {
-            imported = m_segy->importTraceHeadersFromASCIIFile(name, QStringLiteral(", "));
+        runStep(tr("Import trace headers"), [&]() {
+            resetTraceTable([this, &name, &imported]() {
+                imported = m_segy->importTraceHeadersFromASCIIFile(name, QStringLiteral(", "));
+            });
         });
         disconnect(watch);
         if (imported && changed)
@@ -860,9 +880,12 @@ void MainWindow::onReprojectCoordinates()
     ReprojectionReport report;
     // The bar follows the working out of the new values, then their storing.
     onProgressBarStart();
-    const int result = reprojectTraceCoordinates(
-        m_segy, m_reprojectDialog->inputEpsg(), m_reprojectDialog->outputEpsg(), m_reprojectDialog->inputText(),
-        m_reprojectDialog->outputText(), &report, [this](int percent) { onProgressBarUpdate(percent); });
+    int result = 0;
+    runStep(tr("Reproject coordinates"), [&]() {
+        result = reprojectTraceCoordinates(m_segy, m_reprojectDialog->inputEpsg(), m_reprojectDialog->outputEpsg(),
+                                           m_reprojectDialog->inputText(), m_reprojectDialog->outputText(), &report,
+                                           [this](int percent) { onProgressBarUpdate(percent); });
+    });
     closeEditReset();
     onProgressBarStop();
     if (result != 0) {
@@ -887,7 +910,8 @@ void MainWindow::on_actionImport_positioning_data_triggered()
     if (name.isEmpty())
         return;
     // The import announces its edit: the trace table resets around it.
-    const PositioningImportOutcome outcome = runPositioningImport(m_segy, name, this);
+    PositioningImportOutcome outcome;
+    runStep(tr("Import positions"), [&]() { outcome = runPositioningImport(m_segy, name, this); });
     closeEditReset();
     onProgressBarStop();
     if (outcome.accepted)
@@ -986,4 +1010,118 @@ void MainWindow::on_action_Help_triggered()
     connect(buttons, &QDialogButtonBox::rejected, help, &QDialog::close);
     layout->addWidget(buttons);
     help->show();
+}
+
+// ---------------------------------------------------------------- undo and redo
+
+void MainWindow::setupUndo()
+{
+    auto* menu = new QMenu(tr("&Edit"), this);
+    menu->setObjectName(QStringLiteral("menuEdit"));
+    menuBar()->insertMenu(ui->menuTools->menuAction(), menu);
+    m_undoAction = menu->addAction(tr("Undo"), this, &MainWindow::undo);
+    m_undoAction->setObjectName(QStringLiteral("actionUndo"));
+    m_undoAction->setShortcuts(QKeySequence::Undo);
+    m_redoAction = menu->addAction(tr("Redo"), this, &MainWindow::redo);
+    m_redoAction->setObjectName(QStringLiteral("actionRedo"));
+    QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
+    const QKeySequence shiftZ(Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
+    redoKeys.removeAll(shiftZ);
+    redoKeys.prepend(shiftZ);
+    m_redoAction->setShortcuts(redoKeys);
+    // A textual header typed into the box becomes a step before any other.
+    connect(menu, &QMenu::aboutToShow, this, &MainWindow::storeTextHeader);
+    m_segy->setChangeRecorder([this](const HeaderChanges& inverse) { onHeaderValuesStored(inverse); });
+    updateUndoActions();
+}
+
+void MainWindow::runStep(const QString& name, const std::function<void()>& command)
+{
+    storeTextHeader();
+    m_inStep = true;
+    m_stepInverses.clear();
+    command();
+    m_inStep = false;
+    // Put back in the reverse order of the stores, so the earliest value of
+    // a field stored twice is the one that stays.
+    HeaderChanges inverse;
+    for (auto it = m_stepInverses.crbegin(); it != m_stepInverses.crend(); ++it) {
+        for (const HeaderChanges::BinaryValue& value : it->binaryValues())
+            inverse.setBinaryValue(value.field, value.value);
+        inverse.reserve(inverse.traceValues().size() + it->traceValues().size());
+        for (const HeaderChanges::TraceValue& value : it->traceValues())
+            inverse.setTraceValue(value.trace, value.field, value.value);
+        if (it->textHeader())
+            inverse.setTextHeader(*it->textHeader());
+    }
+    m_stepInverses.clear();
+    if (!inverse.isEmpty())
+        recordStep(name, inverse);
+}
+
+void MainWindow::onHeaderValuesStored(const HeaderChanges& inverse)
+{
+    if (m_replaying)
+        return;
+    if (m_inStep) {
+        m_stepInverses.append(inverse);
+        return;
+    }
+    QString name = tr("Edit textual header");
+    if (!inverse.binaryValues().empty())
+        name = tr("Edit %1").arg(binaryHeaderLabels().value(inverse.binaryValues().front().field));
+    else if (!inverse.traceValues().empty())
+        name = tr("Edit %1 on trace %2")
+                   .arg(traceHeaderLabels().value(inverse.traceValues().front().field),
+                        QLocale(QLocale::English).toString(inverse.traceValues().front().trace + 1));
+    recordStep(name, inverse);
+}
+
+void MainWindow::recordStep(const QString& name, const HeaderChanges& inverse)
+{
+    if (m_history.record(name, ChangeHistory::currentValues(*m_segy, inverse), inverse) > 0)
+        onFileIOError(tr("The oldest undo steps were dropped to keep the history under %1.")
+                          .arg(ChangeHistory::sizeText(m_history.budget())));
+    updateUndoActions();
+}
+
+void MainWindow::undo()
+{
+    replayStep(true);
+}
+
+void MainWindow::redo()
+{
+    replayStep(false);
+}
+
+void MainWindow::replayStep(bool undo)
+{
+    storeTextHeader();
+    m_replaying = true;
+    const ApplyResult result = undo ? m_history.undo(*m_segy) : m_history.redo(*m_segy);
+    m_replaying = false;
+    closeEditReset();
+    if (result.textChanged)
+        showTextHeader(m_textHeaderStoredAsEbcdic);
+    if (result.binaryChanged) {
+        m_binaryModel->beginReset();
+        m_binaryModel->endReset();
+        updateSummary();
+    }
+    if (!result.ok && !result.error.isEmpty())
+        onFileIOError(result.error);
+    // Back at the saved state nothing is pending.
+    m_pendingModification = !m_history.isClean();
+    updateUndoActions();
+}
+
+void MainWindow::updateUndoActions()
+{
+    if (!m_undoAction)
+        return;
+    m_undoAction->setEnabled(m_history.canUndo());
+    m_undoAction->setText(m_history.canUndo() ? tr("Undo %1").arg(m_history.undoText()) : tr("Undo"));
+    m_redoAction->setEnabled(m_history.canRedo());
+    m_redoAction->setText(m_history.canRedo() ? tr("Redo %1").arg(m_history.redoText()) : tr("Redo"));
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "changehistory.h"
+
 #include <QList>
 #include <QMainWindow>
 #include <QMessageBox>
@@ -12,6 +14,7 @@ namespace Ui {
 class MainWindow;
 }
 
+class QAction;
 class QFileSystemWatcher;
 class QProgressBar;
 class QThread;
@@ -46,6 +49,8 @@ public:
     QString errorLog() const { return m_errorLog; }
     bool hasPendingModification() const { return m_pendingModification; }
     TraceHeaderList* traceHeaderList() const { return m_traceHeaderList; }
+    // The undo steps of the file shown.
+    ChangeHistory& history() { return m_history; }
 
 signals:
     // A load, save or save as started from the window has ended, whatever
@@ -96,6 +101,8 @@ private slots:
     void on_binHeaderRawDisplayCheckBox_clicked(bool checked);
     void on_traceHeaderRawDisplayCheckBox_clicked(bool checked);
     void on_actionTrace_sort_triggered();
+    void undo();
+    void redo();
 
 private:
     // Runs an operation from the event loop through a trigger thread, once
@@ -137,6 +144,16 @@ private:
     // Asks for a trace header text file; remembers the folder for next time.
     QString askTextFile(bool save);
 
+    // Undo and redo: the Edit menu, and one step per user command.
+    void setupUndo();
+    // Runs a command; what it stores becomes one step with this name.
+    void runStep(const QString& name, const std::function<void()>& command);
+    // What the file object stored outside a command is a step of its own.
+    void onHeaderValuesStored(const HeaderChanges& inverse);
+    void recordStep(const QString& name, const HeaderChanges& inverse);
+    void replayStep(bool undo);
+    void updateUndoActions();
+
     Ui::MainWindow* ui;
     QModelIndex m_lastTraceCell;
     QString m_currentFileName;
@@ -172,4 +189,12 @@ private:
     // The watched file as the window last loaded, saved or accepted it.
     QString m_diskState;
     bool m_askingReload = false;
+
+    ChangeHistory m_history;
+    QAction* m_undoAction = nullptr;
+    QAction* m_redoAction = nullptr;
+    bool m_replaying = false;
+    bool m_inStep = false;
+    // What the command running replaced, in the order it was stored.
+    QList<HeaderChanges> m_stepInverses;
 };

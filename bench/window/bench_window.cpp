@@ -9,13 +9,17 @@
 //   the trace table: jump to the last trace and paint, raw and decoded
 //         display switched, traces as rows or columns switched, all fields
 //         hidden and shown, a value applied to every trace, a three-key sort
-//         through the sort dialog.
+//         through the sort dialog;
+//   undo and redo: of that value applied to every trace and of a
+//         reprojection of every trace, and the history's bytes after ten
+//         values applied to every trace.
 
 #include "benchfile.h"
 #include "commandline.h"
 #include "headerfields.h"
 #include "headertablemodels.h"
 #include "mainwindow.h"
+#include "reprojectcoordinatesdialog.h"
 #include "segytraceheadercomparertablemodel.h"
 #include "traceheadereditdialog.h"
 #include "traceheaderssortdialog.h"
@@ -24,6 +28,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -32,6 +37,7 @@
 #include <QTableView>
 #include <QTabWidget>
 #include <QTextEdit>
+#include <QTimer>
 #include <QToolButton>
 #include <cstdio>
 #include <functional>
@@ -124,6 +130,38 @@ int runWindow(int argc, char** argv, const QString& path)
     edit->setValue(QStringLiteral("7"));
     edit->setApplyToAllTraces(true);
     timed("applyall", [&]() { edit->accept(); });
+
+    // Undo and redo of that edit, and of a reprojection of every trace.
+    auto* undo = window.findChild<QAction*>(QStringLiteral("actionUndo"));
+    auto* redo = window.findChild<QAction*>(QStringLiteral("actionRedo"));
+    timed("undorange", [&]() { undo->trigger(); });
+    timed("redorange", [&]() { redo->trigger(); });
+    QTimer::singleShot(0, [&]() {
+        auto* dialog = window.findChild<ReprojectCoordinatesDialog*>();
+        if (!dialog)
+            return;
+        dialog->findChild<QComboBox*>(QStringLiteral("inEpsgComboBox"))
+            ->setEditText(QStringLiteral("+proj=utm +zone=31 +ellps=intl +towgs84=-87,-98,-121,0,0,0,0 +units=m +no_defs"));
+        dialog->findChild<QComboBox*>(QStringLiteral("outEpsgComboBox"))
+            ->setEditText(QStringLiteral("+proj=utm +zone=31 +datum=WGS84 +units=m +no_defs"));
+        dialog->accept();
+    });
+    const int stepsBefore = window.history().count();
+    timed("reproject", [&]() { window.findChild<QAction*>(QStringLiteral("actionReproject_coordinates"))->trigger(); });
+    if (window.history().count() > stepsBefore) {
+        timed("undoreproject", [&]() { undo->trigger(); });
+        timed("redoreproject", [&]() { redo->trigger(); });
+    }
+    // Ten values applied to every trace, each a step of its own.
+    window.history().clear();
+    for (int i = 0; i < 10; ++i) {
+        QMetaObject::invokeMethod(&window, "on_traceHeadersTableView_doubleClicked", Q_ARG(QModelIndex, cell));
+        edit->setValue(QString::number(100 + i));
+        edit->setApplyToAllTraces(true);
+        edit->accept();
+    }
+    std::printf("RESULT historysteps %d\n", window.history().count());
+    std::printf("RESULT historybytes %lld\n", static_cast<long long>(window.history().bytes()));
 
     // Three keys from the sort dialog, then OK.
     auto* sort = window.findChild<TraceHeadersSortDialog*>();
@@ -219,6 +257,11 @@ int main(int argc, char** argv)
         {"none", "hide all fields (None)", "< 100 ms"},
         {"all", "show all fields (All)", "< 100 ms"},
         {"applyall", "apply to all traces", "< 1000 ms"},
+        {"undorange", "undo apply to all traces", "< 200 ms"},
+        {"redorange", "redo apply to all traces", "< 200 ms"},
+        {"reproject", "reproject all traces", "-"},
+        {"undoreproject", "undo reprojection", "< 1000 ms"},
+        {"redoreproject", "redo reprojection", "< 1000 ms"},
         {"sort", "sort by three keys, view", "< 500 ms"},
     };
     for (const auto& step : steps) {
@@ -226,5 +269,8 @@ int main(int argc, char** argv)
         if (!value.isEmpty())
             std::printf("%-27s %7s ms  (goal %s)\n", step.label, qPrintable(value), step.goal);
     }
+    std::printf("undo history after %s range edits  %.1f MB  (goal < 1536 MB)\n",
+                qPrintable(valueOf(window, QStringLiteral("historysteps"))),
+                valueOf(window, QStringLiteral("historybytes")).toDouble() / mb);
     return 0;
 }
