@@ -137,6 +137,7 @@ void userPlay(QWidget* page, const QStringList& steps)
 ImportDataFromTextWizard* wizardOnPage(const QString& path)
 {
     ImportDataFromTextWizard* wizard = createPositioningImportWizard(new QFile(path), path, nullptr);
+    wizard->show();
     child<QCheckBox>(wizard, "semicolonCheckBox")->click();
     while (wizard->currentId() != wizard->pageIds().last())
         wizard->next();
