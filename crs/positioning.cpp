@@ -67,27 +67,17 @@ int unitsCodeOfDefinition(const QString& proj)
     return code;
 }
 
-PositionImport::PositionImport(SEGY* segy, const QMap<QString, int>& mapping, const QString& inputProj,
-                               const QString& outputProj)
-    : m_segy(segy)
+PositionConversion::PositionConversion(const QMap<QString, int>& mapping, const QString& inputProj,
+                                       const QString& outputProj)
 {
-    if (prepare(mapping, inputProj, outputProj)) {
-        m_traceCount = segy->traceCount();
-        m_started = true;
-    }
+    prepare(mapping, inputProj, outputProj);
 }
 
-PositionImport::~PositionImport()
-{
-    finish();
-}
+PositionConversion::~PositionConversion() = default;
 
-bool PositionImport::prepare(const QMap<QString, int>& mapping, const QString& inputProj, const QString& outputProj)
+bool PositionConversion::prepare(const QMap<QString, int>& mapping, const QString& inputProj,
+                                 const QString& outputProj)
 {
-    if (!m_segy || !m_segy->isLoaded()) {
-        m_error = tr("No SEG-Y file is loaded.");
-        return false;
-    }
     bool anyColumn = false;
     for (int k = 0; k < 6; ++k) {
         m_columns[k] = key(mapping, ColumnKeys[k]);
@@ -116,7 +106,7 @@ bool PositionImport::prepare(const QMap<QString, int>& mapping, const QString& i
     }
 
     m_asIs = false;
-    // Each system is looked up once for the whole import.
+    // Each system is looked up once.
     const CrsCatalogue catalogue;
     const int inputEpsg = key(mapping, "IN_EPSG");
     const int outputEpsg = key(mapping, "OUT_EPSG");
@@ -145,29 +135,46 @@ bool PositionImport::prepare(const QMap<QString, int>& mapping, const QString& i
     if (!m_transformer->isValid()) {
         m_error = tr("PROJ cannot transform coordinates from %1 to %2.")
                       .arg(describe(inputEpsg, input.definition), describe(outputEpsg, output.definition));
+        m_transformer.reset();
         return false;
     }
     return true;
 }
 
-bool PositionImport::computeAsIs(const QStringList& fields, qint32* values) const
+void PositionConversion::convertAsIs(const QStringList& fields, PositionLine* line) const
 {
     for (int k = 0; k < 6; ++k) {
         const int column = m_columns[k];
         if (column < 0)
             continue;
-        if (column >= fields.size())
-            return false;
+        line->column = column;
+        if (column >= fields.size()) {
+            line->problem = PositionLine::MissingColumn;
+            return;
+        }
+        const QString& text = fields.at(column);
+        line->text = text.trimmed();
         bool ok = false;
-        const int value = fields.at(column).toInt(&ok, 10);
-        if (!ok || !HeaderField::fitsKind(value, FieldKindInt))
-            return false;
-        values[k] = value;
+        const int value = text.toInt(&ok, 10);
+        if (ok && HeaderField::fitsKind(value, FieldKindInt)) {
+            line->values[k] = value;
+            continue;
+        }
+        double number = 0;
+        text.toLongLong(&ok, 10);
+        if (ok)
+            line->problem = PositionLine::DoesNotFit;
+        else if (!parseNumber(text, &number))
+            line->problem = PositionLine::NotANumber;
+        else if (number <= double(INT_MIN) - 1 || number >= double(INT_MAX) + 1)
+            line->problem = PositionLine::DoesNotFit;
+        else
+            line->problem = PositionLine::HasDecimals;
+        return;
     }
-    return true;
 }
 
-bool PositionImport::computeTransformed(const QStringList& fields, qint32* values) const
+void PositionConversion::convertTransformed(const QStringList& fields, PositionLine* line) const
 {
     for (int p = 0; p < 3; ++p) {
         const int xColumn = m_columns[2 * p];
@@ -175,9 +182,20 @@ bool PositionImport::computeTransformed(const QStringList& fields, qint32* value
         if (xColumn < 0)
             continue;
         GeoPoint point;
-        if (xColumn >= fields.size() || yColumn >= fields.size() || !parseNumber(fields.at(xColumn), &point.x)
-            || !parseNumber(fields.at(yColumn), &point.y))
-            return false;
+        for (int column : {xColumn, yColumn}) {
+            line->column = column;
+            line->text = column < fields.size() ? fields.at(column).trimmed() : QString();
+            if (column >= fields.size()) {
+                line->problem = PositionLine::MissingColumn;
+                return;
+            }
+            if (!parseNumber(fields.at(column), column == xColumn ? &point.x : &point.y)) {
+                line->problem = PositionLine::NotANumber;
+                return;
+            }
+        }
+        line->column = xColumn;
+        line->text = QStringLiteral("%1, %2").arg(fields.at(xColumn).trimmed(), fields.at(yColumn).trimmed());
         if (m_inputUnit == 2) {
             point.x /= 3600.0;
             point.y /= 3600.0;
@@ -185,18 +203,88 @@ bool PositionImport::computeTransformed(const QStringList& fields, qint32* value
         if (m_inputUnit != 1)
             point = degreesToRadians(point);
         GeoPoint out = point;
-        if (!m_transformer->transform(&out.x, &out.y, &out.z))
-            return false;
+        if (!m_transformer->transform(&out.x, &out.y, &out.z)) {
+            line->problem = PositionLine::NotTransformed;
+            return;
+        }
         if (m_unitsCode != 1)
             out = radiansToDegrees(out);
         if (m_unitsCode == 2) {
             out.x *= 3600.0;
             out.y *= 3600.0;
         }
-        if (!storedCoordinate(out.x, m_multiplier, &values[2 * p]) || !storedCoordinate(out.y, m_multiplier, &values[2 * p + 1]))
-            return false;
+        for (int axis = 0; axis < 2; ++axis) {
+            const double value = axis == 0 ? out.x : out.y;
+            if (!storedCoordinate(value, m_multiplier, &line->values[2 * p + axis])) {
+                line->column = axis == 0 ? xColumn : yColumn;
+                line->text = QString::number(value, 'f', 2);
+                line->problem = PositionLine::DoesNotFit;
+                return;
+            }
+        }
     }
-    return true;
+}
+
+PositionLine PositionConversion::convert(const QStringList& fields) const
+{
+    PositionLine line;
+    if (!m_error.isEmpty())
+        return line;
+    if (m_asIs)
+        convertAsIs(fields, &line);
+    else
+        convertTransformed(fields, &line);
+    if (line.isStored()) {
+        line.column = -1;
+        line.text.clear();
+    }
+    return line;
+}
+
+QString PositionConversion::reason(const PositionLine& line, qint64 textLine) const
+{
+    switch (line.problem) {
+    case PositionLine::Stored:
+        return QString();
+    case PositionLine::MissingColumn:
+        return tr("Line %1 has no column %2.").arg(textLine).arg(line.column + 1);
+    case PositionLine::NotANumber:
+        return tr("Line %1: \"%2\" in column %3 is not a number.").arg(textLine).arg(line.text).arg(line.column + 1);
+    case PositionLine::HasDecimals:
+        return tr("Line %1: %2 has decimals; \"Write data as is\" stores integers only. Choose a reference system "
+                  "transform, which stores decimals with a scalar.")
+            .arg(textLine)
+            .arg(line.text);
+    case PositionLine::DoesNotFit:
+        if (m_asIs)
+            return tr("Line %1: %2 does not fit a 4-byte header field.").arg(textLine).arg(line.text);
+        return tr("Line %1: %2 times %3 does not fit a 4-byte header field.")
+            .arg(textLine)
+            .arg(line.text)
+            .arg(m_multiplier);
+    case PositionLine::NotTransformed:
+        return tr("Line %1: PROJ cannot transform the position %2.").arg(textLine).arg(line.text);
+    }
+    return QString();
+}
+
+PositionImport::PositionImport(SEGY* segy, const QMap<QString, int>& mapping, const QString& inputProj,
+                               const QString& outputProj)
+    : m_segy(segy), m_conversion(mapping, inputProj, outputProj)
+{
+    if (!m_segy || !m_segy->isLoaded()) {
+        m_error = tr("No SEG-Y file is loaded.");
+    } else if (!m_conversion.error().isEmpty()) {
+        m_error = m_conversion.error();
+    } else {
+        m_traceCount = segy->traceCount();
+        m_started = true;
+    }
+}
+
+PositionImport::~PositionImport()
+{
+    finish();
 }
 
 void PositionImport::addLine(int lineIndex, const QStringList& fields, qint64 textLine)
@@ -207,18 +295,20 @@ void PositionImport::addLine(int lineIndex, const QStringList& fields, qint64 te
         ++m_beyond;
         return;
     }
-    qint32 values[6] = {0, 0, 0, 0, 0, 0};
-    if (!(m_asIs ? computeAsIs(fields, values) : computeTransformed(fields, values))) {
-        if (m_unchanged++ == 0)
+    const PositionLine line = m_conversion.convert(fields);
+    if (!line.isStored()) {
+        if (m_unchanged++ == 0) {
             m_firstUnchanged = textLine;
+            m_firstReason = m_conversion.reason(line, textLine);
+        }
         return;
     }
     for (int k = 0; k < 6; ++k) {
-        if (m_columns[k] >= 0)
-            m_changes.setTraceValue(lineIndex, Fields[k], values[k]);
+        if (m_conversion.column(k) >= 0)
+            m_changes.setTraceValue(lineIndex, Fields[k], line.values[k]);
     }
-    m_changes.setTraceValue(lineIndex, TraceField::CoordinateUnit, m_unitsCode);
-    m_changes.setTraceValue(lineIndex, TraceField::CoordinateScalar, m_scalar);
+    m_changes.setTraceValue(lineIndex, TraceField::CoordinateUnit, m_conversion.unitsCode());
+    m_changes.setTraceValue(lineIndex, TraceField::CoordinateScalar, m_conversion.scalar());
     ++m_written;
 }
 

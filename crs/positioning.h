@@ -14,6 +14,67 @@ class ProjTransformer;
 class QIODevice;
 class SEGY;
 
+// What one line of positioning text becomes in the trace headers, worked
+// out the same way for the page's preview and for the import.
+struct PositionLine {
+    enum Problem {
+        Stored,          // the line is written
+        MissingColumn,   // the line has no field in a mapped column
+        NotANumber,      // a mapped field is no number
+        HasDecimals,     // as is: a number that is not an integer
+        DoesNotFit,      // the stored value would not fit a 4-byte field
+        NotTransformed,  // PROJ could not transform the position
+    };
+    Problem problem = Stored;
+    int column = -1;  // the 0-based column of the refused value (as is, or the X of a refused position)
+    QString text;     // the refused value as read, or the coordinate that does not fit
+    qint32 values[6] = {0, 0, 0, 0, 0, 0};  // SRC_X, SRC_Y, RCV_X, RCV_Y, CDP_X, CDP_Y as stored
+    bool isStored() const { return problem == Stored; }
+};
+
+// The rule of the positioning import for one line: which fields are read,
+// how they are converted and which values, units code and scalar are stored.
+// The mapping is the one PositionImport takes (see below).
+class PositionConversion
+{
+public:
+    PositionConversion(const QMap<QString, int>& mapping, const QString& inputProj = QString(),
+                       const QString& outputProj = QString());
+    ~PositionConversion();
+    PositionConversion(const PositionConversion&) = delete;
+    PositionConversion& operator=(const PositionConversion&) = delete;
+
+    // Why nothing can be converted with this mapping (no coordinate mapped,
+    // no usable unit, a system the catalogue does not hold or PROJ refuses);
+    // empty when all is well.
+    QString error() const { return m_error; }
+
+    bool isAsIs() const { return m_asIs; }
+    // The 0-based column of SRC_X, SRC_Y, RCV_X, RCV_Y, CDP_X, CDP_Y (index
+    // 0 to 5), -1 when it is not read.
+    int column(int index) const { return m_columns[index]; }
+    int unitsCode() const { return m_unitsCode; }  // written to bytes 89-90
+    int scalar() const { return m_scalar; }        // written to bytes 71-72
+
+    PositionLine convert(const QStringList& fields) const;
+    // Why a line is not written, in one sentence naming its line in the file.
+    QString reason(const PositionLine& line, qint64 textLine) const;
+
+private:
+    bool prepare(const QMap<QString, int>& mapping, const QString& inputProj, const QString& outputProj);
+    void convertAsIs(const QStringList& fields, PositionLine* line) const;
+    void convertTransformed(const QStringList& fields, PositionLine* line) const;
+
+    QString m_error;
+    int m_columns[6] = {-1, -1, -1, -1, -1, -1};
+    bool m_asIs = true;
+    int m_unitsCode = 1;
+    int m_scalar = -100;
+    int m_inputUnit = 1;
+    int m_multiplier = 100;
+    std::unique_ptr<ProjTransformer> m_transformer;  // transform: built once
+};
+
 // Writes source, receiver group and CDP positions read from delimited text
 // into the trace headers: the n-th kept line of the text goes to the n-th
 // trace of the file, in file order.
@@ -43,10 +104,9 @@ public:
     PositionImport(const PositionImport&) = delete;
     PositionImport& operator=(const PositionImport&) = delete;
 
-    // Why the import cannot run (nothing loaded, no coordinate mapped, no
-    // usable unit, no catalogue, a system the catalogue does not hold or PROJ
-    // refuses) or why finish() could not store the values; empty when all is
-    // well. An import that cannot run writes nothing.
+    // Why the import cannot run (nothing loaded, or the conversion's error)
+    // or why finish() could not store the values; empty when all is well. An
+    // import that cannot run writes nothing.
     QString error() const { return m_error; }
 
     // One kept line: lineIndex counts kept lines from 0 and is the trace it
@@ -63,34 +123,28 @@ public:
     qint64 changedTraces() const { return m_changedTraces; }
     int unchangedLines() const { return m_unchanged; }
     qint64 firstUnchangedLine() const { return m_firstUnchanged; }
+    // Why the first of those lines was not written; empty when none was left.
+    QString firstUnchangedReason() const { return m_firstReason; }
+    // Lines beyond the last trace.
+    int linesBeyond() const { return m_beyond; }
     // How many lines changed nothing and why, in one sentence, or the error
     // that kept finish() from storing; empty when every line was written.
     QString report() const;
 
 private:
-    bool prepare(const QMap<QString, int>& mapping, const QString& inputProj, const QString& outputProj);
-    bool computeAsIs(const QStringList& fields, qint32* values) const;
-    bool computeTransformed(const QStringList& fields, qint32* values) const;
-
     SEGY* m_segy;
+    PositionConversion m_conversion;
     int m_traceCount = 0;
     HeaderChanges m_changes;
     QString m_error;
     bool m_started = false;
     bool m_finished = false;
 
-    int m_columns[6] = {-1, -1, -1, -1, -1, -1};
-    bool m_asIs = true;
-    int m_unitsCode = 1;  // written to bytes 89-90
-    int m_scalar = -100;  // written to bytes 71-72
-    int m_inputUnit = 1;
-    int m_multiplier = 100;
-    std::unique_ptr<ProjTransformer> m_transformer;  // transform: built once for the import
-
     int m_written = 0;
     qint64 m_changedTraces = 0;
     int m_unchanged = 0;
     qint64 m_firstUnchanged = 0;
+    QString m_firstReason;
     int m_beyond = 0;
 };
 

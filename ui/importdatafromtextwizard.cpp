@@ -72,6 +72,21 @@ TextSplitOptions ImportDataFromTextWizard::splitOptions() const
     return options;
 }
 
+QList<ImportDataFromTextWizard::KeptLine> ImportDataFromTextWizard::keptPreviewLines(int count) const
+{
+    const LineSplitter splitter(splitOptions());
+    const qint64 first = ui->startRowSpinBox->value();
+    QList<KeptLine> kept;
+    KeptLine line;
+    for (int i = 0; i < m_previewLines.size() && kept.size() < count; ++i) {
+        if (!splitter.keep(m_previewLines.at(i), &line.fields))
+            continue;
+        line.lineNumber = first + i;
+        kept.append(line);
+    }
+    return kept;
+}
+
 void ImportDataFromTextWizard::reloadPreview(int)
 {
     m_previewLines.clear();

@@ -35,6 +35,14 @@ public:
 
     // The choices made on the pages.
     TextSplitOptions splitOptions() const;
+    // One kept line of the preview as the parsing pass hands it on: its
+    // number in the file and its untrimmed fields.
+    struct KeptLine {
+        qint64 lineNumber = 0;
+        QStringList fields;
+    };
+    // The first kept lines of the preview (at most count).
+    QList<KeptLine> keptPreviewLines(int count) const;
     // While dataParsed is being emitted: the line's number in the text file.
     qint64 currentLineNumber() const { return m_lineNumber; }
     // Whether accepting the wizard starts the parsing pass (queued, once the

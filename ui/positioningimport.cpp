@@ -6,7 +6,39 @@
 #include "segy.h"
 
 #include <QFile>
+#include <QMessageBox>
 #include <memory>
+
+namespace {
+
+// What the import did, for the box shown once it is over.
+void showSummary(const PositionImport& import, int kept, const QString& textFile, QWidget* parent)
+{
+    QStringList text;
+    bool warn = true;
+    if (!import.error().isEmpty()) {
+        text << QObject::tr("No trace was changed.") << import.error();
+    } else if (kept == 0) {
+        text << QObject::tr("The file %1 holds no line to import.").arg(textFile);
+    } else {
+        text << QObject::tr("%1 trace(s) received positions.").arg(import.writtenLines());
+        if (import.unchangedLines() > 0) {
+            text << QObject::tr("%1 trace(s) were left unchanged because their lines could not be stored.")
+                        .arg(import.unchangedLines());
+            text << (import.unchangedLines() == 1 ? import.firstUnchangedReason()
+                                                  : QObject::tr("The first: %1").arg(import.firstUnchangedReason()));
+        }
+        if (import.linesBeyond() > 0)
+            text << QObject::tr("%1 line(s) lay beyond the last trace and were not imported.").arg(import.linesBeyond());
+        warn = import.unchangedLines() > 0 || import.writtenLines() == 0;
+    }
+    if (warn)
+        QMessageBox::warning(parent, QObject::tr("Warning"), text.join(QLatin1Char('\n')), QMessageBox::Ok);
+    else
+        QMessageBox::information(parent, QObject::tr("Info"), text.join(QLatin1Char('\n')), QMessageBox::Ok);
+}
+
+}  // namespace
 
 ImportDataFromTextWizard* createPositioningImportWizard(QFile* file, QString fileName, QWidget* parent)
 {
@@ -44,10 +76,12 @@ PositioningImportOutcome runPositioningImport(SEGY* segy, const QString& textFil
         wizard->splitData();
         import.finish();
     }
-    outcome.changed = import.writtenLines() > 0;
+    // Lines whose values were already there change nothing.
+    outcome.changed = import.changedTraces() > 0;
     // The report is the error when there is one.
     outcome.message = kept == 0 && import.error().isEmpty()
                           ? QObject::tr("The file %1 holds no line to import.").arg(textFile)
                           : import.report();
+    showSummary(import, kept, textFile, parent);
     return outcome;
 }
