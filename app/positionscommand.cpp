@@ -218,37 +218,30 @@ bool ImportPositionsCommand::run(const QString& segyFile, const ErrorSink& print
         fail(tr("Error: could not open positions file %1.").arg(m_positions));
         return false;
     }
-    SEGY segy;
-    if (!openForCommand(segy, segyFile, fail, tr("Importing")))
-        return false;
-
-    {
+    // Loaded and saved as every editing command does: under the file's
+    // write lock, in place only into a layout known for certain.
+    return changeFile(segyFile, m_saveAs, tr("Importing"), fail, [&](SEGY& segy) {
         PositionImport import(&segy, mapping, m_inputProj, m_outputProj);
         if (!import.error().isEmpty()) {
             fail(tr("Error: %1").arg(import.error()));
-        } else {
-            QString refusal;
-            const int kept = importPositionsFromText(import, &positionsFile,
-                                                     splitOptions(m_delimiters, m_startLine, m_skipPrefix, m_skipEmpty),
-                                                     &refusal);
-            import.finish();
-            // Lines that could not be written left their own traces as they
-            // were; the others are saved. Only an import that wrote nothing
-            // is a failure.
-            if (kept < 0)
-                fail(tr("Error: %1").arg(refusal));
-            else if (kept == 0)
-                fail(tr("Error: the positions file %1 holds no line to import.").arg(m_positions));
-            else if (import.writtenLines() == 0)
-                fail(tr("Error: %1").arg(import.report()));
-            else if (!import.report().isEmpty())
-                printWarning(import.report());
+            return false;
         }
-    }
-
-    // Nothing is written once something went wrong.
-    if (errors == 0)
-        saveForCommand(segy, segyFile, m_saveAs, fail);
-    segy.close();
-    return errors == 0;
+        QString refusal;
+        const int kept = importPositionsFromText(import, &positionsFile,
+                                                 splitOptions(m_delimiters, m_startLine, m_skipPrefix, m_skipEmpty),
+                                                 &refusal);
+        import.finish();
+        // Lines that could not be written left their own traces as they
+        // were; the others are saved. Only an import that wrote nothing
+        // is a failure.
+        if (kept < 0)
+            fail(tr("Error: %1").arg(refusal));
+        else if (kept == 0)
+            fail(tr("Error: the positions file %1 holds no line to import.").arg(m_positions));
+        else if (import.writtenLines() == 0)
+            fail(tr("Error: %1").arg(import.report()));
+        else if (!import.report().isEmpty())
+            printWarning(import.report());
+        return errors == 0;
+    });
 }

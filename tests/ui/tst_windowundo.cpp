@@ -139,6 +139,7 @@ class TestWindowUndo : public QObject
                 page->findChild<QSpinBox*>(QStringLiteral("cdpYSpinBox"))->setValue(3);
                 wizard->accept();
             });
+            answers.click(QMessageBox::Ok);  // the import's summary
             action(w, "actionImport_positioning_data")->trigger();
         } else if (kind == QLatin1String("textual header")) {
             w.findChild<QPushButton*>(QStringLiteral("editTextHeaderButton"))->click();
