@@ -77,20 +77,6 @@ QString systemError(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-bool writeAll(int fd, const uchar* data, size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= size_t(n);
-    }
-    return true;
-}
-
 bool pwriteAll(int fd, const uchar* data, size_t size, qint64 offset)
 {
     while (size > 0) {
@@ -155,9 +141,11 @@ bool SaveJournal::write(const FileIdentity& identity, QString* error)
     putWord(out, quint64(identity.size));
     putWord(out, quint64(m_ranges.size()));
     bool ok = true;
+    qint64 written = 0;
     auto flush = [&]() {
         sum.add(out.data(), out.size());
-        ok = ok && writeAll(fd, out.data(), out.size());
+        ok = ok && pwriteAll(fd, out.data(), out.size(), written);
+        written += qint64(out.size());
         out.clear();
     };
     for (const Range& range : m_ranges) {
@@ -170,7 +158,7 @@ bool SaveJournal::write(const FileIdentity& identity, QString* error)
     flush();
     putWord(out, sum.value());
     out.insert(out.end(), EndMagic, EndMagic + 8);
-    ok = ok && writeAll(fd, out.data(), out.size()) && ::fsync(fd) == 0;
+    ok = ok && pwriteAll(fd, out.data(), out.size(), written) && ::fsync(fd) == 0;
     const int failure = errno;
     ::close(fd);
     ok = ok && syncFolderOf(path);

@@ -146,10 +146,15 @@ void TextHeaderEdit::keyPressEvent(QKeyEvent* event)
             setTextCursor(cursor);
         return;
     case Qt::Key_Backspace:
+    case Qt::Key_Delete: {
+        // The character before (Backspace) or under (Delete) the cursor
+        // becomes a blank; nothing moves.
+        const bool back = event->key() == Qt::Key_Backspace;
         if (cursor.hasSelection()) {
             blankSelection();
-        } else if (cursor.positionInBlock() > 0) {
-            cursor.movePosition(QTextCursor::PreviousCharacter);
+        } else if (back ? cursor.positionInBlock() > 0 : cursor.positionInBlock() < cursor.block().length() - 1) {
+            if (back)
+                cursor.movePosition(QTextCursor::PreviousCharacter);
             cursor.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor);
             cursor.insertText(QStringLiteral(" "));
             cursor.movePosition(QTextCursor::PreviousCharacter);
@@ -157,17 +162,7 @@ void TextHeaderEdit::keyPressEvent(QKeyEvent* event)
             emit edited();
         }
         return;
-    case Qt::Key_Delete:
-        if (cursor.hasSelection()) {
-            blankSelection();
-        } else if (cursor.positionInBlock() < cursor.block().length() - 1) {
-            cursor.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor);
-            cursor.insertText(QStringLiteral(" "));
-            cursor.movePosition(QTextCursor::PreviousCharacter);
-            setTextCursor(cursor);
-            emit edited();
-        }
-        return;
+    }
     default:
         break;
     }
