@@ -159,17 +159,19 @@ MainWindow::MainWindow(QWidget* parent)
     connect(m_segy, &SEGY::editCompleted, this, &MainWindow::closeEditReset);
 
     ui->selectedHeadersTableView->setSortingEnabled(false);
-    fixRowHeights(ui->selectedHeadersTableView);
     m_selectionModel = new TraceHeaderSelectionTableModel(this);
     m_filterModel = new TraceHeadersFilterModel(this);
     m_filterModel->setSourceModel(m_selectionModel);
     ui->selectedHeadersTableView->setModel(m_filterModel);
-    // The field list wide enough for a common description whole, such as
-    // "[73-76] - Source coordinate - X."; longer ones show whole in a tip.
-    const int fieldsWidth = ui->selectedHeadersTableView->sizeHintForIndex(m_filterModel->index(21, 0)).width()
-                            + ui->selectedHeadersTableView->verticalScrollBar()->sizeHint().width() + 12;
-    ui->selectedHeadersTableView->horizontalHeader()->setStretchLastSection(true);
-    ui->splitter->setSizes({fieldsWidth, qMax(fieldsWidth, width() - fieldsWidth)});
+    // The field list is never narrower than a common description such as
+    // "[73-76] - Source coordinate - X."; longer ones wrap onto rows that
+    // grow (the list has one row per field, few enough to measure).
+    QTableView* fields = ui->selectedHeadersTableView;
+    fields->setWordWrap(true);
+    fields->horizontalHeader()->setStretchLastSection(true);
+    fields->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    fields->setMinimumWidth(fields->sizeHintForIndex(m_filterModel->index(21, 0)).width()
+                            + fields->verticalScrollBar()->sizeHint().width() + 2 * fields->frameWidth() + 4);
     connect(ui->traceHeaderFilterLineEdit, &QLineEdit::textChanged, m_filterModel,
             &QSortFilterProxyModel::setFilterFixedString);
     connect(m_selectionModel, &QAbstractItemModel::dataChanged, this, &MainWindow::onSelectedTraceHeadersChanged);
@@ -842,18 +844,32 @@ void MainWindow::on_actionTrace_headers_from_ASCII_data_file_triggered()
     bool imported = false;
     if (m_segy->isLoaded()) {
         // Modified only when some header took a value; what the import
-        // refused reached the error log through the file object.
+        // refused reached the error log through the file object, and is
+        // shown again when it left traces as they were.
         bool changed = false;
+        qint64 changedTraces = 0;
+        QStringList messages;
         const QMetaObject::Connection watch =
-            connect(m_segy, &SEGY::headersChanged, this, [&changed](const ApplyResult&) { changed = true; });
+            connect(m_segy, &SEGY::headersChanged, this, [&](const ApplyResult& result) {
+                changed = true;
+                changedTraces += result.changedTraces;
+            });
+        const QMetaObject::Connection report =
+            connect(m_segy, &SEGY::errorMessage, this, [&messages](const QString& message) { messages << message; });
         runStep(tr("Import trace headers"), [&]() {
             resetTraceTable([this, &name, &imported]() {
                 imported = m_segy->importTraceHeadersFromASCIIFile(name, QStringLiteral(", "));
             });
         });
         disconnect(watch);
+        disconnect(report);
         if (imported && changed)
             onPendingModification();
+        const qint64 unchanged = m_segy->traceCount() - changedTraces;
+        if (imported && unchanged > 0 && !messages.isEmpty()) {
+            messages.prepend(tr("%1 trace(s) were left unchanged.").arg(unchanged));
+            QMessageBox::warning(this, tr("Warning"), messages.join(QLatin1Char('\n')), QMessageBox::Ok);
+        }
     }
     if (!imported)
         QMessageBox::critical(this, tr("Error"), tr("Could not load headers data from file\n\r") + name,
@@ -890,9 +906,14 @@ void MainWindow::onReprojectCoordinates()
     onProgressBarStop();
     if (result != 0) {
         // Nothing changed: every trace keeps its coordinates when any fails.
+        // The report counts the traces that failed and gives the first
+        // reason; a run that could not start left all of them unchanged.
         QString text = tr("An error occurred while projecting positioning data.");
-        if (report.failedTraces > 0 || !report.error.isEmpty())
+        if (report.failedTraces > 0)
             text += QLatin1Char('\n') + report.text();
+        else if (!report.error.isEmpty())
+            text += QLatin1Char('\n') + tr("%1 trace(s) were left unchanged.").arg(m_segy->traceCount())
+                    + QLatin1Char('\n') + report.error;
         else
             text += QLatin1Char('\n') + tr("%1 of %2 traces were left unchanged.").arg(m_segy->traceCount()).arg(m_segy->traceCount());
         QMessageBox::warning(this, tr("Warning"), text, QMessageBox::Ok);

@@ -19,6 +19,9 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMessageBox>
+#include <QStyle>
+#include <QTabWidget>
 #include <QPushButton>
 #include <QTableView>
 #include <QTextEdit>
@@ -183,6 +186,36 @@ private slots:
         QVERIFY(!w.hasPendingModification());
     }
 
+    // The field list shows whole descriptions: "[73-76] - Source coordinate
+    // - X." on one line beside its box, longer ones wrapped on taller rows.
+    // Rendered to /tmp/trevalon-fieldlist.png for a look.
+    void fieldListShowsWholeDescriptions()
+    {
+        MainWindow w;
+        QVERIFY(loadAndWait(w, m_file));
+        w.findChild<QTabWidget*>(QStringLiteral("tabWidget"))->setCurrentWidget(w.findChild<QWidget*>(QStringLiteral("traceHeaderTab")));
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        auto* view = w.findChild<QTableView*>(QStringLiteral("selectedHeadersTableView"));
+        const QModelIndex source = view->model()->index(field("73"), 0);
+        view->scrollTo(source);
+        w.grab().save(QStringLiteral("/tmp/trevalon-fieldlist.png"));
+        QCOMPARE(source.data().toString(), QStringLiteral("[73-76] - Source coordinate - X."));
+        const QFontMetrics metrics(view->font());
+        const int box = view->style()->pixelMetric(QStyle::PM_IndicatorWidth);
+        QVERIFY2(view->columnWidth(0) >= metrics.horizontalAdvance(source.data().toString()) + box,
+                 qPrintable(QString::number(view->columnWidth(0))));
+        int longest = 0;
+        for (int row = 0; row < view->model()->rowCount(); ++row) {
+            QVERIFY(view->rowHeight(source.row()) <= view->rowHeight(row));  // one line
+            if (metrics.horizontalAdvance(view->model()->index(row, 0).data().toString())
+                > metrics.horizontalAdvance(view->model()->index(longest, 0).data().toString()))
+                longest = row;
+        }
+        if (metrics.horizontalAdvance(view->model()->index(longest, 0).data().toString()) + box > view->columnWidth(0))
+            QVERIFY(view->rowHeight(longest) > view->rowHeight(source.row()));
+    }
+
     // Sorting through the dialog changes the order shown, not the file.
     void sortDialog()
     {
@@ -244,8 +277,16 @@ private slots:
             dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(csv);
             static_cast<QDialog*>(dialog)->accept();
         });
+        if (change)
+            answers.click(QMessageBox::Ok);
         w.findChild<QAction*>(QStringLiteral("actionTrace_headers_from_ASCII_data_file"))->trigger();
         QTRY_VERIFY(answers.allAnswered());
+        // Traces the import left as they were are counted, with the reason.
+        QCOMPARE(answers.seen.size(), change ? 1 : 0);
+        if (change)
+            QVERIFY2(answers.seen[0].startsWith(QStringLiteral("Warning|%1 trace(s) were left unchanged.\nIt appears")
+                                                    .arg(Traces - 1)),
+                     qPrintable(answers.seen[0]));
         QCOMPARE(folderOffered, QFileInfo(m_dir.path()).absoluteFilePath());
         QCOMPARE(w.segy()->traceHeaderValue(2, field("189")), change ? 4242 : 0);
         QCOMPARE(w.segy()->traceHeaderValue(2, field("115")), 2);
@@ -314,12 +355,13 @@ private slots:
     {
         QTest::addColumn<QString>("output");
         QTest::addColumn<bool>("fails");
-        QTest::addColumn<QString>("reason");  // the warning's second line
+        QTest::addColumn<QString>("reason");  // the warning after its first line
         QTest::newRow("ED50 to WGS 84") << "+proj=utm +zone=31 +datum=WGS84 +units=m +no_defs" << false << "";
+        const QString all = QStringLiteral("%1 trace(s) were left unchanged.\n").arg(Traces);
         QTest::newRow("unknown system") << "+proj=nonsense" << true
-                                        << "PROJ cannot transform coordinates between these systems.";
+                                        << all + "PROJ cannot transform coordinates between these systems.";
         QTest::newRow("definition without +") << "proj=utm +zone=31" << true
-                                              << "proj=utm +zone=31 is not a PROJ definition (it begins with +).";
+                                              << all + "proj=utm +zone=31 is not a PROJ definition (it begins with +).";
     }
 
     void reprojection()
