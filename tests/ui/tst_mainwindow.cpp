@@ -469,17 +469,21 @@ private slots:
         QCOMPARE(w.segy()->mainHeaderValue(0), 12);
     }
 
-    // An unlocked, edited header is written in the encoding chosen.
+    // An unlocked, edited header is written in the encoding chosen, by Save
+    // and by Save as.
     void editedTextHeader_data()
     {
         QTest::addColumn<bool>("ascii");
-        QTest::newRow("EBCDIC") << false;
-        QTest::newRow("ASCII") << true;
+        QTest::addColumn<bool>("saveAs");
+        QTest::newRow("EBCDIC") << false << false;
+        QTest::newRow("ASCII") << true << false;
+        QTest::newRow("EBCDIC, save as") << false << true;
     }
 
     void editedTextHeader()
     {
         QFETCH(bool, ascii);
+        QFETCH(bool, saveAs);
         const QString file = writeSurvey("text.sgy", survey("C 1 OLD TEXT", false, 4000));
         MainWindow w;
         QVERIFY(loadAndWait(w, file));
@@ -491,11 +495,15 @@ private slots:
         edit->selectAll();
         QTest::keyClick(edit, Qt::Key_Delete);
         QTest::keyClicks(edit, QStringLiteral("C 1 NEW TEXT"));
+        const QString target = saveAs ? file + QStringLiteral(".new.sgy") : file;
         ModalAnswers answers;
-        answers.click(QMessageBox::Ok);
-        QVERIFY(waitForOperation(w, [&]() { child<QAction>(w, "actionSave")->trigger(); }));
+        if (saveAs)
+            answers.choose(target);
+        else
+            answers.click(QMessageBox::Ok);
+        QVERIFY(waitForOperation(w, [&]() { child<QAction>(w, saveAs ? "actionSave_as" : "actionSave")->trigger(); }));
         const QByteArray expected = SegyFixture().text("C 1 NEW TEXT", ascii).bytes().left(3200);
-        QCOMPARE(fileBytes(file).left(3200), expected);
+        QCOMPARE(fileBytes(target).left(3200), expected);
     }
 
     // The textual header typed into key by key: whatever the keys, the header
