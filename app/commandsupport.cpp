@@ -113,10 +113,8 @@ bool saveForCommand(SEGY& segy, const QString& fileName, const QString& saveAs, 
     if (saved)
         return true;
     // A refusal with a reason of its own says it; other failures name the file.
-    static const QStringList generic{QCoreApplication::translate("SEGY", "The file cannot be opened for writing."),
-                                     QCoreApplication::translate("SEGY", "Error writing file.")};
-    if (!segy.lastError().isEmpty() && !generic.contains(segy.lastError()))
-        printError(QStringLiteral("Error: ") + segy.lastError());
+    if (!segy.saveFailureReason().isEmpty())
+        printError(QStringLiteral("Error: ") + segy.saveFailureReason());
     else
         printError(commandTr("Error: could not save file %1.")
                        .arg(saveAs.isEmpty() ? fileName : saveAs));

@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QtEndian>
+#include <algorithm>
 #include <unordered_map>
 #include <vector>
 
@@ -165,10 +166,10 @@ bool SEGY::save(QIODevice* destDevice)
 bool SEGY::saveDone(const FileResult& result)
 {
     m_lastError = result.error;
+    m_saveFailureReason = result.ok || result.generic ? QString() : result.error;
     emitMessages(result.messages);
     // A reason of its own is told; the plain failures say only what follows.
-    const bool plain = result.error == tr("Error writing file.") || result.error == tr("The file cannot be opened for writing.");
-    if (!result.ok && !plain && !result.error.isEmpty() && !result.messages.contains(result.error))
+    if (!m_saveFailureReason.isEmpty() && !result.messages.contains(result.error))
         emit errorMessage(result.error);
     emit saveCompleted();
     if (!result.ok)
@@ -356,11 +357,22 @@ bool SEGY::traceHeaderEditChangesLayout(int traceIndex, int fieldIndex, qint32 v
     return traceHeaderEditChangesLayout(m_file.traceHeaders[traceIndex], fieldIndex, value);
 }
 
+int SEGY::traceIndexOf(const SEGYTraceHeader* header) const
+{
+    // Headers lie in file order at increasing file positions.
+    const auto& headers = m_file.traceHeaders;
+    if (!header)
+        return -1;
+    const auto found = std::lower_bound(headers.cbegin(), headers.cend(), header->filePosition,
+                                        [](const SEGYTraceHeader* h, qint64 at) { return h->filePosition < at; });
+    return found != headers.cend() && *found == header ? int(found - headers.cbegin()) : -1;
+}
+
 bool SEGY::traceHeaderEditChangesLayout(const SEGYTraceHeader* header, int fieldIndex, qint32 value) const
 {
     if (!header || fieldIndex != ::fieldIndex(TraceField::SampleCount))
         return false;
-    const int index = m_file.traceHeaders.indexOf(const_cast<SEGYTraceHeader*>(header));
+    const int index = traceIndexOf(header);
     HeaderChanges change;
     change.setTraceValue(index, fieldIndex, value);
     return index >= 0 && !layoutWouldStay(change);
@@ -413,7 +425,7 @@ void SEGY::noteTraceValueStored(const SEGYTraceHeader* header, int fieldIndex, q
 {
     if (!m_recorder || !header || header->value(fieldIndex) == old)
         return;
-    const int trace = m_file.traceHeaders.indexOf(const_cast<SEGYTraceHeader*>(header));
+    const int trace = traceIndexOf(header);
     if (trace < 0)
         return;
     HeaderChanges inverse;

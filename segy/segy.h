@@ -37,6 +37,10 @@ public:
     bool isModified() const { return m_modified; }
     // Why the last load or save failed; empty after one that succeeded.
     QString lastError() const { return m_lastError; }
+    // Why the last save failed, when it had a reason of its own (a refused
+    // layout, a file changed by another program, a journal, a failed write
+    // put back); empty after a save that succeeded or failed plainly.
+    QString saveFailureReason() const { return m_saveFailureReason; }
     // Takes the file's write lock and holds it until releaseWriteLock (or the
     // object goes): a command that will save in place takes it before it
     // loads, so a second writer waits for it. An in-place save takes it for
@@ -53,6 +57,8 @@ public:
     QByteArray textHeader() const { return mainHeader() ? mainHeader()->textHeader : QByteArray(); }
     QList<SEGYTraceHeader*> traceHeaders() const { return m_file.traceHeaders; }
     int traceCount() const { return m_file.traceHeaders.size(); }
+    // The file index of one of this file's trace headers, or -1.
+    int traceIndexOf(const SEGYTraceHeader* header) const;
     // Where the traces lie in the loaded file.
     const TraceLayout& layout() const { return m_file.layout; }
     int traceHeaderValue(int traceIndex, int fieldIndex) const;
@@ -143,6 +149,7 @@ private:
     SegyFile m_file;
     bool m_modified = false;
     QString m_lastError;
+    QString m_saveFailureReason;
     std::unique_ptr<FileLock> m_writeLock;
     ChangeRecorder m_recorder;
 };

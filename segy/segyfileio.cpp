@@ -514,6 +514,7 @@ FileResult saveSegyFileInPlace(QIODevice* device, SegyFile* file, const std::fun
     // created again as headers alone.
     if (!file->mainHeader || !device || !device->open(QIODevice::ReadWrite | QIODevice::ExistingOnly)) {
         result.error = tr("The file cannot be opened for writing.");
+        result.generic = true;
         return result;
     }
     const QString changedError = tr("%1 was changed by another program since it was loaded; nothing was written.").arg(name);
@@ -600,7 +601,9 @@ FileResult saveSegyFileAs(QIODevice* source, QIODevice* destination, SegyFile* f
             destination->close();
         }
     }
-    if (!result.ok)
+    if (!result.ok) {
         result.error = tr("Error writing file.");
+        result.generic = true;
+    }
     return result;
 }

@@ -61,6 +61,7 @@ struct FileResult {
     QStringList messages;  // warnings and failures, in the order met
     QString error;         // the reason of the failure; empty on success
     bool noTrace = false;  // a load that read the headers and found no trace after them
+    bool generic = false;  // the error says only that a save failed, not why
 };
 
 // The byte order the loader takes from the format code's two bytes as they

@@ -47,20 +47,12 @@ const QVariant RightAligned(int(Qt::AlignRight | Qt::AlignVCenter));
 // The file indexes of the traces at list positions first to last.
 std::vector<int> fileIndexes(const TraceHeaderList& list, const SEGY& segy, int first, int last)
 {
-    // Headers lie in file order at increasing file positions: a row in file
-    // order is its own index, any other is found by its position.
+    // A row in file order is its own index; any other is looked up.
     const QList<SEGYTraceHeader*> headers = segy.traceHeaders();
     std::vector<int> traces(size_t(last - first + 1), -1);
     for (int row = first; row <= last; ++row) {
         const SEGYTraceHeader* header = list.at(row);
-        if (row < headers.size() && headers.at(row) == header) {
-            traces[size_t(row - first)] = row;
-            continue;
-        }
-        const auto found = std::lower_bound(headers.cbegin(), headers.cend(), header->filePosition,
-                                            [](const SEGYTraceHeader* h, qint64 at) { return h->filePosition < at; });
-        if (found != headers.cend() && *found == header)
-            traces[size_t(row - first)] = int(found - headers.cbegin());
+        traces[size_t(row - first)] = row < headers.size() && headers.at(row) == header ? row : segy.traceIndexOf(header);
     }
     return traces;
 }
