@@ -12,7 +12,7 @@
 
 namespace {
 const qint64 FirstWindowSize = qint64(64) << 10;
-const qint64 WindowSize = qint64(4) << 20;
+const qint64 WindowSize = qint64(1) << 20;
 }
 
 FileWindowReader::FileWindowReader(QIODevice* device, qint64 size)
@@ -70,7 +70,7 @@ const uchar* FileWindowReader::bytesAt(qint64 position, int length)
     const qint64 end = position + length;
     if (m_windowLength == 0 || position < m_windowStart || end > m_windowStart + m_windowLength) {
         // Windows grow from 64 KB, so a single lookup stays cheap and a walk
-        // soon reads 4 MB at a time.
+        // soon reads 1 MB at a time (a size that stays in the cache as it is parsed).
         const qint64 grown = m_windowLength > 0 ? std::min(WindowSize, 2 * m_windowLength) : FirstWindowSize;
         const qint64 windowLength = std::max<qint64>(length, grown);
         m_window.resize(size_t(windowLength));
