@@ -137,7 +137,14 @@ bool ImportPositionsCommand::readOptions(const QCommandLineParser& parser, QStri
         *text = parser.value(QLatin1String(name));
         any = any || !text->isEmpty();
     }
-    return readSaveAs(parser, &m_saveAs, error) && any;
+    if (!readSaveAs(parser, &m_saveAs, error))
+        return false;
+    if (!any)
+        return missingOptions(tr("--positions, --src, --rcv or --cdp, and --unit or the reference systems "
+                                 "(--in-epsg or --in-proj, --out-epsg or --out-proj)"),
+                              error);
+    int code = 0;
+    return readEpsgCode(m_inputEpsg, true, &code, error) && readEpsgCode(m_outputEpsg, false, &code, error);
 }
 
 bool ImportPositionsCommand::run(const QString& segyFile, const ErrorSink& printError)

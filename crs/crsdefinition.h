@@ -78,3 +78,6 @@ CrsResolution resolveCrs(const CrsCatalogue& catalogue, const QString& text);
 // "+" text takes the place of the code; otherwise a positive code is looked
 // up, and without one the text is resolved as it is.
 CrsResolution resolveCrs(const CrsCatalogue& catalogue, int epsg, const QString& text);
+// "input coordinate reference system: REASON" for the first side that did
+// not resolve, the same for the output side; empty when both did.
+QString crsPairError(const CrsResolution& input, const CrsResolution& output);
