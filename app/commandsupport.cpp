@@ -122,7 +122,9 @@ namespace {
 QString openFailureReason(const SEGY& segy, const QFile& file, bool noTrace)
 {
     const QFileInfo info(file.fileName());
-    if (!info.exists() || info.isDir() || !info.isReadable())
+    if (info.isDir())
+        return QString::fromLocal8Bit(std::strerror(EISDIR));
+    if (!info.exists() || !info.isReadable())
         return file.error() != QFileDevice::NoError ? file.errorString() : commandTr("it cannot be read");
     if (info.size() == 0)
         return commandTr("the file is empty");

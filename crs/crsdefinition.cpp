@@ -1,6 +1,7 @@
 #include "crsdefinition.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSqlError>
@@ -59,7 +60,11 @@ CrsDefinition::CrsDefinition(QString proj, int id, QString name)
 
 QString CrsCatalogue::defaultPath()
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/epsg.db3");
+    // Beside the executable in a build, in share/trevalon of its prefix once installed.
+    const QString directory = QCoreApplication::applicationDirPath();
+    const QString beside = directory + QStringLiteral("/epsg.db3");
+    const QString installed = QDir::cleanPath(directory + QStringLiteral("/../share/trevalon/epsg.db3"));
+    return QFileInfo::exists(beside) || !QFileInfo::exists(installed) ? beside : installed;
 }
 
 CrsCatalogue::CrsCatalogue(const QString& path) : m_path(path)

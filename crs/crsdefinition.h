@@ -38,7 +38,8 @@ struct CrsLookup
 class CrsCatalogue
 {
 public:
-    // "epsg.db3" in the directory of the executable.
+    // "epsg.db3" in the directory of the executable, or else in
+    // ../share/trevalon from there (an installed program).
     static QString defaultPath();
 
     explicit CrsCatalogue(const QString& path = defaultPath());

@@ -301,6 +301,7 @@ void PositionImport::addLine(int lineIndex, const QStringList& fields, qint64 te
         if (m_unchanged++ == 0) {
             m_firstUnchanged = textLine;
             m_firstReason = m_conversion.reason(line, textLine);
+            m_firstLine = line;
         }
         return;
     }

@@ -127,7 +127,7 @@ bool walkTraces(QIODevice* device, SegyFile* file, FileResult* result, ProgressR
         const int traceNumber = file->traceHeaders.size();
         const int ownCount = header->value(TraceField::SampleCount);
         if (ownCount < 1 && ++invalidCounts <= RepeatedWarningsShown)
-            result->messages << tr("Invalid samples count at trace %0.").arg(traceNumber);
+            result->messages << tr("Invalid samples count at trace index %1.").arg(traceNumber - 1);
         if (layout.hasFixedLength() && ownCount >= 1 && ownCount != binaryCount)
             ++disagreeing;
         header->loadedSampleCount = layout.addTrace(ownCount);

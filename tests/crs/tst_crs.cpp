@@ -800,7 +800,7 @@ private slots:
         QCOMPARE(report.failedTraces, 2);
         QCOMPARE(report.firstFailedTrace, 2);
         QCOMPARE(int(report.firstReason), reason);
-        QVERIFY2(report.text().startsWith(QLatin1String("2 of 5 traces could not be reprojected; the first is trace 3: ")),
+        QVERIFY2(report.text().startsWith(QLatin1String("2 of 5 traces could not be reprojected; the first is trace index 2: ")),
                  qPrintable(report.text()));
         QVERIFY(report.text().endsWith(QLatin1String(". No trace was changed.")));
         if (reason == ReprojectionReport::UnknownUnits)
