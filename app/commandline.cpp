@@ -66,6 +66,13 @@ void CommandLine::declareProgramArguments(QCommandLineParser& parser)
                                  QString());
 }
 
+QString CommandLine::commandHelp(const QString& command)
+{
+    CommandLine commandLine;
+    return commandNames().contains(command) && commandLine.addCommandOptions(command) ? commandLine.m_parser.helpText()
+                                                                                      : QString();
+}
+
 bool CommandLine::wantsWindow(const QStringList& arguments)
 {
     QCommandLineParser parser;

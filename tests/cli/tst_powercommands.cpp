@@ -5,6 +5,7 @@
 #include "clitest.h"
 #include "commandline.h"
 #include "headerfields.h"
+#include "jsonwriter.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -141,6 +142,7 @@ class TestPowerCommands : public QObject
     Q_OBJECT
 
 private slots:
+    void jsonEscapes();
     void init();
 
     void help_data();
@@ -448,6 +450,9 @@ void TestPowerCommands::computedEdit_data()
                                                  << QStringList()
                                                  << Expected{{193, each([](int t) { return -50 * t / 7; })},
                                                              {189, each([](int t) { return -50 * t / 7 % 4; })}};
+    // % binds as * and / do: 7 % 4 * 2 is 6, not (i + 7) % 8.
+    QTest::newRow("remainder binds like a product") << QStringList{"-t", "189=i + 7 % 4 * 2"} << QStringList()
+                                                    << Expected{{189, each([](int t) { return t + 6; })}};
     QTest::newRow("count and unary minus") << QStringList{"-t", "189=-(n - i) * -1 + -[29]"} << QStringList()
                                            << Expected{{189, each([](int t) { return 12 - t - 1; })}};
     QTest::newRow("fields read before any change") << QStringList{"-t", "189=[193]", "-t", "193=[189]"} << QStringList()
@@ -472,6 +477,9 @@ void TestPowerCommands::computedEdit_data()
     QTest::newRow("beyond 64 bits") << QStringList{"-t", "189=(i + 1) * 4000000000 * 4000000000"}
                                     << QStringList{"Error: (i + 1) * 4000000000 * 4000000000 overflows at trace index 0."}
                                     << unchanged;
+    QTest::newRow("lowest 64-bit value divided by -1")
+        << QStringList{"-t", "189=(-9223372036854775807 - 1 - i) / -1"}
+        << QStringList{"Error: (-9223372036854775807 - 1 - i) / -1 overflows at trace index 0."} << unchanged;
     QTest::newRow("no field at that byte") << QStringList{"-t", "189=[190] + 1"}
                                            << QStringList{"Error: 190 is not a valid offset for SEG-Y trace headers."}
                                            << unchanged;
@@ -502,6 +510,36 @@ void TestPowerCommands::computedEdit()
             got.append(it.key() == 115 ? quint16(trace.value(it.key())) : trace.value(it.key()));
         QCOMPARE(got, it.value());
     }
+}
+
+// Every control character comes out escaped, and reads back as it went in.
+void TestPowerCommands::jsonEscapes()
+{
+    QString text;
+    for (int c = 1; c < 0x20; ++c)
+        text.append(QChar(c));
+    text += QStringLiteral("\x7f\"\\ \u00e9");
+    FILE* stream = std::tmpfile();
+    QVERIFY(stream);
+    {
+        JsonWriter json(stream);
+        json.beginObject();
+        json.member("text", text);
+        json.endObject();
+        json.finish();
+    }
+    std::rewind(stream);
+    QByteArray written(4096, '\0');
+    written.resize(int(std::fread(written.data(), 1, size_t(written.size()), stream)));
+    std::fclose(stream);
+    for (const char* escape : {"\\u0001", "\\u000f", "\\u0010", "\\u001a", "\\u001f", "\\u007f", "\\t", "\\n"})
+        QVERIFY2(written.contains(escape), escape);
+    for (char c = 1; c < 0x20; ++c)
+        QVERIFY2(c == '\n' || !written.contains(c), qPrintable(QString::number(c)));
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(written, &error);
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QCOMPARE(document.object().value(QStringLiteral("text")).toString(), text);
 }
 
 // ---------------------------------------------------------------- progress
