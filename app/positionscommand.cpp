@@ -238,7 +238,7 @@ bool ImportPositionsCommand::run(const QString& segyFile, const ErrorSink& print
 
     QFile positionsFile(m_positions);
     if (!positionsFile.open(QIODevice::ReadOnly)) {
-        fail(tr("Error: could not open positions file %1.").arg(m_positions));
+        fail(tr("Error: could not open positions file %1: %2.").arg(m_positions, positionsFile.errorString()));
         return false;
     }
     // Loaded and saved as every editing command does: under the file's

@@ -466,10 +466,10 @@ void TestPowerCommands::computedEdit_data()
     const Expected unchanged{{189, each([](int t) { return 100 + t; })}, {29, each([](int) { return 1; })}};
     QTest::newRow("2-byte field overflows")
         << QStringList{"-t", "29=i * 4000", "-t", "189=i"}
-        << QStringList{"Error: i * 4000 gives 36000 at trace index 9, which is not a valid value for field 29-30."} << unchanged;
+        << QStringList{"Error: i * 4000 gives 36000 at trace index 9, which is not a valid value for field 29-30 (-32768 to 32767)."} << unchanged;
     QTest::newRow("sample count below 0")
         << QStringList{"-t", "115=4 - i", "--interval", "2-12"}
-        << QStringList{"Error: 4 - i gives -1 at trace index 5, which is not a valid value for field 115-116."} << unchanged;
+        << QStringList{"Error: 4 - i gives -1 at trace index 5, which is not a valid value for field 115-116 (0 to 65535)."} << unchanged;
     QTest::newRow("division by zero") << QStringList{"-t", "189=100 / (i - 5)"}
                                       << QStringList{"Error: 100 / (i - 5) divides by zero at trace index 5."} << unchanged;
     QTest::newRow("remainder by zero") << QStringList{"-t", "189=i % [29 ] % 0"}
@@ -484,7 +484,7 @@ void TestPowerCommands::computedEdit_data()
                                            << QStringList{"Error: 190 is not a valid offset for SEG-Y trace headers."}
                                            << unchanged;
     QTest::newRow("not an expression") << QStringList{"-t", "189=2 + (i"}
-                                       << QStringList{"Error: 2 + (i is not a valid value for field 189-192."} << unchanged;
+                                       << QStringList{"Error: 2 + (i is not a valid value for field 189-192 (-2147483648 to 2147483647)."} << unchanged;
 }
 
 void TestPowerCommands::computedEdit()

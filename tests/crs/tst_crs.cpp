@@ -302,12 +302,12 @@ private slots:
         QTest::newRow("unknown code") << -1 << "1234" << 0 << "EPSG code 1234 is not in the catalogue.";
         QTest::newRow("name") << -1 << "WGS 84" << 0 << "WGS 84 is not a PROJ definition (it begins with +).";
         QTest::newRow("code and garbage") << -1 << "4326x" << 0 << "4326x is not a PROJ definition (it begins with +).";
-        QTest::newRow("nothing") << -1 << "" << 0 << "No coordinate reference system was given.";
+        QTest::newRow("nothing") << -1 << "" << 0 << "input coordinate reference system: No coordinate reference system was given.";
         QTest::newRow("side: PROJ text beats the code") << 23031 << Wgs84 << -1 << "";
         QTest::newRow("side: code, text without +") << 23031 << Wgs84.mid(1) << 23031 << "";
         QTest::newRow("side: no code, text without +") << 0 << Wgs84.mid(1) << 0
                                                         << Wgs84.mid(1) + " is not a PROJ definition (it begins with +).";
-        QTest::newRow("side: neither") << 0 << "" << 0 << "No coordinate reference system was given.";
+        QTest::newRow("side: neither") << 0 << "" << 0 << "input coordinate reference system: No coordinate reference system was given.";
     }
     void resolve()
     {
@@ -710,15 +710,15 @@ private slots:
         QTest::newRow("text beats a refused code") << true << 7 << 7 << Ed50Utm31 << Wgs84Utm31 << 0 << true << "";
         QTest::newRow("text without + is ignored") << true << 23031 << 32631 << Ed50Utm31 << Wgs84Utm31.mid(1) << 0 << true << "";
         QTest::newRow("missing catalogue") << false << 23031 << 32631 << "" << "" << -1 << false
-                                           << "The coordinate reference system catalogue " + catalogue() + " is missing or unreadable.";
+                                           << "input coordinate reference system: The coordinate reference system catalogue " + catalogue() + " is missing or unreadable.";
         QTest::newRow("unknown code") << true << 23031 << 1234 << "" << "" << -1 << false
-                                      << "EPSG code 1234 is not in the catalogue.";
+                                      << "output coordinate reference system: EPSG code 1234 is not in the catalogue.";
         QTest::newRow("code 0 without text") << true << 0 << 32631 << "" << "" << -1 << false
-                                             << "No coordinate reference system was given.";
+                                             << "input coordinate reference system: No coordinate reference system was given.";
         QTest::newRow("refused definition in the catalogue") << true << 7 << 32631 << "" << "" << -1 << false
-                                                             << "PROJ cannot transform";
+                                                             << "input coordinate reference system: PROJ cannot read";
         QTest::newRow("refused typed definition") << false << 0 << 0 << Refused << Wgs84Utm31 << -1 << false
-                                                  << "PROJ cannot transform";
+                                                  << "input coordinate reference system: PROJ cannot read";
     }
     void systemsSetUp()
     {
