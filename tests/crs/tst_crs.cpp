@@ -302,12 +302,12 @@ private slots:
         QTest::newRow("unknown code") << -1 << "1234" << 0 << "EPSG code 1234 is not in the catalogue.";
         QTest::newRow("name") << -1 << "WGS 84" << 0 << "WGS 84 is not a PROJ definition (it begins with +).";
         QTest::newRow("code and garbage") << -1 << "4326x" << 0 << "4326x is not a PROJ definition (it begins with +).";
-        QTest::newRow("nothing") << -1 << "" << 0 << "input coordinate reference system: No coordinate reference system was given.";
+        QTest::newRow("nothing") << -1 << "" << 0 << "No coordinate reference system was given.";
         QTest::newRow("side: PROJ text beats the code") << 23031 << Wgs84 << -1 << "";
         QTest::newRow("side: code, text without +") << 23031 << Wgs84.mid(1) << 23031 << "";
         QTest::newRow("side: no code, text without +") << 0 << Wgs84.mid(1) << 0
                                                         << Wgs84.mid(1) + " is not a PROJ definition (it begins with +).";
-        QTest::newRow("side: neither") << 0 << "" << 0 << "input coordinate reference system: No coordinate reference system was given.";
+        QTest::newRow("side: neither") << 0 << "" << 0 << "No coordinate reference system was given.";
     }
     void resolve()
     {

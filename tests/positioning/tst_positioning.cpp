@@ -605,7 +605,8 @@ private slots:
         const Run r = runCommand({survey, "import-positions", "--positions", positions, "--src", "1,3", "--unit", "1"});
         QCOMPARE(r.err, QStringList{"Warning: 1 line(s) of the positioning file could not be written and left their "
                                     "traces unchanged (the first is line 2 of the file); 1 line(s) lay beyond the "
-                                    "last trace and were not imported."});
+                                    "last trace and were not imported. Line 2: 6.5 has decimals; with --unit the values must be "
+                                    "integers in the unit's storage (metres x 100, arc seconds x 10000, degrees x 10000)."});
         QCOMPARE(r.status, 0);
         SEGY segy;
         segy.setDevice(new QFile(survey));
