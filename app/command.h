@@ -31,9 +31,23 @@ public:
     // the run succeeded.
     virtual bool run(const QString& fileName, const ErrorSink& error) = 0;
 
+    // Whether the last readOptions failed for options that must be given:
+    // the command's usage then follows its message.
+    bool lacksOptions() const { return m_lacksOptions; }
+
+protected:
+    // For readOptions: "Error: NAME needs WHAT." in *error; false.
+    bool missingOptions(const QString& what, QString* error)
+    {
+        m_lacksOptions = true;
+        *error = QObject::tr("Error: %1 needs %2.").arg(name(), what);
+        return false;
+    }
+
 private:
     const char* m_name;
     const char* m_description;
+    bool m_lacksOptions = false;
 };
 
 // Every command, in the order the help lists them.

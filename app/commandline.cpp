@@ -1,10 +1,12 @@
 #include "commandline.h"
 
+#include "commandsupport.h"
 #include "progressline.h"
 
 #include <QCoreApplication>
 #include <QDebug>
 #include <QObject>
+#include <cstdio>
 
 CommandLine::CommandLine() : m_commands(createCommands()) {}
 
@@ -62,6 +64,13 @@ void CommandLine::declareProgramArguments(QCommandLineParser& parser)
     addFileArgument(parser);
     parser.addPositionalArgument(QStringLiteral("command"), commandNames().join(QStringLiteral(", ")) + QLatin1Char('.'),
                                  QString());
+}
+
+QString CommandLine::commandHelp(const QString& command)
+{
+    CommandLine commandLine;
+    return commandNames().contains(command) && commandLine.addCommandOptions(command) ? commandLine.m_parser.helpText()
+                                                                                      : QString();
 }
 
 bool CommandLine::wantsWindow(const QStringList& arguments)
@@ -142,6 +151,8 @@ bool CommandLine::readCommandOptions()
         return true;
     if (!error.isEmpty())
         qDebug() << error;
+    if (m_command && m_command->lacksOptions())
+        std::fputs(m_parser.helpText().toLocal8Bit().constData(), stderr);
     return false;
 }
 
@@ -159,5 +170,9 @@ bool CommandLine::run()
     ProgressLine::enable(m_quiet);
     const bool ok = m_command->run(m_inputFileName, [this](const QString& message) { printError(message); });
     ProgressLine::clear();
+    // What was printed must have arrived.
+    const QString outputError = outputFailure();
+    if (!outputError.isEmpty())
+        printError(QObject::tr("Error: could not write to standard output: %1.").arg(outputError));
     return ok && m_errorCount == 0;
 }

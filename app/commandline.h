@@ -25,6 +25,9 @@ public:
     // (a command, a command's help, the program's help, version or a parser
     // error) is handled without a display. Needs no application object.
     static bool wantsWindow(const QStringList& arguments);
+    // The help of one command ("trevalon COMMAND"), as printed; empty for
+    // no such command. The manual page and shell completion are made from it.
+    static QString commandHelp(const QString& command);
 
     // 0: no positional argument (window, no file); 1: go on (window with a
     // file, or a command with usable options); 2: the command cannot run.

@@ -10,16 +10,42 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QStringList>
+#include <cerrno>
+#include <cstring>
 
 QString commandTr(const char* text)
 {
     return QCoreApplication::translate("CommandLine", text);
 }
 
+namespace {
+
+int firstOutputError = 0;  // errno of the first failed write
+
+}  // namespace
+
+bool writeOutput(FILE* stream, const char* data, size_t size)
+{
+    if (std::fwrite(data, 1, size, stream) == size)
+        return true;
+    if (firstOutputError == 0)
+        firstOutputError = errno != 0 ? errno : EIO;
+    return false;
+}
+
+QString outputFailure()
+{
+    if (std::fflush(stdout) != 0 && firstOutputError == 0)
+        firstOutputError = errno != 0 ? errno : EIO;
+    if (firstOutputError == 0 && std::ferror(stdout))
+        firstOutputError = EIO;
+    return firstOutputError == 0 ? QString() : QString::fromLocal8Bit(std::strerror(firstOutputError));
+}
+
 void printLine(FILE* stream, const QString& line)
 {
-    std::fputs(line.toLocal8Bit().constData(), stream);
-    std::fputc('\n', stream);
+    const QByteArray bytes = line.toLocal8Bit() + '\n';
+    writeOutput(stream, bytes.constData(), size_t(bytes.size()));
 }
 
 bool parseInterval(const QString& text, int* start, int* end)
@@ -90,13 +116,42 @@ void followFileObject(SEGY& segy, const QString& editLabel)
     });
 }
 
+namespace {
+
+// Why a file could not be loaded, in the system's words or in plain ones.
+QString openFailureReason(const SEGY& segy, const QFile& file, bool noTrace)
+{
+    const QFileInfo info(file.fileName());
+    if (info.isDir())
+        return QString::fromLocal8Bit(std::strerror(EISDIR));
+    if (!info.exists() || !info.isReadable())
+        return file.error() != QFileDevice::NoError ? file.errorString() : commandTr("it cannot be read");
+    if (info.size() == 0)
+        return commandTr("the file is empty");
+    if (info.size() < 3600)
+        return commandTr("the file holds %1 bytes, fewer than the 3600 bytes of its textual and binary headers")
+            .arg(info.size());
+    if (noTrace)
+        return commandTr("the file holds a header but no traces");
+    if (file.error() != QFileDevice::NoError)
+        return file.errorString();
+    return segy.lastError();
+}
+
+}  // namespace
+
 bool openForCommand(SEGY& segy, const QString& fileName, const ErrorSink& printError, const QString& editLabel)
 {
     followFileObject(segy, editLabel);
-    segy.setDevice(new QFile(fileName));
-    if (segy.open())
+    auto* file = new QFile(fileName);
+    segy.setDevice(file);
+    bool noTrace = false;
+    const auto connection = QObject::connect(&segy, &SEGY::errorLoading, [&noTrace]() { noTrace = true; });
+    const bool opened = segy.open();
+    QObject::disconnect(connection);
+    if (opened)
         return true;
-    printError(commandTr("Error: could not open file %1.").arg(fileName));
+    printError(commandTr("Error: could not open file %1: %2.").arg(fileName, openFailureReason(segy, *file, noTrace)));
     segy.setDevice(nullptr);  // the file object keeps an unopened device otherwise
     return false;
 }
@@ -112,7 +167,7 @@ bool saveForCommand(SEGY& segy, const QString& fileName, const QString& saveAs, 
     }
     if (saved)
         return true;
-    // A refusal with a reason of its own says it; other failures name the file.
+    // A failure with a reason of its own says it; only a plain one names the file alone.
     if (!segy.saveFailureReason().isEmpty())
         printError(QStringLiteral("Error: ") + segy.saveFailureReason());
     else
@@ -187,4 +242,18 @@ void addReferenceSystemOptions(QCommandLineParser& parser)
                       QStringLiteral("proj4-string")});
     parser.addOption({QStringLiteral("out-proj"), QStringLiteral("Output projection string."),
                       QStringLiteral("proj4-string")});
+}
+
+bool readEpsgCode(const QString& text, bool input, int* code, QString* error)
+{
+    bool ok = true;
+    *code = text.isEmpty() ? 0 : text.toInt(&ok, 10);
+    if (ok && *code >= 0)
+        return true;
+    *error = (input ? commandTr("Error: input coordinate reference system: %1 is not an EPSG code (a positive "
+                                "number).")
+                    : commandTr("Error: output coordinate reference system: %1 is not an EPSG code (a positive "
+                                "number)."))
+                 .arg(text);
+    return false;
 }

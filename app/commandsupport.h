@@ -18,6 +18,12 @@ QString commandTr(const char* text);
 
 // The line in the local encoding, then a line feed.
 void printLine(FILE* stream, const QString& line);
+// Writes bytes to a stream; false when they did not all go, and the first
+// such failure is kept for outputFailure.
+bool writeOutput(FILE* stream, const char* data, size_t size);
+// Flushes standard output; why a write to it failed (the system's text),
+// or empty when every write reached it.
+QString outputFailure();
 
 // Shows what a command's file object reports: its messages as "Warning: "
 // lines on standard error (one line each), its progress on a terminal, with
@@ -51,6 +57,9 @@ void addSaveAsOption(QCommandLineParser& parser);
 bool readSaveAs(const QCommandLineParser& parser, QString* saveAs, QString* error);
 // --in-epsg, --out-epsg, --in-proj and --out-proj.
 void addReferenceSystemOptions(QCommandLineParser& parser);
+// The value of --in-epsg (input) or --out-epsg: 0 when not given. False,
+// with the message in *error, for text that is not a positive number.
+bool readEpsgCode(const QString& text, bool input, int* code, QString* error);
 
 // "start-end": two decimal indexes joined by one "-", nothing else.
 bool parseInterval(const QString& text, int* start, int* end);

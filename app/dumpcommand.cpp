@@ -221,11 +221,12 @@ void DumpCommand::printTraces(const SEGY& segy, int start, int end) const
         }
         buffer.push_back('\n');
         if (buffer.size() >= (size_t(1) << 20)) {
-            std::fwrite(buffer.data(), 1, buffer.size(), stdout);
+            if (!writeOutput(stdout, buffer.data(), buffer.size()))
+                return;  // the rest would not arrive either
             buffer.clear();
         }
     }
-    std::fwrite(buffer.data(), 1, buffer.size(), stdout);
+    writeOutput(stdout, buffer.data(), buffer.size());
 }
 
 void DumpCommand::printJson(const SEGY& segy, const QString& fileName, int start, int end) const

@@ -45,8 +45,15 @@ public:
         m_binaryEdits = parser.values(QStringLiteral("bin-header"));
         m_traceEdits = parser.values(QStringLiteral("trace-header"));
         m_intervals = parser.values(QStringLiteral("interval"));
-        return readSaveAs(parser, &m_saveAs, error)
-               && !(m_binaryEdits.isEmpty() && m_traceEdits.isEmpty() && m_intervals.isEmpty());
+        if (m_intervals.size() > 1) {
+            *error = tr("Error: --interval is given %1 times; give one interval.").arg(m_intervals.size());
+            return false;
+        }
+        if (!readSaveAs(parser, &m_saveAs, error))
+            return false;
+        if (m_binaryEdits.isEmpty() && m_traceEdits.isEmpty() && m_intervals.isEmpty())
+            return missingOptions(tr("--bin-header or --trace-header"), error);
+        return true;
     }
 
     bool run(const QString& fileName, const ErrorSink& error) override
@@ -69,8 +76,8 @@ private:
             for (const QString& text : binary ? m_binaryEdits : m_traceEdits) {
                 const QStringList parts = text.split(QLatin1Char('='), Qt::KeepEmptyParts);
                 if (parts.size() != 2) {
-                    fail((binary ? tr("Error: %1 is not a valid sytax to edit binary header fields.")
-                                 : tr("Error: %1 is not a valid sytax to edit trace header fields."))
+                    fail((binary ? tr("Error: %1 is not a valid syntax to edit binary header fields.")
+                                 : tr("Error: %1 is not a valid syntax to edit trace header fields."))
                              .arg(text));
                     continue;
                 }
@@ -90,7 +97,10 @@ private:
         int end = traceCount;
         if ((!m_intervals.isEmpty() && !parseInterval(m_intervals.first(), &start, &end)) || start < 0
             || start >= end || end > traceCount) {
-            fail(tr("Error: no valid trace index values."));
+            fail(tr("Error: no valid trace index values: --interval %1 for a file of %2 traces; give "
+                    "start-end with 0 <= start < end <= %2.")
+                     .arg(m_intervals.first())
+                     .arg(traceCount));
             return false;
         }
         if (errors == 0)
@@ -103,11 +113,18 @@ private:
         const QString label = result.field < 0 ? QString()
                               : result.binary  ? binaryHeaderLabels().value(result.field)
                                                : traceHeaderLabels().value(result.field);
+        // "71-72 (-32768 to 32767)": the field and the values it holds.
+        QString field = label;
+        qint64 low = 0;
+        qint64 high = 0;
+        const HeaderTable& table = result.binary ? binaryHeaderTable() : traceHeaderTable();
+        if (result.field >= 0 && result.field < table.count && HeaderField::kindRange(table.kinds[result.field], &low, &high))
+            field = tr("%1 (%2 to %3)").arg(label).arg(low).arg(high);
         switch (result.failure) {
         case HeaderEdit::Failure::None:
             break;
         case HeaderEdit::Failure::InvalidValue:
-            fail(tr("Error: %1 is not a valid value for field %2.").arg(result.text, label));
+            fail(tr("Error: %1 is not a valid value for field %2.").arg(result.text, field));
             break;
         case HeaderEdit::Failure::BadOffset:
             fail(tr("Error: %1 is not a valid offset for SEG-Y trace headers.").arg(result.text));
@@ -117,7 +134,7 @@ private:
                      .arg(result.text)
                      .arg(result.value)
                      .arg(result.trace)
-                     .arg(label));
+                     .arg(field));
             break;
         case HeaderEdit::Failure::DivisionByZero:
             fail(tr("Error: %1 divides by zero at trace index %2.").arg(result.text).arg(result.trace));
@@ -136,7 +153,7 @@ private:
 
     QStringList m_binaryEdits;
     QStringList m_traceEdits;
-    QStringList m_intervals;  // only the first counts
+    QStringList m_intervals;  // at most one
     QString m_saveAs;
 };
 
@@ -158,15 +175,16 @@ public:
 
     bool readOptions(const QCommandLineParser& parser, QString* error) override
     {
-        // A code that is not a number reads as 0: no system.
         const QString inputEpsg = parser.value(QStringLiteral("in-epsg"));
         const QString outputEpsg = parser.value(QStringLiteral("out-epsg"));
-        m_inputEpsg = inputEpsg.toInt();
-        m_outputEpsg = outputEpsg.toInt();
         m_inputProj = parser.value(QStringLiteral("in-proj"));
         m_outputProj = parser.value(QStringLiteral("out-proj"));
-        return readSaveAs(parser, &m_saveAs, error)
-               && !(inputEpsg.isEmpty() && outputEpsg.isEmpty() && m_inputProj.isEmpty() && m_outputProj.isEmpty());
+        if (!readSaveAs(parser, &m_saveAs, error))
+            return false;
+        if (inputEpsg.isEmpty() && outputEpsg.isEmpty() && m_inputProj.isEmpty() && m_outputProj.isEmpty())
+            return missingOptions(tr("--in-epsg or --in-proj, and --out-epsg or --out-proj"), error);
+        return readEpsgCode(inputEpsg, true, &m_inputEpsg, error)
+               && readEpsgCode(outputEpsg, false, &m_outputEpsg, error);
     }
 
     bool run(const QString& fileName, const ErrorSink& error) override
@@ -238,7 +256,11 @@ public:
     {
         m_file = parser.value(m_fileOption);
         m_separator = parser.value(QStringLiteral("delim"));
-        return (!m_import || readSaveAs(parser, &m_saveAs, error)) && !(m_file.isEmpty() && m_separator.isEmpty());
+        if (m_import && !readSaveAs(parser, &m_saveAs, error))
+            return false;
+        if (m_file.isEmpty() && m_separator.isEmpty())
+            return missingOptions(QStringLiteral("--") + m_fileOption, error);
+        return true;
     }
 
     // An export only reads the file: nothing is saved.

@@ -1,5 +1,7 @@
 #include "jsonwriter.h"
 
+#include "commandsupport.h"
+
 #include <charconv>
 
 namespace {
@@ -163,6 +165,6 @@ void JsonWriter::flushIfFull()
 void JsonWriter::flush()
 {
     if (!m_buffer.empty())
-        std::fwrite(m_buffer.data(), 1, m_buffer.size(), m_stream);
+        writeOutput(m_stream, m_buffer.data(), m_buffer.size());
     m_buffer.clear();
 }

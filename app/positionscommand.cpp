@@ -43,6 +43,22 @@ TextSplitOptions splitOptions(QString delimiters, const QString& startLine, cons
     return split;
 }
 
+// The import's report, then why its first unwritten line was refused.
+QString withFirstReason(const PositionImport& import)
+{
+    if (import.unchangedLines() == 0)
+        return import.report();
+    const PositionLine& line = import.firstUnchanged();
+    const QString reason =
+        line.problem == PositionLine::HasDecimals
+            ? tr("Line %1: %2 has decimals; with --unit the values must be integers in the unit's storage "
+                 "(metres x 100, arc seconds x 10000, degrees x 10000).")
+                  .arg(import.firstUnchangedLine())
+                  .arg(line.text)
+            : import.firstUnchangedReason();
+    return import.report() + QLatin1Char(' ') + reason;
+}
+
 // A units code option: 1, 2 or 3.
 bool unitsOption(const QString& text, int* code)
 {
@@ -137,7 +153,14 @@ bool ImportPositionsCommand::readOptions(const QCommandLineParser& parser, QStri
         *text = parser.value(QLatin1String(name));
         any = any || !text->isEmpty();
     }
-    return readSaveAs(parser, &m_saveAs, error) && any;
+    if (!readSaveAs(parser, &m_saveAs, error))
+        return false;
+    if (!any)
+        return missingOptions(tr("--positions, --src, --rcv or --cdp, and --unit or the reference systems "
+                                 "(--in-epsg or --in-proj, --out-epsg or --out-proj)"),
+                              error);
+    int code = 0;
+    return readEpsgCode(m_inputEpsg, true, &code, error) && readEpsgCode(m_outputEpsg, false, &code, error);
 }
 
 bool ImportPositionsCommand::run(const QString& segyFile, const ErrorSink& printError)
@@ -215,7 +238,7 @@ bool ImportPositionsCommand::run(const QString& segyFile, const ErrorSink& print
 
     QFile positionsFile(m_positions);
     if (!positionsFile.open(QIODevice::ReadOnly)) {
-        fail(tr("Error: could not open positions file %1.").arg(m_positions));
+        fail(tr("Error: could not open positions file %1: %2.").arg(m_positions, positionsFile.errorString()));
         return false;
     }
     // Loaded and saved as every editing command does: under the file's
@@ -239,9 +262,9 @@ bool ImportPositionsCommand::run(const QString& segyFile, const ErrorSink& print
         else if (kept == 0)
             fail(tr("Error: the positions file %1 holds no line to import.").arg(m_positions));
         else if (import.writtenLines() == 0)
-            fail(tr("Error: %1").arg(import.report()));
+            fail(tr("Error: %1").arg(withFirstReason(import)));
         else if (!import.report().isEmpty())
-            printWarning(import.report());
+            printWarning(withFirstReason(import));
         return errors == 0;
     });
 }

@@ -1,12 +1,14 @@
 #include "crsdefinition.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 #include <atomic>
+#include <proj.h>
 
 namespace {
 
@@ -15,7 +17,41 @@ QString tr(const char* text)
     return QCoreApplication::translate("CrsCatalogue", text);
 }
 
+// Why a code is not in the catalogue, which holds the projected and
+// geographic 2D systems of PROJ's registry: unknown there, or another kind.
+QString codeNotInCatalogue(int code)
+{
+    PJ_CONTEXT* context = proj_context_create();
+    proj_log_level(context, PJ_LOG_NONE);
+    const QByteArray text = QByteArray::number(code);
+    PJ* crs = proj_create_from_database(context, "EPSG", text.constData(), PJ_CATEGORY_CRS, 0, nullptr);
+    QString kind;
+    if (crs) {
+        switch (proj_get_type(crs)) {
+        case PJ_TYPE_GEOCENTRIC_CRS: kind = tr("a geocentric system"); break;
+        case PJ_TYPE_GEOGRAPHIC_3D_CRS: kind = tr("a geographic 3D system"); break;
+        case PJ_TYPE_VERTICAL_CRS: kind = tr("a vertical system"); break;
+        case PJ_TYPE_COMPOUND_CRS: kind = tr("a compound system"); break;
+        default: kind = tr("a system of another kind"); break;
+        }
+    }
+    proj_destroy(crs);
+    proj_context_destroy(context);
+    if (kind.isEmpty())
+        return tr("EPSG code %1 is not in the catalogue.").arg(code);
+    return tr("EPSG code %1 is %2, not a projected or geographic 2D system.").arg(code).arg(kind);
+}
+
 }  // namespace
+
+QString crsPairError(const CrsResolution& input, const CrsResolution& output)
+{
+    if (!input.error.isEmpty())
+        return tr("input coordinate reference system: %1").arg(input.error);
+    if (!output.error.isEmpty())
+        return tr("output coordinate reference system: %1").arg(output.error);
+    return QString();
+}
 
 CrsDefinition::CrsDefinition(QString proj, int id, QString name)
     : id(id), m_name(std::move(name)), m_proj(std::move(proj))
@@ -24,7 +60,11 @@ CrsDefinition::CrsDefinition(QString proj, int id, QString name)
 
 QString CrsCatalogue::defaultPath()
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/epsg.db3");
+    // Beside the executable in a build, in share/trevalon of its prefix once installed.
+    const QString directory = QCoreApplication::applicationDirPath();
+    const QString beside = directory + QStringLiteral("/epsg.db3");
+    const QString installed = QDir::cleanPath(directory + QStringLiteral("/../share/trevalon/epsg.db3"));
+    return QFileInfo::exists(beside) || !QFileInfo::exists(installed) ? beside : installed;
 }
 
 CrsCatalogue::CrsCatalogue(const QString& path) : m_path(path)
@@ -114,7 +154,7 @@ CrsResolution resolveCrs(const CrsCatalogue& catalogue, const QString& text)
     if (!found.error.isEmpty())
         resolution.error = found.error;
     else if (found.definitions.isEmpty())
-        resolution.error = tr("EPSG code %1 is not in the catalogue.").arg(code);
+        resolution.error = codeNotInCatalogue(code);
     else
         resolution.definition = found.definitions.first();
     return resolution;

@@ -38,7 +38,8 @@ struct CrsLookup
 class CrsCatalogue
 {
 public:
-    // "epsg.db3" in the directory of the executable.
+    // "epsg.db3" in the directory of the executable, or else in
+    // ../share/trevalon from there (an installed program).
     static QString defaultPath();
 
     explicit CrsCatalogue(const QString& path = defaultPath());
@@ -78,3 +79,6 @@ CrsResolution resolveCrs(const CrsCatalogue& catalogue, const QString& text);
 // "+" text takes the place of the code; otherwise a positive code is looked
 // up, and without one the text is resolved as it is.
 CrsResolution resolveCrs(const CrsCatalogue& catalogue, int epsg, const QString& text);
+// "input coordinate reference system: REASON" for the first side that did
+// not resolve, the same for the output side; empty when both did.
+QString crsPairError(const CrsResolution& input, const CrsResolution& output);

@@ -112,10 +112,9 @@ bool PositionConversion::prepare(const QMap<QString, int>& mapping, const QStrin
     const int outputEpsg = key(mapping, "OUT_EPSG");
     const CrsResolution input = resolveCrs(catalogue, inputEpsg, inputProj);
     const CrsResolution output = resolveCrs(catalogue, outputEpsg, outputProj);
-    if (!input.error.isEmpty() || !output.error.isEmpty()) {
-        m_error = input.error.isEmpty() ? output.error : input.error;
+    m_error = crsPairError(input, output);
+    if (!m_error.isEmpty())
         return false;
-    }
 
     // Units not given follow the definitions, as the page proposes them.
     m_inputUnit = key(mapping, "IN_UNIT");
@@ -133,8 +132,10 @@ bool PositionConversion::prepare(const QMap<QString, int>& mapping, const QStrin
     m_scalar = -m_multiplier;
     m_transformer.reset(new ProjTransformer(input.definition.proj(), output.definition.proj()));
     if (!m_transformer->isValid()) {
-        m_error = tr("PROJ cannot transform coordinates from %1 to %2.")
-                      .arg(describe(inputEpsg, input.definition), describe(outputEpsg, output.definition));
+        m_error = !m_transformer->error().isEmpty()
+                      ? m_transformer->error() + QLatin1Char('.')
+                      : tr("PROJ cannot transform coordinates from %1 to %2.")
+                            .arg(describe(inputEpsg, input.definition), describe(outputEpsg, output.definition));
         m_transformer.reset();
         return false;
     }
@@ -300,6 +301,7 @@ void PositionImport::addLine(int lineIndex, const QStringList& fields, qint64 te
         if (m_unchanged++ == 0) {
             m_firstUnchanged = textLine;
             m_firstReason = m_conversion.reason(line, textLine);
+            m_firstLine = line;
         }
         return;
     }

@@ -125,6 +125,8 @@ public:
     qint64 firstUnchangedLine() const { return m_firstUnchanged; }
     // Why the first of those lines was not written; empty when none was left.
     QString firstUnchangedReason() const { return m_firstReason; }
+    // That line as converted: its problem and the refused value.
+    const PositionLine& firstUnchanged() const { return m_firstLine; }
     // Lines beyond the last trace.
     int linesBeyond() const { return m_beyond; }
     // How many lines changed nothing and why, in one sentence, or the error
@@ -145,6 +147,7 @@ private:
     int m_unchanged = 0;
     qint64 m_firstUnchanged = 0;
     QString m_firstReason;
+    PositionLine m_firstLine;
     int m_beyond = 0;
 };
 

@@ -3,6 +3,7 @@
 #include <proj.h>
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <cmath>
 
 namespace {
@@ -56,9 +57,25 @@ ProjTransformer::ProjTransformer(const QString& sourceProj, const QString& targe
     // "+init=epsg:NNNN" resolves as it did for classic definitions.
     proj_context_use_proj4_init_rules(m_context, 1);
 
-    PJ* source = proj_create(m_context, crsText(sourceProj).constData());
-    PJ* target = proj_create(m_context, crsText(targetProj).constData());
-    if (source && target && proj_is_crs(source) && proj_is_crs(target)) {
+    // Each side is read on its own, so that a refusal names its side and
+    // PROJ's reason.
+    const auto read = [this](const QString& proj, bool input) -> PJ* {
+        PJ* crs = proj_create(m_context, crsText(proj).constData());
+        if (m_error.isEmpty() && (!crs || !proj_is_crs(crs))) {
+            const int code = proj_context_errno(m_context);
+            const QString reason = code != 0 ? QString::fromUtf8(proj_context_errno_string(m_context, code))
+                                             : QCoreApplication::translate("ProjTransformer", "not a reference system");
+            m_error = (input ? QCoreApplication::translate("ProjTransformer",
+                                                           "input coordinate reference system: PROJ cannot read %1 (%2)")
+                             : QCoreApplication::translate("ProjTransformer",
+                                                           "output coordinate reference system: PROJ cannot read %1 (%2)"))
+                          .arg(proj, reason);
+        }
+        return crs;
+    };
+    PJ* source = read(sourceProj, true);
+    PJ* target = read(targetProj, false);
+    if (m_error.isEmpty()) {
         PJ* operation = proj_create_crs_to_crs_from_pj(m_context, source, target, nullptr, nullptr);
         if (operation) {
             // x = longitude, y = latitude whatever the systems' axis order.

@@ -23,6 +23,9 @@ public:
 
     // False when PROJ refused either definition or found no way between them.
     bool isValid() const { return m_operation != nullptr; }
+    // The side whose definition PROJ could not read, and PROJ's reason;
+    // empty when both were read.
+    QString error() const { return m_error; }
     // Whether a side is in degrees, as PROJ has it for this transformation
     // (or, for an operation that does nothing, for the side's own system):
     // geographic systems however they are written, also with a vertical part.
@@ -41,4 +44,5 @@ private:
     PJconsts* m_operation = nullptr;
     bool m_sourceDegrees = false;
     bool m_targetDegrees = false;
+    QString m_error;
 };

@@ -365,9 +365,9 @@ QString ReprojectionReport::text() const
         why = QCoreApplication::translate(Context, "its new coordinates do not fit the header fields");
         break;
     }
-    return QCoreApplication::translate(Context, "%1 of %2 traces could not be reprojected; the first is trace %3: %4. "
+    return QCoreApplication::translate(Context, "%1 of %2 traces could not be reprojected; the first is trace index %3: %4. "
                                                 "No trace was changed.")
-        .arg(QString::number(failedTraces), QString::number(traceCount), QString::number(firstFailedTrace + 1), why);
+        .arg(QString::number(failedTraces), QString::number(traceCount), QString::number(firstFailedTrace), why);
 }
 
 int reprojectTraceCoordinates(SEGY* segy, int inputEpsg, int outputEpsg, QString inputProj, QString outputProj,
@@ -381,16 +381,17 @@ int reprojectTraceCoordinates(SEGY* segy, int inputEpsg, int outputEpsg, QString
         const CrsCatalogue catalogue;
         const CrsResolution input = resolveCrs(catalogue, inputEpsg, inputProj);
         const CrsResolution output = resolveCrs(catalogue, outputEpsg, outputProj);
-        if (!input.error.isEmpty() || !output.error.isEmpty()) {
-            found.error = input.error.isEmpty() ? output.error : input.error;
+        found.error = crsPairError(input, output);
+        if (!found.error.isEmpty())
             return -1;
-        }
         // One transformer for the whole run on this thread: the same two
         // definitions throughout.
         const ProjTransformer transformer(input.definition.proj(), output.definition.proj());
         if (!transformer.isValid()) {
-            found.error = QCoreApplication::translate("ReprojectionReport",
-                                                      "PROJ cannot transform coordinates between these systems.");
+            found.error = !transformer.error().isEmpty()
+                              ? transformer.error() + QLatin1Char('.')
+                              : QCoreApplication::translate("ReprojectionReport",
+                                                            "PROJ cannot transform coordinates between these systems.");
             return -1;
         }
         int multiplier = 100;

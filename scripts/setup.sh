@@ -6,6 +6,8 @@
 #                           (the window with a display, its summary without)
 #   scripts/setup.sh test   build with sanitizers and run every test
 #   scripts/setup.sh build  build only (release)
+#   scripts/setup.sh package  build (release) and make the Debian package
+#                           build/release/trevalon_VERSION_ARCH.deb
 set -euo pipefail
 
 mode="${1:-run}"
@@ -13,10 +15,12 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 build_packages=(cmake ninja-build g++ pkg-config qtbase5-dev libqt5sql5-sqlite
                 libproj-dev proj-data sqlite3)
-test_packages=(proj-bin python3-segyio segyio-bin locales)
+test_packages=(proj-bin python3-segyio segyio-bin locales man-db)
+package_packages=(dpkg-dev file)
 
 packages=("${build_packages[@]}")
 [ "$mode" = test ] && packages+=("${test_packages[@]}")
+[ "$mode" = package ] && packages+=("${package_packages[@]}")
 
 missing=()
 for p in "${packages[@]}"; do
@@ -33,11 +37,14 @@ fi
 jobs="$(nproc 2>/dev/null || echo 2)"
 
 case "$mode" in
-run|build)
+run|build|package)
     cmake -S "$root" -B "$root/build/release" -G Ninja -DCMAKE_BUILD_TYPE=Release \
           -DTREVALON_TESTS=OFF -DTREVALON_BENCH=OFF >/dev/null
     cmake --build "$root/build/release" -j "$jobs"
     [ "$mode" = build ] && exit 0
+    if [ "$mode" = package ]; then
+        cd "$root/build/release" && exec cpack -G DEB
+    fi
     bin="$root/build/release/bin"
     if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
         exec "$bin/trevalon" "$bin/sample-line.sgy"
@@ -60,7 +67,7 @@ test)
     ctest --output-on-failure -j "$jobs"
     ;;
 *)
-    echo "usage: $0 run|test|build" >&2
+    echo "usage: $0 run|test|build|package" >&2
     exit 2
     ;;
 esac

@@ -22,11 +22,18 @@ bool HeaderField::setValue(const QVariant& newValue)
 
 bool HeaderField::fitsKind(qint64 value, int kind)
 {
+    qint64 low = 0;
+    qint64 high = 0;
+    return kindRange(kind, &low, &high) && value >= low && value <= high;
+}
+
+bool HeaderField::kindRange(int kind, qint64* low, qint64* high)
+{
     switch (kind) {
-    case FieldKindInt: return value > INT_MIN && value <= INT_MAX;  // the most negative int is refused
-    case FieldKindShort: return value >= -32768 && value <= 32767;
-    case FieldKindUShort: return value >= 0 && value <= 65535;
-    case FieldKindChar: return value >= -128 && value <= 127;
+    case FieldKindInt: *low = INT_MIN; *high = INT_MAX; return true;
+    case FieldKindShort: *low = -32768; *high = 32767; return true;
+    case FieldKindUShort: *low = 0; *high = 65535; return true;
+    case FieldKindChar: *low = -128; *high = 127; return true;
     default: return false;
     }
 }

@@ -21,6 +21,8 @@ struct HeaderField {
 
     // Whether a parsed number lies in the range a kind accepts.
     static bool fitsKind(qint64 value, int kind);
+    // The lowest and highest value of a kind; false for an unknown kind.
+    static bool kindRange(int kind, qint64* low, qint64* high);
 };
 
 // Common base of both header kinds. The values live in one block inside the

@@ -6,6 +6,8 @@
 
 #include "fileguard.h"
 
+#include <cerrno>
+#include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -27,7 +29,21 @@ OutputFile::~OutputFile()
 
 bool OutputFile::open()
 {
-    return m_file->open(QIODevice::WriteOnly);
+    return m_file->open(QIODevice::WriteOnly) || fail();
+}
+
+QString OutputFile::errorString() const
+{
+    return m_error.isEmpty() ? m_file->errorString() : m_error;
+}
+
+// Keeps the reason before a cancel replaces it with its own.
+bool OutputFile::fail()
+{
+    if (m_error.isEmpty())
+        m_error = m_file->error() == QFileDevice::NoError ? QString::fromLocal8Bit(std::strerror(errno))
+                                                          : m_file->errorString();
+    return false;
 }
 
 QIODevice* OutputFile::device() const
@@ -41,6 +57,7 @@ bool OutputFile::commit()
         // A save file renames its temporary file even when the last buffered
         // bytes could not be written (a full disk): flush and check first.
         if (!m_file->flush() || m_file->error() != QFileDevice::NoError) {
+            fail();
             cancel();
             return false;
         }
@@ -56,15 +73,18 @@ bool OutputFile::commit()
             ::fchmod(fd, old.st_mode & 07777);
         }
         if (::fsync(fd) != 0) {
+            m_error = QString::fromLocal8Bit(std::strerror(errno));
             cancel();
             return false;
         }
         const QString name = m_file->fileName();
-        return static_cast<QSaveFile*>(m_file.get())->commit() && syncFolderOf(name);
+        return (static_cast<QSaveFile*>(m_file.get())->commit() || fail()) && syncFolderOf(name);
     }
     const bool ok = m_file->flush() && m_file->error() == QFileDevice::NoError;
+    if (!ok)
+        fail();
     m_file->close();
-    return ok && m_file->error() == QFileDevice::NoError;
+    return (ok && m_file->error() == QFileDevice::NoError) || fail();
 }
 
 void OutputFile::cancel()

@@ -24,8 +24,13 @@ public:
     // True when every byte reached the file.
     bool commit();
     void cancel();
+    // Why the last open, write or commit failed, in the system's words.
+    QString errorString() const;
 
 private:
+    bool fail();
+
     std::unique_ptr<QFileDevice> m_file;
     bool m_replaces = false;
+    QString m_error;
 };

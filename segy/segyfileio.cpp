@@ -130,7 +130,7 @@ bool walkTraces(QIODevice* device, SegyFile* file, FileResult* result, ProgressR
         const int traceNumber = file->traceHeaders.size();
         const int ownCount = header->value(TraceField::SampleCount);
         if (ownCount < 1 && ++invalidCounts <= RepeatedWarningsShown)
-            result->messages << tr("Invalid samples count at trace %0.").arg(traceNumber);
+            result->messages << tr("Invalid samples count at trace index %1.").arg(traceNumber - 1);
         if (layout.hasFixedLength() && ownCount >= 1 && ownCount != binaryCount)
             ++disagreeing;
         header->loadedSampleCount = layout.addTrace(ownCount);
@@ -527,7 +527,9 @@ FileResult saveSegyFileInPlace(QIODevice* device, SegyFile* file, const std::fun
     // created again as headers alone.
     if (!file->mainHeader || !device || !device->open(QIODevice::ReadWrite | QIODevice::ExistingOnly)) {
         result.error = tr("The file cannot be opened for writing.");
-        result.generic = true;
+        result.generic = !file->mainHeader || !fileDevice;
+        if (!result.generic)
+            result.error = tr("could not save file %1: %2.").arg(name, device->errorString());
         return result;
     }
     const QString changedError = tr("%1 was changed by another program since it was loaded; nothing was written.").arg(name);
@@ -604,6 +606,16 @@ FileResult saveSegyFileAs(QIODevice* source, QIODevice* destination, SegyFile* f
         if (destFile && !destFile->fileName().isEmpty()) {
             OutputFile out(destFile->fileName());
             result.ok = out.open() && writeNewFile(source, out.device(), file, &result, progress) && out.commit();
+            if (!result.ok) {
+                // The reason in the system's words: the source's read, or the new file's write.
+                auto* sourceFile = qobject_cast<QFileDevice*>(source);
+                const QString name = destFile->fileName();
+                result.error = sourceFile && sourceFile->error() != QFileDevice::NoError
+                                   ? tr("could not save file %1: reading %2 failed (%3).")
+                                         .arg(name, sourceFile->fileName(), sourceFile->errorString())
+                                   : tr("could not save file %1: %2.").arg(name, out.errorString());
+                return result;
+            }
         } else if (saveFile) {
             result.ok = saveFile->open(QIODevice::WriteOnly) && writeNewFile(source, saveFile, file, &result, progress)
                         && saveFile->commit();

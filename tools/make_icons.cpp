@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <utility>
 
@@ -226,12 +228,13 @@ void listView(QPainter& p, bool columns)
         p.drawLine(QPointF(12, y), QPointF(52, y));
 }
 
-bool write(const QString& path, const std::function<void(QPainter&)>& draw)
+bool write(const QString& path, const std::function<void(QPainter&)>& draw, int size = Size)
 {
-    QImage image(Size, Size, QImage::Format_ARGB32_Premultiplied);
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(qreal(size) / Size, qreal(size) / Size);
     draw(p);
     p.end();
     if (!image.save(path, "PNG")) {
@@ -247,8 +250,11 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    // The program's icon at one size, for the desktop's icon theme (built, not committed).
+    if (argc == 4 && std::strcmp(argv[1], "--app-icon") == 0)
+        return write(QString::fromLocal8Bit(argv[3]), appIcon, std::atoi(argv[2])) ? 0 : 1;
     if (argc != 2) {
-        std::fprintf(stderr, "usage: make_icons RESOURCES_DIRECTORY\n");
+        std::fprintf(stderr, "usage: make_icons RESOURCES_DIRECTORY | --app-icon SIZE FILE\n");
         return 2;
     }
     const QDir root(QString::fromLocal8Bit(argv[1]));

@@ -37,7 +37,8 @@ QString executable()
     return binDir() + QStringLiteral("/trevalon");
 }
 
-Result runProgram(const QStringList& arguments, const QString& program, const QString& workingDirectory)
+Result runProgram(const QStringList& arguments, const QString& program, const QString& workingDirectory,
+                  const QString& outputFile)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "QT_MESSAGE_PATTERN", "QT_LOGGING_RULES"})
@@ -47,6 +48,8 @@ Result runProgram(const QStringList& arguments, const QString& program, const QS
     process.setProcessEnvironment(env);
     if (!workingDirectory.isEmpty())
         process.setWorkingDirectory(workingDirectory);
+    if (!outputFile.isEmpty())
+        process.setStandardOutputFile(outputFile);
     process.start(program, arguments);
     Result result;
     if (!process.waitForStarted(-1) || !process.waitForFinished(-1))

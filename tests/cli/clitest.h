@@ -31,8 +31,9 @@ QString binDir();
 QString executable();
 
 // Runs the program the way a server session would: no display of any kind.
+// outputFile, when given, takes standard output instead of the result.
 Result runProgram(const QStringList& arguments, const QString& program = executable(),
-                  const QString& workingDirectory = QString());
+                  const QString& workingDirectory = QString(), const QString& outputFile = QString());
 
 // Traces of the test survey: distinct values in a few fields so that edits,
 // imports and reprojections show which traces they reached.

@@ -5,6 +5,7 @@
 #include "clitest.h"
 #include "commandline.h"
 #include "headerfields.h"
+#include "jsonwriter.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -141,6 +142,7 @@ class TestPowerCommands : public QObject
     Q_OBJECT
 
 private slots:
+    void jsonEscapes();
     void init();
 
     void help_data();
@@ -448,6 +450,9 @@ void TestPowerCommands::computedEdit_data()
                                                  << QStringList()
                                                  << Expected{{193, each([](int t) { return -50 * t / 7; })},
                                                              {189, each([](int t) { return -50 * t / 7 % 4; })}};
+    // % binds as * and / do: 7 % 4 * 2 is 6, not (i + 7) % 8.
+    QTest::newRow("remainder binds like a product") << QStringList{"-t", "189=i + 7 % 4 * 2"} << QStringList()
+                                                    << Expected{{189, each([](int t) { return t + 6; })}};
     QTest::newRow("count and unary minus") << QStringList{"-t", "189=-(n - i) * -1 + -[29]"} << QStringList()
                                            << Expected{{189, each([](int t) { return 12 - t - 1; })}};
     QTest::newRow("fields read before any change") << QStringList{"-t", "189=[193]", "-t", "193=[189]"} << QStringList()
@@ -461,10 +466,10 @@ void TestPowerCommands::computedEdit_data()
     const Expected unchanged{{189, each([](int t) { return 100 + t; })}, {29, each([](int) { return 1; })}};
     QTest::newRow("2-byte field overflows")
         << QStringList{"-t", "29=i * 4000", "-t", "189=i"}
-        << QStringList{"Error: i * 4000 gives 36000 at trace index 9, which is not a valid value for field 29-30."} << unchanged;
+        << QStringList{"Error: i * 4000 gives 36000 at trace index 9, which is not a valid value for field 29-30 (-32768 to 32767)."} << unchanged;
     QTest::newRow("sample count below 0")
         << QStringList{"-t", "115=4 - i", "--interval", "2-12"}
-        << QStringList{"Error: 4 - i gives -1 at trace index 5, which is not a valid value for field 115-116."} << unchanged;
+        << QStringList{"Error: 4 - i gives -1 at trace index 5, which is not a valid value for field 115-116 (0 to 65535)."} << unchanged;
     QTest::newRow("division by zero") << QStringList{"-t", "189=100 / (i - 5)"}
                                       << QStringList{"Error: 100 / (i - 5) divides by zero at trace index 5."} << unchanged;
     QTest::newRow("remainder by zero") << QStringList{"-t", "189=i % [29 ] % 0"}
@@ -472,11 +477,14 @@ void TestPowerCommands::computedEdit_data()
     QTest::newRow("beyond 64 bits") << QStringList{"-t", "189=(i + 1) * 4000000000 * 4000000000"}
                                     << QStringList{"Error: (i + 1) * 4000000000 * 4000000000 overflows at trace index 0."}
                                     << unchanged;
+    QTest::newRow("lowest 64-bit value divided by -1")
+        << QStringList{"-t", "189=(-9223372036854775807 - 1 - i) / -1"}
+        << QStringList{"Error: (-9223372036854775807 - 1 - i) / -1 overflows at trace index 0."} << unchanged;
     QTest::newRow("no field at that byte") << QStringList{"-t", "189=[190] + 1"}
                                            << QStringList{"Error: 190 is not a valid offset for SEG-Y trace headers."}
                                            << unchanged;
     QTest::newRow("not an expression") << QStringList{"-t", "189=2 + (i"}
-                                       << QStringList{"Error: 2 + (i is not a valid value for field 189-192."} << unchanged;
+                                       << QStringList{"Error: 2 + (i is not a valid value for field 189-192 (-2147483648 to 2147483647)."} << unchanged;
 }
 
 void TestPowerCommands::computedEdit()
@@ -502,6 +510,36 @@ void TestPowerCommands::computedEdit()
             got.append(it.key() == 115 ? quint16(trace.value(it.key())) : trace.value(it.key()));
         QCOMPARE(got, it.value());
     }
+}
+
+// Every control character comes out escaped, and reads back as it went in.
+void TestPowerCommands::jsonEscapes()
+{
+    QString text;
+    for (int c = 1; c < 0x20; ++c)
+        text.append(QChar(c));
+    text += QStringLiteral("\x7f\"\\ \u00e9");
+    FILE* stream = std::tmpfile();
+    QVERIFY(stream);
+    {
+        JsonWriter json(stream);
+        json.beginObject();
+        json.member("text", text);
+        json.endObject();
+        json.finish();
+    }
+    std::rewind(stream);
+    QByteArray written(4096, '\0');
+    written.resize(int(std::fread(written.data(), 1, size_t(written.size()), stream)));
+    std::fclose(stream);
+    for (const char* escape : {"\\u0001", "\\u000f", "\\u0010", "\\u001a", "\\u001f", "\\u007f", "\\t", "\\n"})
+        QVERIFY2(written.contains(escape), escape);
+    for (char c = 1; c < 0x20; ++c)
+        QVERIFY2(c == '\n' || !written.contains(c), qPrintable(QString::number(c)));
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(written, &error);
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QCOMPARE(document.object().value(QStringLiteral("text")).toString(), text);
 }
 
 // ---------------------------------------------------------------- progress

@@ -710,15 +710,15 @@ private slots:
         QTest::newRow("text beats a refused code") << true << 7 << 7 << Ed50Utm31 << Wgs84Utm31 << 0 << true << "";
         QTest::newRow("text without + is ignored") << true << 23031 << 32631 << Ed50Utm31 << Wgs84Utm31.mid(1) << 0 << true << "";
         QTest::newRow("missing catalogue") << false << 23031 << 32631 << "" << "" << -1 << false
-                                           << "The coordinate reference system catalogue " + catalogue() + " is missing or unreadable.";
+                                           << "input coordinate reference system: The coordinate reference system catalogue " + catalogue() + " is missing or unreadable.";
         QTest::newRow("unknown code") << true << 23031 << 1234 << "" << "" << -1 << false
-                                      << "EPSG code 1234 is not in the catalogue.";
+                                      << "output coordinate reference system: EPSG code 1234 is not in the catalogue.";
         QTest::newRow("code 0 without text") << true << 0 << 32631 << "" << "" << -1 << false
-                                             << "No coordinate reference system was given.";
+                                             << "input coordinate reference system: No coordinate reference system was given.";
         QTest::newRow("refused definition in the catalogue") << true << 7 << 32631 << "" << "" << -1 << false
-                                                             << "PROJ cannot transform";
+                                                             << "input coordinate reference system: PROJ cannot read";
         QTest::newRow("refused typed definition") << false << 0 << 0 << Refused << Wgs84Utm31 << -1 << false
-                                                  << "PROJ cannot transform";
+                                                  << "input coordinate reference system: PROJ cannot read";
     }
     void systemsSetUp()
     {
@@ -800,7 +800,7 @@ private slots:
         QCOMPARE(report.failedTraces, 2);
         QCOMPARE(report.firstFailedTrace, 2);
         QCOMPARE(int(report.firstReason), reason);
-        QVERIFY2(report.text().startsWith(QLatin1String("2 of 5 traces could not be reprojected; the first is trace 3: ")),
+        QVERIFY2(report.text().startsWith(QLatin1String("2 of 5 traces could not be reprojected; the first is trace index 2: ")),
                  qPrintable(report.text()));
         QVERIFY(report.text().endsWith(QLatin1String(". No trace was changed.")));
         if (reason == ReprojectionReport::UnknownUnits)

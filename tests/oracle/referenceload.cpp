@@ -94,7 +94,7 @@ ReferenceLoad referenceLoad(const QByteArray& file)
             int samples = b.u16(position + 114);
             if (samples == 0) {
                 if (++invalid <= 10)
-                    walkMessages << QStringLiteral("Invalid samples count at trace %1.").arg(number);
+                    walkMessages << QStringLiteral("Invalid samples count at trace index %1.").arg(number - 1);
                 samples = binarySamples;
             } else if (fixed && samples != binarySamples) {
                 ++disagreeing;

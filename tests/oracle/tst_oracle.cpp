@@ -234,7 +234,7 @@ void TestOracle::namedSamples()
         const qint64 traceBytes = 240 + 60000 * qint64(segy.bytesPerSample());
         QCOMPARE(qint64(segy.traceCount()), (QFileInfo(sharedSample(QStringLiteral("long.sgy"))).size() - 3600) / traceBytes);
         QCOMPARE(segy.traceHeaders().at(1)->filePosition, qint64(3600) + traceBytes);
-        QCOMPARE(o.messages.first(), QStringLiteral("Invalid samples count at trace 1."));
+        QCOMPARE(o.messages.first(), QStringLiteral("Invalid samples count at trace index 0."));
     }
     {
         // Two extended blocks, 4-sample traces, a cut last trace.
@@ -259,7 +259,7 @@ void TestOracle::namedSamples()
         QCOMPARE(segy.mainHeader()->extendedTextHeaders.size(), 3);
         QCOMPARE(segy.traceHeaders().first()->filePosition, qint64(3600 + 3 * 3200));
         QCOMPARE(segy.traceCount(), 6);  // their own counts are 0
-        QCOMPARE(o.messages.last(), QStringLiteral("Invalid samples count at trace 6."));
+        QCOMPARE(o.messages.last(), QStringLiteral("Invalid samples count at trace index 5."));
     }
     {
         // The known count of the same stanzas reads exactly three blocks.

@@ -309,7 +309,7 @@ private slots:
         QTest::newRow("field missing") << "SRC_X=0 SRC_Y=1 CDP_X=2 CDP_Y=3 AS_IS_UNIT=2" << "1,2,3" << QList<int>();
         QTest::newRow("empty field") << "SRC_X=0 SRC_Y=1 AS_IS_UNIT=1" << "1," << QList<int>();
         QTest::newRow("beyond 32 bits") << "SRC_X=0 SRC_Y=1 AS_IS_UNIT=1" << "1,2147483648" << QList<int>();
-        QTest::newRow("most negative int") << "SRC_X=0 SRC_Y=1 AS_IS_UNIT=1" << "-2147483648,1" << QList<int>();
+        QTest::newRow("most negative int") << "SRC_X=0 SRC_Y=1 AS_IS_UNIT=1" << "-2147483648,1" << QList<int>{-100, 1, -2147483647 - 1, 1, 21, 22, 31, 32};
     }
 
     // A line is written whole, units and scalar with it, or not at all.
@@ -415,7 +415,7 @@ private slots:
         QTest::newRow("no column") << "AS_IS_UNIT=1" << "No position columns were chosen.";
         QTest::newRow("half a pair") << "SRC_X=0 AS_IS_UNIT=1" << "The X and Y columns of a position go together.";
         QTest::newRow("unknown code") << "SRC_X=0 SRC_Y=1 IN_EPSG=4326 OUT_EPSG=99999"
-                                      << "EPSG code 99999 is not in the catalogue.";
+                                      << "output coordinate reference system: EPSG code 99999 is not in the catalogue.";
         QTest::newRow("bad unit") << "SRC_X=0 SRC_Y=1 AS_IS_UNIT=4" << "4 is not a coordinate unit code (1, 2 or 3).";
     }
 
@@ -516,10 +516,10 @@ private slots:
         QTest::newRow("no columns") << QStringList{"--positions", p, "--unit", "1"}
                                     << "Error: no position columns; give --src, --rcv or --cdp.";
         QTest::newRow("missing positions file") << QStringList{"--positions", "%d/none.txt", "--rcv", "1,2", "--unit", "1"}
-                                                << "Error: could not open positions file %d/none.txt.";
+                                                << "Error: could not open positions file %d/none.txt: No such file or directory.";
         QTest::newRow("unknown code") << QStringList{"--positions", p, "--src", "1,2", "--in-epsg", "4326",
                                                      "--out-epsg", "123456"}
-                                      << "Error: EPSG code 123456 is not in the catalogue.";
+                                      << "Error: output coordinate reference system: EPSG code 123456 is not in the catalogue.";
         QTest::newRow("both modes") << QStringList{"--positions", p, "--src", "1,2", "--unit", "1", "--in-epsg", "4326"}
                                     << "Error: give either --unit, or the input and output reference systems of a "
                                        "transform.";
@@ -534,7 +534,9 @@ private slots:
         QTest::newRow("no line can be written")
             << QStringList{"--positions", p, "--src", "3,2", "--unit", "1"}
             << "Error: 2 line(s) of the positioning file could not be written and left their traces unchanged (the "
-               "first is line 1 of the file); 1 line(s) lay beyond the last trace and were not imported.";
+               "first is line 1 of the file); 1 line(s) lay beyond the last trace and were not imported. Line 1: 3.5 has "
+               "decimals; with --unit the values must be integers in the unit's storage (metres x 100, arc seconds x "
+               "10000, degrees x 10000).";
     }
 
     // A clear error, exit status 1, and nothing written.
@@ -603,7 +605,8 @@ private slots:
         const Run r = runCommand({survey, "import-positions", "--positions", positions, "--src", "1,3", "--unit", "1"});
         QCOMPARE(r.err, QStringList{"Warning: 1 line(s) of the positioning file could not be written and left their "
                                     "traces unchanged (the first is line 2 of the file); 1 line(s) lay beyond the "
-                                    "last trace and were not imported."});
+                                    "last trace and were not imported. Line 2: 6.5 has decimals; with --unit the values must be "
+                                    "integers in the unit's storage (metres x 100, arc seconds x 10000, degrees x 10000)."});
         QCOMPARE(r.status, 0);
         SEGY segy;
         segy.setDevice(new QFile(survey));

@@ -70,7 +70,7 @@ private slots:
         QTest::addColumn<QVariant>("value");
         QTest::addColumn<bool>("accepted");
         QTest::addColumn<int>("stored");
-        QTest::newRow("int min refused") << 0 << QVariant("-2147483648") << false << 7;
+        QTest::newRow("int min taken") << 0 << QVariant("-2147483648") << true << -2147483647 - 1;
         QTest::newRow("int max") << 0 << QVariant("2147483647") << true << 2147483647;
         QTest::newRow("int min+1") << 0 << QVariant("-2147483647") << true << -2147483647;
         QTest::newRow("int overflow") << 0 << QVariant("2147483648") << false << 7;

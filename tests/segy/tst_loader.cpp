@@ -156,7 +156,7 @@ private slots:
         SEGY segy;
         Loaded r = loadInto(segy, fx.bytes(), dir);
         QVERIFY(r.ok);
-        QCOMPARE(r.messages, QStringList{"Invalid samples count at trace 3."});
+        QCOMPARE(r.messages, QStringList{"Invalid samples count at trace index 2."});
         QCOMPARE(segy.traceCount(), 4);
         QCOMPARE(segy.traceHeaders().at(3)->filePosition, 3600 + 3 * (240 + 48));
         QCOMPARE(segy.traceSamplesCount(2), 0);
@@ -186,7 +186,7 @@ private slots:
         QCOMPARE(segy.traceHeaderValue(3, 0), 0x01010101);
         // The samples would start at the end of the file: 20 samples of 4 bytes
         // from the binary header are missing.
-        QCOMPARE(r.messages, (QStringList{"Invalid samples count at trace 4.",
+        QCOMPARE(r.messages, (QStringList{"Invalid samples count at trace index 3.",
                                           QStringLiteral("The last trace is cut short: 80 bytes missing.")}));
         QCOMPARE(r.progress.last(), 100);
 
@@ -199,7 +199,7 @@ private slots:
         Loaded h = loadInto(other, headersOnly.bytes(), dir);
         QVERIFY(h.ok);
         QCOMPARE(other.traceCount(), 2);
-        QCOMPARE(h.messages, QStringList{"Invalid samples count at trace 2."});
+        QCOMPARE(h.messages, QStringList{"Invalid samples count at trace index 1."});
     }
 
     void extendedHeaders_data()
@@ -389,7 +389,7 @@ private slots:
         QVERIFY(r.ok);
         QCOMPARE(segy.traceCount(), 25);
         QCOMPARE(r.messages.size(), 11);
-        QCOMPARE(r.messages.at(9), QStringLiteral("Invalid samples count at trace 10."));
+        QCOMPARE(r.messages.at(9), QStringLiteral("Invalid samples count at trace index 9."));
         QCOMPARE(r.messages.at(10), QStringLiteral("The same warning was given for 15 more traces."));
     }
 
