@@ -359,9 +359,9 @@ private slots:
         QTest::newRow("ED50 to WGS 84") << "+proj=utm +zone=31 +datum=WGS84 +units=m +no_defs" << false << "";
         const QString all = QStringLiteral("%1 trace(s) were left unchanged.\n").arg(Traces);
         QTest::newRow("unknown system") << "+proj=nonsense" << true
-                                        << all + "PROJ cannot transform coordinates between these systems.";
+                                        << all + "output coordinate reference system: PROJ cannot read +proj=nonsense (Invalid value for an argument).";
         QTest::newRow("definition without +") << "proj=utm +zone=31" << true
-                                              << all + "proj=utm +zone=31 is not a PROJ definition (it begins with +).";
+                                              << all + "output coordinate reference system: proj=utm +zone=31 is not a PROJ definition (it begins with +).";
     }
 
     void reprojection()
