@@ -1,5 +1,6 @@
 #include "commandline.h"
 #include "mainwindow.h"
+#include "manyfiles.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -65,10 +66,12 @@ QStringList argumentList(const std::vector<char*>& argv)
 
 // Commands, their help and the parser's own answers need no display: they
 // run on a core application and never create a window.
-int runWithoutWindow(std::vector<char*> argv)
+int runWithoutWindow(std::vector<char*> argv, const ManyFilesRun* many = nullptr)
 {
     int argc = int(argv.size()) - 1;
     QCoreApplication app(argc, argv.data());
+    if (many)
+        return runManyFiles(*many);
     CommandLine commandLine;
     const int status = commandLine.setup(app);
     if (!commandLine.isCommandMode())
@@ -127,6 +130,9 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationVersion(QStringLiteral(TREVALON_VERSION));
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
     std::vector<char*> arguments = withoutToolkitOptions(argc, argv);
+    ManyFilesRun many;
+    if (ManyFilesRun::fromArguments(argumentList(arguments), CommandLine::commandNames(), &many))
+        return runWithoutWindow(std::move(arguments), &many);
     if (CommandLine::wantsWindow(argumentList(arguments)))
         return runWindow(argc, argv);
     return runWithoutWindow(std::move(arguments));
