@@ -35,7 +35,7 @@ void TestManyFiles::run_data()
         << "Error: 1 of 3 files failed.";
     QTest::newRow("JSON lines of a command with JSON")
         << QStringList{"a", "e", "c", "info", "--json"} << 1
-        << QStringList{R"({"ok":true,"path":"a","result":{)", R"(could not open file e.\""],"ok":false,"path":"e"})",
+        << QStringList{R"({"ok":true,"path":"a","result":{)", R"(could not open file e: the file is empty.\""],"ok":false,"path":"e"})",
                        R"({"ok":true,"path":"c","result":{)"}
         << "Error: 1 of 3 files failed.";
     QTest::newRow("JSON lines of a command without") << QStringList{"a", "b", "edit", "-t", "189=5", "--json"} << 0
@@ -79,7 +79,7 @@ void TestManyFiles::run()
     else
         QVERIFY2(result.err.last().startsWith(quoted(lastError).chopped(1)), qPrintable(result.err.join('\n')));
     if (arguments.contains("-j"))  // a failing file's messages name it
-        QVERIFY(result.err.contains("e: " + quoted("Error: could not open file e.")));
+        QVERIFY(result.err.contains("e: " + quoted("Error: could not open file e: the file is empty.")));
     if (arguments.contains("edit"))
         QCOMPARE(readWithSegyio(dir.filePath("b"), {}, {189}).traces.value(3).value(189), 5);
 }
