@@ -212,13 +212,19 @@ bool SEGY::exportTraceHeadersToASCIIFile(QString asciiFile, QString separator)
     // The text goes to a temporary file beside the destination, which
     // replaces the destination only once everything has been written.
     OutputFile output(asciiFile);
+    const auto failed = [this, &asciiFile](const QString& reason) {
+        emit errorMessage(tr("could not write %1: %2.").arg(asciiFile, reason));
+        return false;
+    };
     if (!output.open())
-        return false;
-    if (!exportTraceHeaders(output.device(), separator).ok) {
+        return failed(output.errorString());
+    const TraceTextResult written = exportTraceHeaders(output.device(), separator);
+    if (!written.ok) {
         output.cancel();  // the temporary file goes, the destination stays
-        return false;
+        auto* device = qobject_cast<QFileDevice*>(output.device());
+        return failed(device && device->error() != QFileDevice::NoError ? device->errorString() : written.error);
     }
-    return output.commit();
+    return output.commit() || failed(output.errorString());
 }
 
 bool SEGY::importTraceHeadersFromASCIIFile(QString asciiFile, QString separator)
