@@ -280,6 +280,8 @@ public:
             else if (m_import ? segy.importTraceHeadersFromASCIIFile(m_file, separator)
                               : segy.exportTraceHeadersToASCIIFile(m_file, separator))
                 return true;
+            else if (!m_import && !segy.lastError().isEmpty())
+                error(QStringLiteral("Error: ") + segy.lastError());
             else
                 error((m_import ? tr("Error: an error occurred importing trace headers from ASCII file %1.")
                                 : tr("Error: an error occurred exporting trace headers to ASCII file %1."))

@@ -204,18 +204,24 @@ bool SEGY::exportTraceHeadersToASCIIFile(QString asciiFile, QString separator)
 {
     if (asciiFile.isEmpty() || !isLoaded())
         return false;
-    // Never over the survey itself, through whatever path or link.
-    if (isSameFile(asciiFile, fileName())) {
-        emit errorMessage(tr("%1 is the SEG-Y file being read; nothing was written.").arg(asciiFile));
+    // The reason of a failure is the last error, told once.
+    const auto refused = [this](const QString& message) {
+        m_lastError = message;
+        emit errorMessage(message);
         return false;
-    }
+    };
+    const auto failed = [&refused, &asciiFile](QString reason) {
+        if (reason.endsWith(QLatin1Char('.')))
+            reason.chop(1);
+        return refused(tr("could not write %1: %2.").arg(asciiFile, reason));
+    };
+    m_lastError.clear();
+    // Never over the survey itself, through whatever path or link.
+    if (isSameFile(asciiFile, fileName()))
+        return refused(tr("%1 is the SEG-Y file being read; nothing was written.").arg(asciiFile));
     // The text goes to a temporary file beside the destination, which
     // replaces the destination only once everything has been written.
     OutputFile output(asciiFile);
-    const auto failed = [this, &asciiFile](const QString& reason) {
-        emit errorMessage(tr("could not write %1: %2.").arg(asciiFile, reason));
-        return false;
-    };
     if (!output.open())
         return failed(output.errorString());
     const TraceTextResult written = exportTraceHeaders(output.device(), separator);
