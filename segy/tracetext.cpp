@@ -251,7 +251,7 @@ TraceTextResult writeTraceHeaderText(QIODevice* device, const QList<SEGYTraceHea
     flush();
     result.ok = ok;
     if (!ok)
-        result.error = tr("Error writing file.");
+        result.error = device->errorString();
     return result;
 }
 

@@ -308,7 +308,7 @@ void TestCommandLine::messages_data()
         << "Error: could not save file /dev/full: No space left on device." << false;
     QTest::newRow("export onto a full disk")
         << QStringList{"%1", "export-headers", "--ascii-out", "/dev/full"} << QString() << 1
-        << "Error: an error occurred exporting trace headers to ASCII file /dev/full." << false;
+        << "Error: could not write /dev/full: No space left on device." << false;
 
     // Values given as they are must be stored integers.
     QTest::newRow("positions with decimals")
@@ -799,9 +799,9 @@ void TestCommandLine::exportFailures_data()
     QTest::addColumn<QString>("error");
     QTest::newRow("separator only") << QStringList{"--delim", ","} << "Error: no output ASCII file.";
     QTest::newRow("unwritable target") << QStringList{"--ascii-out", "%d/none/h.csv"}
-                                       << "Error: an error occurred exporting trace headers to ASCII file %d/none/h.csv.";
+                                       << "Error: could not write %d/none/h.csv: No such file or directory.";
     QTest::newRow("target is a directory") << QStringList{"--ascii-out", "%d"}
-                                           << "Error: an error occurred exporting trace headers to ASCII file %d.";
+                                           << "Error: could not write %d: Is a directory.";
     for (const char* separator : {"0", "+", ".", "-", ", 5"})
         QTest::newRow(qPrintable(QStringLiteral("separator %1").arg(QLatin1String(separator))))
             << QStringList{"--ascii-out", "%d/new.csv", "--delim", separator}
