@@ -138,7 +138,10 @@ bool ManyFilesRun::fromArguments(const QStringList& arguments, const QStringList
             found.files.append(arguments.at(i));
         }
     }
-    if (found.filesList.isEmpty() && found.files.size() < 2)
+    // Without a list, many files are plain words before a command: with an
+    // option among them, a word may be its value, so that is the single-file
+    // syntax, whose parser says what is wrong.
+    if (found.filesList.isEmpty() && (found.files.size() < 2 || command.isEmpty() || !before.isEmpty()))
         return false;
     if (command.isEmpty() && found.error.isEmpty())
         found.error = tr("Error: no command given for the files (one of %1).").arg(commandNames.join(QStringLiteral(", ")));
