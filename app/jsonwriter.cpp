@@ -1,6 +1,7 @@
 #include "jsonwriter.h"
 
 #include <charconv>
+#include <cmath>
 
 namespace {
 
@@ -121,6 +122,18 @@ void JsonWriter::null()
 {
     beginValue();
     put("null", 4);
+}
+
+void JsonWriter::decimal(double number, int decimals)
+{
+    if (!std::isfinite(number)) {
+        null();
+        return;
+    }
+    beginValue();
+    char text[64];
+    const auto result = std::to_chars(text, text + sizeof text, number, std::chars_format::fixed, decimals);
+    put(text, size_t(result.ptr - text));
 }
 
 void JsonWriter::putString(const char* data, int size)

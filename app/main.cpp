@@ -1,11 +1,14 @@
+#include "command.h"
 #include "commandline.h"
 #include "mainwindow.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDebug>
+#include <QGuiApplication>
 #include <QStyleFactory>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -68,7 +71,23 @@ QStringList argumentList(const std::vector<char*>& argv)
 int runWithoutWindow(std::vector<char*> argv)
 {
     int argc = int(argv.size()) - 1;
-    QCoreApplication app(argc, argv.data());
+    // A command that draws pictures paints with the toolkit, on the
+    // offscreen platform: it never needs a display either.
+    std::unique_ptr<QCoreApplication> application;
+    if (commandDrawsPictures(argumentList(argv))) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        // The platform's complaint about a missing runtime directory, which
+        // painting into files never uses, is not the user's concern.
+        static QtMessageHandler previous = qInstallMessageHandler(
+            [](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+                if (!message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")))
+                    previous(type, context, message);
+            });
+        application = std::make_unique<QGuiApplication>(argc, argv.data());
+    } else {
+        application = std::make_unique<QCoreApplication>(argc, argv.data());
+    }
+    QCoreApplication& app = *application;
     CommandLine commandLine;
     const int status = commandLine.setup(app);
     if (!commandLine.isCommandMode())
