@@ -27,7 +27,7 @@ const int HitOrder[] = {TracePositions::Cdps, TracePositions::Sources, TracePosi
 
 const int MarginLeft = 100;
 const int MarginBottom = 50;
-const int MarginTop = 26;
+const int MarginTop = 30;
 const int MarginRight = 18;
 
 // 1, 2 or 5 times a power of ten, near the length given.
@@ -370,7 +370,11 @@ void SurveyMap::drawDecorations(QPainter& painter, const QRect& plot, const MapV
     painter.drawRect(QRectF(start + QPointF(pixels / 2, 0), QSizeF(pixels / 2, 5)));
     painter.drawText(start + QPointF(0, -4), QStringLiteral("%1 %2").arg(QString::number(length, 'g', 6), unit));
 
-    // Legend, top left.
+}
+
+void SurveyMap::drawLegend(QPainter& painter, const QRect& plot)
+{
+    const QFontMetrics metrics(painter.font());
     QStringList lines;
     QList<QColor> colours;
     for (int layer = TracePositions::LayerCount - 1; layer >= 0; --layer) {
@@ -383,17 +387,15 @@ void SurveyMap::drawDecorations(QPainter& painter, const QRect& plot, const MapV
     }
     if (lines.isEmpty())
         return;
-    int width = 0;
+    // One row in the margin above the plot, ending at its right edge.
+    const int swatchWidth = 22, gap = 16;
+    double x = plot.right();
     for (const QString& line : lines)
-        width = std::max(width, metrics.horizontalAdvance(line));
-    const int rowHeight = metrics.height() + 2;
-    const QRectF box(plot.left() + 8, plot.top() + 8, width + 40, rowHeight * lines.size() + 8);
-    painter.setPen(QColor(160, 160, 160));
-    painter.setBrush(QColor(255, 255, 255, 225));
-    painter.drawRect(box);
+        x -= swatchWidth + 6 + metrics.horizontalAdvance(line) + gap;
+    x += gap;
+    const double baseline = plot.top() - 8;
     for (int i = 0; i < lines.size(); ++i) {
-        const double y = box.top() + 4 + i * rowHeight;
-        const QRectF swatch(box.left() + 6, y + 3, 22, rowHeight - 6);
+        const QRectF swatch(x, baseline - metrics.ascent() + 2, swatchWidth, metrics.ascent() - 2);
         painter.setPen(Qt::NoPen);
         if (colours.at(i).isValid()) {
             painter.setBrush(colours.at(i));
@@ -406,7 +408,8 @@ void SurveyMap::drawDecorations(QPainter& painter, const QRect& plot, const MapV
             painter.drawRect(swatch);
         }
         painter.setPen(Qt::black);
-        painter.drawText(QPointF(box.left() + 34, y + metrics.ascent() + 1), lines.at(i));
+        painter.drawText(QPointF(x + swatchWidth + 6, baseline), lines.at(i));
+        x += swatchWidth + 6 + metrics.horizontalAdvance(lines.at(i)) + gap;
     }
 }
 
@@ -424,6 +427,7 @@ void SurveyMap::paint(QPainter& painter, QSize size, const MapView& view, bool v
     drawDecorations(painter, plot, view);
     painter.restore();
     drawAxes(painter, plot, view, size);
+    drawLegend(painter, plot);
 }
 
 MapHit SurveyMap::traceAt(QPoint pixel, int radius) const

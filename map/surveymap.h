@@ -77,6 +77,7 @@ private:
     void drawGrid(QPainter& painter, const MapView& view, QSize size);
     void drawAxes(QPainter& painter, const QRect& plot, const MapView& view, QSize size);
     void drawDecorations(QPainter& painter, const QRect& plot, const MapView& view);
+    void drawLegend(QPainter& painter, const QRect& plot);
     QColor valueColour(qint32 value) const;
 
     const TracePositions* m_positions = nullptr;

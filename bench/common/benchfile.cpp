@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QtEndian>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -182,6 +183,38 @@ QString ensureFieldBenchFile()
         put32(h + 184, (sy + gy) / 2);
         put32(h + 188, 1000 + shot);
         put32(h + 192, 1000 + receiverStation);
+    });
+}
+
+QString gridBenchFilePath()
+{
+    return benchDirectory() + QStringLiteral("/grid.sgy");
+}
+
+QString ensureGridBenchFile()
+{
+    return ensureSurvey(gridBenchFilePath(), 1000 * 1000, 250, [](int t, uchar* h) {
+        const int i = t / 1000, j = t % 1000;
+        const double a = 30.0 * M_PI / 180.0;
+        quint32 noise = quint32(t) * 2654435761u;
+        noise ^= noise >> 13;
+        const double x = 431000.0 + j * 12.5 * std::sin(a) + i * 25.0 * std::cos(a) + (int(noise % 61) - 30) / 100.0;
+        const double y = 4575000.0 + j * 12.5 * std::cos(a) - i * 25.0 * std::sin(a) + (int(noise / 61 % 61) - 30) / 100.0;
+        // Every 99,991st trace carries its neighbour's numbers.
+        const int numbered = t % 99991 == 5000 ? t + 1 : t;
+        std::fill(h, h + 240, uchar(0));
+        put32(h + 0, t + 1);
+        put32(h + 4, t + 1);
+        put32(h + 20, t + 1);
+        put32(h + 24, 1);
+        put16(h + 28, 1);
+        put16(h + 70, -100);
+        put16(h + 88, 1);
+        put16(h + 116, 4000);
+        put32(h + 180, qint32(std::lround(x * 100)));
+        put32(h + 184, qint32(std::lround(y * 100)));
+        put32(h + 188, 1000 + numbered / 1000);
+        put32(h + 192, 2000 + numbered % 1000);
     });
 }
 

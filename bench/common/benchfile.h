@@ -28,6 +28,16 @@ double readWholeFile(const QString& path);
 QString fieldBenchFilePath();
 QString ensureFieldBenchFile();
 
+// A third input of the same size, post-stack 3-D: 1,000 inlines of 1,000
+// crosslines on a grid turned 30 degrees from north, 12.5 m between
+// crosslines and 25 m between inlines, CDP positions off their nodes by up
+// to 30 cm, and a few traces numbered as their neighbour (each a missing
+// and a doubled node). No source or receiver positions. Centimetres,
+// scalar -100. Location: $TREVALON_BENCH_DIR/grid.sgy, else
+// /tmp/trevalon-bench/grid.sgy.
+QString gridBenchFilePath();
+QString ensureGridBenchFile();
+
 // Peak resident set of this process in bytes (VmHWM), 0 when unknown.
 qint64 peakResidentBytes();
 
