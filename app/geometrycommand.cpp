@@ -167,8 +167,8 @@ void GeometryCommand::printText(const SurveyGeometry& g, const TracePositions& p
                 .arg(value(e.minY), 15)
                 .arg(value(e.maxY), 15));
     }
-    if (g.elevations)
-        out(tr("Elevations: %1 to %2").arg(number(g.minElevation, 2), number(g.maxElevation, 2)));
+    if (p.elevations)
+        out(tr("Elevations: %1 to %2").arg(number(p.minElevation, 2), number(p.maxElevation, 2)));
 
     const BinGrid& grid = g.grid;
     if (grid.fitted) {
@@ -202,13 +202,15 @@ void GeometryCommand::printText(const SurveyGeometry& g, const TracePositions& p
                         .arg(t.xl)
                         .arg(length(t.distance)));
         }
-        out(tr("  Corners:"));
-        for (const GridCorner& c : grid.corners)
-            out(QStringLiteral("    %1 %2 %3 %4")
-                    .arg(tr("inline %1,").arg(c.inl), -16)
-                    .arg(tr("crossline %1:").arg(c.xl), -18)
-                    .arg(number(c.x, 2), 14)
-                    .arg(number(c.y, 2), 14));
+        if (!grid.degenerate) {
+            out(tr("  Corners:"));
+            for (const GridCorner& c : grid.corners)
+                out(QStringLiteral("    %1 %2 %3 %4")
+                        .arg(tr("inline %1,").arg(c.inl), -16)
+                        .arg(tr("crossline %1:").arg(c.xl), -18)
+                        .arg(number(c.x, 2), 14)
+                        .arg(number(c.y, 2), 14));
+        }
         if (grid.nodesCounted) {
             out(tr("  Nodes: %1; missing: %2; duplicate: %3")
                     .arg(grid.nodes)
@@ -278,10 +280,10 @@ void GeometryCommand::printJson(const SurveyGeometry& g, const TracePositions& p
     }
     json.endObject();
     json.key(QStringLiteral("elevations"));
-    if (g.elevations) {
+    if (p.elevations) {
         json.beginObject(true);
-        real("minimum", g.minElevation, 2);
-        real("maximum", g.maxElevation, 2);
+        real("minimum", p.minElevation, 2);
+        real("maximum", p.maxElevation, 2);
         json.endObject();
     } else {
         json.null();

@@ -165,7 +165,7 @@ void SurveyMap::markLayers(const QRect& plot, const MapView& view, QSize size)
     for (int layer = 0; layer < TracePositions::LayerCount; ++layer) {
         std::vector<qint32>& marks = m_marks[layer];
         m_markCount[layer] = 0;
-        if (!m_visible[layer] || !m_positions) {
+        if (!m_visible[layer] || !m_positions || m_positions->x[layer].empty()) {
             marks.clear();
             continue;
         }
@@ -288,7 +288,8 @@ void SurveyMap::drawSelection(QPainter& painter, const QRect& plot, const MapVie
 
 void SurveyMap::drawGrid(QPainter& painter, const MapView& view, QSize size)
 {
-    if (!m_geometry || !m_geometry->grid.fitted)
+    // A grid whose directions are parallel has no outline.
+    if (!m_geometry || !m_geometry->grid.fitted || m_geometry->grid.degenerate)
         return;
     const BinGrid& grid = m_geometry->grid;
     QPolygonF outline;
@@ -304,8 +305,12 @@ void SurveyMap::drawGrid(QPainter& painter, const MapView& view, QSize size)
         const QString label = tr("IL %1 / XL %2").arg(grid.corners[c].inl).arg(grid.corners[c].xl);
         const QPointF p = outline[c];
         const int width = metrics.horizontalAdvance(label);
-        const double x = p.x() < centre.x() ? p.x() - width - 6 : p.x() + 6;
-        const double y = p.y() < centre.y() ? p.y() - 4 : p.y() + metrics.ascent() + 2;
+        const QRect plot = plotArea(size);
+        const double x = qBound(double(plot.left() + 2), p.x() < centre.x() ? p.x() - width - 6 : p.x() + 6,
+                                double(plot.right() - width - 2));
+        const double y = qBound(double(plot.top() + metrics.ascent() + 2),
+                                p.y() < centre.y() ? p.y() - 4 : p.y() + metrics.ascent() + 2,
+                                double(plot.bottom() - 4));
         painter.drawText(QPointF(x, y), label);
     }
 }

@@ -22,6 +22,8 @@ const double MetresPerFoot = 0.3048;
 // Node tables larger than this are not built (a few stray numbers would
 // otherwise ask for gigabytes).
 const qint64 MaxNodes = qint64(1) << 26;
+// The sine of the smallest angle between the grid directions (about 6 degrees).
+const double MinGridSine = 0.1;
 
 // Where one field lies in a header block.
 struct Slot {
@@ -80,16 +82,10 @@ TracePositions readTracePositions(const SEGY& segy, int inlineField, int crossli
     p.feet = segy.mainHeaderValue(fieldIndex(BinaryField::MeasurementSystem)) == 2;
     const QList<SEGYTraceHeader*> headers = segy.traceHeaders();
     const size_t n = size_t(headers.size());
-    for (int layer = 0; layer < TracePositions::LayerCount; ++layer) {
-        p.x[layer].resize(n);
-        p.y[layer].resize(n);
-    }
     p.inlines.resize(n);
     p.crosslines.resize(n);
     p.offsets.resize(n);
     p.cdpNumbers.resize(n);
-    p.sourceElevations.resize(n);
-    p.receiverElevations.resize(n);
 
     const Slot xs[] = {Slot(TraceField::SourceX), Slot(TraceField::GroupX), Slot(TraceField::CdpX)};
     const Slot ys[] = {Slot(TraceField::SourceY), Slot(TraceField::GroupY), Slot(TraceField::CdpY)};
@@ -106,10 +102,8 @@ TracePositions readTracePositions(const SEGY& segy, int inlineField, int crossli
         const int units = unit.in(block);
         for (int layer = 0; layer < TracePositions::LayerCount; ++layer) {
             const qint32 storedX = xs[layer].in(block), storedY = ys[layer].in(block);
-            if (storedX == 0 && storedY == 0) {
-                p.x[layer][t] = p.y[layer][t] = NaN;
+            if (storedX == 0 && storedY == 0)
                 continue;
-            }
             double x = scaledValue(storedX, s), y = scaledValue(storedY, s);
             if (units == 2) {
                 x /= 3600.0;
@@ -122,6 +116,11 @@ TracePositions readTracePositions(const SEGY& segy, int inlineField, int crossli
                 p.geographic = true;
             else
                 lengths = true;
+            // A layer's values are made at its first position.
+            if (p.x[layer].empty()) {
+                p.x[layer].assign(n, NaN);
+                p.y[layer].assign(n, NaN);
+            }
             p.x[layer][t] = x;
             p.y[layer][t] = y;
         }
@@ -130,8 +129,14 @@ TracePositions readTracePositions(const SEGY& segy, int inlineField, int crossli
         p.offsets[t] = offset.in(block);
         p.cdpNumbers[t] = cdp.in(block);
         const int e = elevationScalar.in(block);
-        p.sourceElevations[t] = scaledValue(sourceElevation.in(block), e);
-        p.receiverElevations[t] = scaledValue(receiverElevation.in(block), e);
+        for (const qint32 stored : {sourceElevation.in(block), receiverElevation.in(block)}) {
+            if (stored == 0)
+                continue;
+            const double v = scaledValue(stored, e);
+            p.minElevation = p.elevations ? std::min(p.minElevation, v) : v;
+            p.maxElevation = p.elevations ? std::max(p.maxElevation, v) : v;
+            p.elevations = true;
+        }
     }
     p.mixedUnits = p.geographic && lengths;
     return p;
@@ -160,7 +165,7 @@ SurveyGeometry surveyGeometry(const TracePositions& p, int listed)
         e.maxX = e.maxY = -e.minX;
         const double* xs = p.x[layer].data();
         const double* ys = p.y[layer].data();
-        for (int t = 0; t < n; ++t) {
+        for (int t = 0; t < n && xs; ++t) {
             if (xs[t] != xs[t])
                 continue;
             ++e.present;
@@ -172,15 +177,6 @@ SurveyGeometry surveyGeometry(const TracePositions& p, int listed)
         e.absent = n - e.present;
         if (e.present == 0)
             e.minX = e.maxX = e.minY = e.maxY = 0;
-    }
-    for (const std::vector<double>* elevations : {&p.sourceElevations, &p.receiverElevations}) {
-        for (double v : *elevations) {
-            if (v == 0)
-                continue;
-            g.minElevation = g.elevations ? std::min(g.minElevation, v) : v;
-            g.maxElevation = g.elevations ? std::max(g.maxElevation, v) : v;
-            g.elevations = true;
-        }
     }
     if (p.mixedUnits)
         g.notes << tr("Some traces hold their positions as angles and others as lengths (units 89-90).");
@@ -206,11 +202,13 @@ SurveyGeometry surveyGeometry(const TracePositions& p, int listed)
                           "give a projected system with --epsg.");
         } else if (g.kind == SurveyGeometry::Grid3D) {
             fitGrid(p, cdpTraces, listed, &g);
+            if (!g.grid.fitted || g.grid.degenerate)
+                g.kind = SurveyGeometry::Line2D;
         }
         if (!angles && g.kind == SurveyGeometry::Line2D) {
-            if (inlinesVary)
+            if (inlinesVary && !crosslinesVary)
                 describeLine(p, cdpTraces, p.inlineField, &p.inlines, listed, &g);
-            else if (crosslinesVary)
+            else if (crosslinesVary && !inlinesVary)
                 describeLine(p, cdpTraces, p.crosslineField, &p.crosslines, listed, &g);
             else if (varies(p.cdpNumbers))
                 describeLine(p, cdpTraces, fieldIndex(TraceField::Ensemble), &p.cdpNumbers, listed, &g);
@@ -306,9 +304,12 @@ void fitGrid(const TracePositions& p, const std::vector<int>& cdpTraces, int lis
     const double cellAx = grid.ax * grid.inlineStep, cellAy = grid.ay * grid.inlineStep;
     const double cellBx = grid.bx * grid.crosslineStep, cellBy = grid.by * grid.crosslineStep;
     const double cross = cellAx * cellBy - cellAy * cellBx;
-    grid.degenerate = !(std::fabs(cross) > 1e-6 * grid.inlineBinSize * grid.crosslineBinSize);
+    // Bin grids have their two directions far apart; numbers that follow
+    // one direction (shots and stations of a line) make no cells.
+    grid.degenerate = !(std::fabs(cross) > MinGridSine * grid.inlineBinSize * grid.crosslineBinSize);
     if (grid.degenerate)
-        g->notes << tr("The inline and crossline directions are parallel: the grid has no cells.");
+        g->notes << tr("The inline and crossline directions are less than 6 degrees apart: the numbers make no bin "
+                       "cells, and the CDPs are described as a line.");
     double squares = 0;
     for (int t : cdpTraces) {
         const double rx = xs[t] - grid.nodeX(inls[t], xls[t]);
@@ -330,6 +331,8 @@ void fitGrid(const TracePositions& p, const std::vector<int>& cdpTraces, int lis
     }
     grid.maxResidual = std::sqrt(grid.maxResidual);
     grid.rmsResidual = std::sqrt(squares / n);
+    if (grid.degenerate)
+        return;
 
     // Traces per node, saturating; traces whose numbers lie off the grid
     // are not counted.

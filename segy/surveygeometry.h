@@ -13,20 +13,22 @@ class SEGYTraceHeader;
 // scalar (71-72) and coordinate unit (89-90) applied: lengths as they are
 // (in the file's measurement system), angles (seconds of arc, degrees, or
 // degrees-minutes-seconds) as decimal degrees. A pair whose two stored
-// values are 0 is absent and holds NaN.
+// values are 0 is absent and holds NaN; a layer absent from every trace
+// holds no values at all.
 struct TracePositions {
     enum Layer { Sources, Receivers, Cdps, LayerCount };
 
-    std::vector<double> x[LayerCount];
+    std::vector<double> x[LayerCount];  // empty, or one per trace
     std::vector<double> y[LayerCount];
     std::vector<qint32> inlines;     // the inline and crossline numbers
     std::vector<qint32> crosslines;  // from the bytes chosen
     std::vector<qint32> offsets;     // 37-40
     std::vector<qint32> cdpNumbers;  // 21-24
-    // Source surface (45-48) and receiver group (41-44) elevations with the
-    // elevation scalar (69-70) applied.
-    std::vector<double> sourceElevations;
-    std::vector<double> receiverElevations;
+    // The range of the source surface (45-48) and receiver group (41-44)
+    // elevations other than 0, with the elevation scalar (69-70) applied.
+    bool elevations = false;
+    double minElevation = 0;
+    double maxElevation = 0;
 
     int inlineField = -1;  // trace header field indexes
     int crosslineField = -1;
@@ -36,7 +38,10 @@ struct TracePositions {
     bool feet = false;        // the binary header's measurement system is feet
 
     int traceCount() const { return int(inlines.size()); }
-    bool present(int layer, int trace) const { return x[layer][size_t(trace)] == x[layer][size_t(trace)]; }
+    bool present(int layer, int trace) const
+    {
+        return !x[layer].empty() && x[layer][size_t(trace)] == x[layer][size_t(trace)];
+    }
     // "m", "ft" or "deg".
     QString unitName() const;
 };
@@ -138,8 +143,6 @@ struct SurveyGeometry {
     int traceCount = 0;
     QString unit;  // of positions and distances
     PositionExtent extents[TracePositions::LayerCount];
-    bool elevations = false;  // some elevation is not 0
-    double minElevation = 0, maxElevation = 0;
     Kind kind = NoPositions;
     BinGrid grid;
     SeismicLine line;

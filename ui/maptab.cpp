@@ -55,7 +55,7 @@ void MapTab::updateStatus()
 {
     const SurveyGeometry& g = ui->mapView->geometry();
     const BinGrid& grid = g.grid;
-    if (grid.fitted)
+    if (grid.fitted && !grid.degenerate)
         ui->statusLabel->setText(tr("Bin grid %1 x %2 %3, inlines at %4\u00b0; RMS residual %5 %3")
                                      .arg(grid.inlineBinSize, 0, 'f', 2)
                                      .arg(grid.crosslineBinSize, 0, 'f', 2)

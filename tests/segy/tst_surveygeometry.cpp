@@ -40,8 +40,6 @@ TracePositions grid(double azimuth, int ilStep, double noise, int inlines = 21, 
             p.crosslines.push_back(200 + j);
             p.offsets.push_back(0);
             p.cdpNumbers.push_back(0);
-            p.sourceElevations.push_back(0);
-            p.receiverElevations.push_back(0);
         }
     }
     return p;
@@ -55,8 +53,6 @@ void removeTrace(TracePositions& p, int t)
     }
     for (auto* v : {&p.inlines, &p.crosslines, &p.offsets, &p.cdpNumbers})
         v->erase(v->begin() + t);
-    p.sourceElevations.erase(p.sourceElevations.begin() + t);
-    p.receiverElevations.erase(p.receiverElevations.begin() + t);
 }
 
 // Appends a copy of trace t.
@@ -68,8 +64,6 @@ void duplicateTrace(TracePositions& p, int t)
     }
     for (auto* v : {&p.inlines, &p.crosslines, &p.offsets, &p.cdpNumbers})
         v->push_back((*v)[size_t(t)]);
-    p.sourceElevations.push_back(0);
-    p.receiverElevations.push_back(0);
 }
 
 }  // namespace
@@ -183,6 +177,27 @@ private slots:
         QCOMPARE(line.firstGaps.at(0).to, numbered ? 56 : 45);
     }
 
+    // Shot and station numbers of a 2-D line fit a "grid" whose two
+    // directions coincide: no cells, the CDPs described as a line.
+    void shotsAndStationsMakeNoGrid()
+    {
+        TracePositions p = grid(40, 1, 0, 1, 200);
+        for (int t = 0; t < 200; ++t) {
+            const int shot = t / 10, station = 2 * shot + t % 10;
+            p.inlines[size_t(t)] = 1000 + shot;
+            p.crosslines[size_t(t)] = 5000 + station;
+            p.cdpNumbers[size_t(t)] = 2 * shot + station;
+            p.x[TracePositions::Cdps][size_t(t)] = 6.25 * p.cdpNumbers[size_t(t)] * std::sin(0.7);
+            p.y[TracePositions::Cdps][size_t(t)] = 6.25 * p.cdpNumbers[size_t(t)] * std::cos(0.7);
+        }
+        const SurveyGeometry g = surveyGeometry(p);
+        QVERIFY(g.grid.fitted && g.grid.degenerate);
+        QCOMPARE(g.grid.offNodeTraces, 0);
+        QCOMPARE(g.kind, SurveyGeometry::Line2D);
+        QCOMPARE(g.line.keyField, fieldIndex(TraceField::Ensemble));
+        QVERIFY(std::fabs(g.line.medianSpacing - 6.25) < 1e-9);
+    }
+
     void checksOffsets_data()
     {
         QTest::addColumn<int>("wrong");
@@ -252,7 +267,9 @@ private slots:
         QCOMPARE(p.inlines[0], 7);
         QCOMPARE(p.crosslines[1], 9);
         QCOMPARE(p.offsets[0], 1234);
-        QCOMPARE(p.sourceElevations[0], 12.5);
+        QVERIFY(p.elevations);
+        QCOMPARE(p.minElevation, 12.5);
+        QCOMPARE(p.maxElevation, 12.5);
     }
 };
 
