@@ -11,6 +11,7 @@
 #include "surveymapview.h"
 #include "windowsupport.h"
 
+#include <QCheckBox>
 #include <QTabWidget>
 #include <QTableView>
 #include <QtTest>
@@ -82,6 +83,22 @@ private slots:
         QVERIFY(!ringedNear(view()->pixelOf(300, TracePositions::Cdps)));
         table()->clearSelection();
         QVERIFY(!ringedNear(view()->pixelOf(30, TracePositions::Cdps)));
+    }
+
+    // The field chosen in the trace headers tab's field list colours the
+    // CDPs once the check box asks for it.
+    void coloursByListedField()
+    {
+        auto* fields = m_window->findChild<QTableView*>(QStringLiteral("selectedHeadersTableView"));
+        auto* colour = m_window->mapTab()->findChild<QCheckBox*>(QStringLiteral("colourCheckBox"));
+        const int crossline = fieldIndex(TraceField::Crossline);
+        fields->setCurrentIndex(fields->model()->index(crossline, 0));
+        QCOMPARE(view()->colourField(), -1);
+        colour->click();
+        QCOMPARE(view()->colourField(), crossline);
+        QCOMPARE(colour->text(), QStringLiteral("Colour CDPs by 193-196"));
+        colour->click();
+        QCOMPARE(view()->colourField(), -1);
     }
 
     void zoomsAboutCursor()
