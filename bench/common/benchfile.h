@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // The shared benchmark input: a 1,000,000-trace SEG-Y file (250 IBM samples
 // per trace, 1.24 GB) kept outside the repository. Made once, atomically,
@@ -37,6 +38,10 @@ QString ensureFieldBenchFile();
 // /tmp/trevalon-bench/grid.sgy.
 QString gridBenchFilePath();
 QString ensureGridBenchFile();
+
+// Seconds one run of the trevalon executable beside this program takes,
+// its output thrown away; negative when it fails.
+double timeProgramRun(const QStringList& arguments);
 
 // Peak resident set of this process in bytes (VmHWM), 0 when unknown.
 qint64 peakResidentBytes();

@@ -16,15 +16,6 @@
 
 namespace {
 
-QJsonObject parse(const Result& r)
-{
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(r.rawOut, &error);
-    if (error.error != QJsonParseError::NoError)
-        qWarning() << error.errorString() << r.rawOut.left(300);
-    return document.object();
-}
-
 // numpy's fit of the CDP positions (scalar applied) to the inline and
 // crossline numbers: origin, the per-number vectors and the RMS residual.
 QJsonObject numpyFit(const QString& path)
@@ -76,7 +67,7 @@ private slots:
         const QString path = sharedSample(sample);
         const Result r = runProgram({path, QStringLiteral("geometry"), QStringLiteral("--json")});
         QCOMPARE(r.status, 0);
-        const QJsonObject report = parse(r);
+        const QJsonObject report = parseJson(r);
         const QJsonObject grid = report.value(QStringLiteral("grid")).toObject();
         QCOMPARE(report.value(QStringLiteral("kind")).toString(), QStringLiteral("grid3d"));
         const QJsonObject fit = numpyFit(path);
@@ -177,7 +168,7 @@ private slots:
             arguments << QStringLiteral("--epsg") << epsg;
         const Result r = runProgram(arguments);
         QCOMPARE(r.status, 0);
-        const QJsonObject report = parse(r);
+        const QJsonObject report = parseJson(r);
         if (epsg.isEmpty()) {
             QCOMPARE(report.value(QStringLiteral("unit")).toString(), QStringLiteral("deg"));
             QVERIFY(report.value(QStringLiteral("grid")).isNull());
