@@ -130,6 +130,9 @@ void JsonWriter::decimal(double number, int decimals)
         null();
         return;
     }
+    // What rounds to zero is written without a sign.
+    if (std::fabs(number) < 0.5 * std::pow(10.0, -decimals))
+        number = 0.0;
     beginValue();
     char text[64];
     const auto result = std::to_chars(text, text + sizeof text, number, std::chars_format::fixed, decimals);

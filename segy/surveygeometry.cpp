@@ -47,8 +47,11 @@ double fromDegreesMinutesSeconds(double value)
 
 double azimuth(double east, double north)
 {
-    const double degrees = std::atan2(east, north) * 180.0 / M_PI;
-    return degrees < 0 ? degrees + 360.0 : degrees;
+    double degrees = std::atan2(east, north) * 180.0 / M_PI;
+    if (degrees < 0)
+        degrees += 360.0;
+    // A hair west of north reads as north, not as 360.
+    return degrees > 359.99995 ? 0.0 : degrees;
 }
 
 double median(std::vector<double> values)
