@@ -7,6 +7,7 @@
 #include <vector>
 
 class QCommandLineParser;
+class QStringList;
 
 // Prints one error line of a command and counts it.
 using ErrorSink = std::function<void(const QString& message)>;
@@ -57,3 +58,8 @@ std::vector<std::unique_ptr<Command>> createCommands();
 std::unique_ptr<Command> createImportPositionsCommand();
 std::unique_ptr<Command> createStatsCommand();
 std::unique_ptr<Command> createDumpCommand();
+std::unique_ptr<Command> createGeometryCommand();
+
+// Whether a command line (the program's arguments) draws a picture, and so
+// needs the toolkit's painting (on the offscreen platform).
+bool commandDrawsPictures(const QStringList& arguments);

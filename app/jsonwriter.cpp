@@ -3,6 +3,7 @@
 #include "commandsupport.h"
 
 #include <charconv>
+#include <cmath>
 
 namespace {
 
@@ -123,6 +124,21 @@ void JsonWriter::null()
 {
     beginValue();
     put("null", 4);
+}
+
+void JsonWriter::decimal(double number, int decimals)
+{
+    if (!std::isfinite(number)) {
+        null();
+        return;
+    }
+    // What rounds to zero is written without a sign.
+    if (std::fabs(number) < 0.5 * std::pow(10.0, -decimals))
+        number = 0.0;
+    beginValue();
+    char text[64];
+    const auto result = std::to_chars(text, text + sizeof text, number, std::chars_format::fixed, decimals);
+    put(text, size_t(result.ptr - text));
 }
 
 void JsonWriter::putString(const char* data, int size)

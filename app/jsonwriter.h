@@ -32,6 +32,9 @@ public:
     void value(const QString& text);
     void value(const QByteArray& utf8Text);
     void null();
+    // A number with a fixed count of decimals (locale-independent); null
+    // for one that is not finite.
+    void decimal(double number, int decimals);
     // A member name and its value.
     template <typename T>
     void member(const char* name, const T& v)

@@ -1,3 +1,4 @@
+#include "command.h"
 #include "commandline.h"
 #include "mainwindow.h"
 #include "manyfiles.h"
@@ -5,8 +6,10 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDebug>
+#include <QGuiApplication>
 #include <QStyleFactory>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -69,7 +72,23 @@ QStringList argumentList(const std::vector<char*>& argv)
 int runWithoutWindow(std::vector<char*> argv, const ManyFilesRun* many = nullptr)
 {
     int argc = int(argv.size()) - 1;
-    QCoreApplication app(argc, argv.data());
+    // A command that draws pictures paints with the toolkit, on the
+    // offscreen platform: it never needs a display either.
+    std::unique_ptr<QCoreApplication> application;
+    if (commandDrawsPictures(argumentList(argv))) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        // The platform's complaint about a missing runtime directory, which
+        // painting into files never uses, is not the user's concern.
+        static QtMessageHandler previous = qInstallMessageHandler(
+            [](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+                if (!message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")))
+                    previous(type, context, message);
+            });
+        application = std::make_unique<QGuiApplication>(argc, argv.data());
+    } else {
+        application = std::make_unique<QCoreApplication>(argc, argv.data());
+    }
+    QCoreApplication& app = *application;
     if (many)
         return runManyFiles(*many);
     CommandLine commandLine;

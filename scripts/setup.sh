@@ -13,7 +13,7 @@ set -euo pipefail
 mode="${1:-run}"
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
-build_packages=(cmake ninja-build g++ pkg-config qtbase5-dev libqt5sql5-sqlite
+build_packages=(cmake ninja-build g++ pkg-config qtbase5-dev libqt5sql5-sqlite libqt5svg5-dev
                 libproj-dev proj-data sqlite3)
 test_packages=(proj-bin python3-segyio segyio-bin locales man-db)
 package_packages=(dpkg-dev file)

@@ -1,5 +1,6 @@
 #include "decoders.h"
 
+#include "coordinatescalar.h"
 #include "headers.h"
 
 #include <cmath>
@@ -153,12 +154,7 @@ QString SEGYCoordinateDecoder::decode(const CHeader* header, bool* ok) const
     if (header && dynamic_cast<const SEGYTraceHeader*>(header)) {
         const int units = header->value(TraceField::CoordinateUnit);
         const int scalar = header->value(TraceField::CoordinateScalar);
-        double result = header->value(m_fieldIndex);
-        // A scalar of 0 means no scaling, as for 1.
-        if (scalar > 0)
-            result *= scalar;
-        else if (scalar < 0)
-            result = -result / scalar;
+        double result = scaledValue(header->value(m_fieldIndex), scalar);
 
         const bool negative = result < 0;
         const QChar hemisphere = m_eastWest ? QLatin1Char(negative ? 'W' : 'E') : QLatin1Char(negative ? 'S' : 'N');

@@ -218,6 +218,7 @@ MainWindow::MainWindow(QWidget* parent)
     m_pendingModification = false;
     setAcceptDrops(true);
     setupUndo();
+    setupMapTab();
 }
 
 MainWindow::~MainWindow()

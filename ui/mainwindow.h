@@ -14,6 +14,7 @@ namespace Ui {
 class MainWindow;
 }
 
+class MapTab;
 class QAction;
 class QFileSystemWatcher;
 class QProgressBar;
@@ -51,6 +52,7 @@ public:
     TraceHeaderList* traceHeaderList() const { return m_traceHeaderList; }
     // The undo steps of the file shown.
     ChangeHistory& history() { return m_history; }
+    MapTab* mapTab() const { return m_mapTab; }
 
 signals:
     // A load, save or save as started from the window has ended, whatever
@@ -144,6 +146,13 @@ private:
     // Asks for a trace header text file; remembers the folder for next time.
     QString askTextFile(bool save);
 
+    // The Map tab beside the trace headers; a trace clicked there is
+    // selected in the trace table, traces selected in the table are ringed
+    // on the map (mainwindowmap.cpp).
+    void setupMapTab();
+    void selectTraceInTable(int trace);
+    void showTableSelectionOnMap();
+
     // Undo and redo: the Edit menu, and one step per user command.
     void setupUndo();
     // Runs a command; what it stores becomes one step with this name.
@@ -191,6 +200,7 @@ private:
     bool m_askingReload = false;
 
     ChangeHistory m_history;
+    MapTab* m_mapTab = nullptr;
     QAction* m_undoAction = nullptr;
     QAction* m_redoAction = nullptr;
     bool m_replaying = false;

@@ -18,25 +18,7 @@
 
 namespace {
 
-QString program()
-{
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/trevalon");
-}
-
-// Seconds one run of the program takes, its output thrown away; negative
-// when it fails.
-double timeRun(const QStringList& arguments)
-{
-    QProcess process;
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(QProcess::nullDevice());
-    QElapsedTimer timer;
-    timer.start();
-    process.start(program(), arguments);
-    if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-        return -1;
-    return timer.nsecsElapsed() / 1e9;
-}
+const auto timeRun = timeProgramRun;
 
 void report(const char* what, double seconds)
 {

@@ -1,11 +1,14 @@
 #include "benchfile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QSaveFile>
 #include <QtEndian>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -185,6 +188,38 @@ QString ensureFieldBenchFile()
     });
 }
 
+QString gridBenchFilePath()
+{
+    return benchDirectory() + QStringLiteral("/grid.sgy");
+}
+
+QString ensureGridBenchFile()
+{
+    return ensureSurvey(gridBenchFilePath(), 1000 * 1000, 250, [](int t, uchar* h) {
+        const int i = t / 1000, j = t % 1000;
+        const double a = 30.0 * M_PI / 180.0;
+        quint32 noise = quint32(t) * 2654435761u;
+        noise ^= noise >> 13;
+        const double x = 431000.0 + j * 12.5 * std::sin(a) + i * 25.0 * std::cos(a) + (int(noise % 61) - 30) / 100.0;
+        const double y = 4575000.0 + j * 12.5 * std::cos(a) - i * 25.0 * std::sin(a) + (int(noise / 61 % 61) - 30) / 100.0;
+        // Every 99,991st trace carries its neighbour's numbers.
+        const int numbered = t % 99991 == 5000 ? t + 1 : t;
+        std::fill(h, h + 240, uchar(0));
+        put32(h + 0, t + 1);
+        put32(h + 4, t + 1);
+        put32(h + 20, t + 1);
+        put32(h + 24, 1);
+        put16(h + 28, 1);
+        put16(h + 70, -100);
+        put16(h + 88, 1);
+        put16(h + 116, 4000);
+        put32(h + 180, qint32(std::lround(x * 100)));
+        put32(h + 184, qint32(std::lround(y * 100)));
+        put32(h + 188, 1000 + numbered / 1000);
+        put32(h + 192, 2000 + numbered % 1000);
+    });
+}
+
 qint64 peakResidentBytes()
 {
     QFile status(QStringLiteral("/proc/self/status"));
@@ -209,6 +244,19 @@ double childrenCpuSeconds()
     rusage r{};
     getrusage(RUSAGE_CHILDREN, &r);
     return r.ru_utime.tv_sec + r.ru_utime.tv_usec / 1e6 + r.ru_stime.tv_sec + r.ru_stime.tv_usec / 1e6;
+}
+
+double timeProgramRun(const QStringList& arguments)
+{
+    QProcess process;
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    QElapsedTimer timer;
+    timer.start();
+    process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/trevalon"), arguments);
+    if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return -1;
+    return timer.nsecsElapsed() / 1e9;
 }
 
 double readWholeFile(const QString& path)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // The shared benchmark input: a 1,000,000-trace SEG-Y file (250 IBM samples
 // per trace, 1.24 GB) kept outside the repository. Made once, atomically,
@@ -27,6 +28,20 @@ double readWholeFile(const QString& path);
 // Location: $TREVALON_BENCH_DIR/field.sgy, else /tmp/trevalon-bench/field.sgy.
 QString fieldBenchFilePath();
 QString ensureFieldBenchFile();
+
+// A third input of the same size, post-stack 3-D: 1,000 inlines of 1,000
+// crosslines on a grid turned 30 degrees from north, 12.5 m between
+// crosslines and 25 m between inlines, CDP positions off their nodes by up
+// to 30 cm, and a few traces numbered as their neighbour (each a missing
+// and a doubled node). No source or receiver positions. Centimetres,
+// scalar -100. Location: $TREVALON_BENCH_DIR/grid.sgy, else
+// /tmp/trevalon-bench/grid.sgy.
+QString gridBenchFilePath();
+QString ensureGridBenchFile();
+
+// Seconds one run of the trevalon executable beside this program takes,
+// its output thrown away; negative when it fails.
+double timeProgramRun(const QStringList& arguments);
 
 // Peak resident set of this process in bytes (VmHWM), 0 when unknown.
 qint64 peakResidentBytes();

@@ -6,6 +6,15 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 
+QJsonObject parseJson(const Result& r)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(r.rawOut, &error);
+    if (error.error != QJsonParseError::NoError)
+        qWarning() << error.errorString() << r.rawOut.left(500);
+    return document.object();
+}
+
 QStringList lines(const QByteArray& bytes)
 {
     QStringList result = QString::fromUtf8(bytes).split(QLatin1Char('\n'));

@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QDataStream>
+#include <QJsonObject>
 #include <QList>
 #include <QMap>
 #include <QString>
@@ -22,6 +23,10 @@ struct Result {
 };
 
 QStringList lines(const QByteArray& bytes);
+
+// A run's standard output as one JSON object (empty, with a warning, when
+// it is not one).
+QJsonObject parseJson(const Result& r);
 
 // A message as the default message handler writes a qDebug() of a string.
 QString quoted(const QString& message);

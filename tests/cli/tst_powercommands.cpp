@@ -23,15 +23,6 @@ QList<int> allTraceStartBytes()
     return traceHeaderStartBytes();
 }
 
-QJsonObject parseJson(const Result& r)
-{
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(r.rawOut, &error);
-    if (error.error != QJsonParseError::NoError)
-        qWarning() << error.errorString() << r.rawOut.left(500);
-    return document.object();
-}
-
 // segyio's textual headers (it reads every block as EBCDIC), and the raw
 // blocks, as Latin-1 text.
 QStringList segyioTextHeaders(const QString& path, bool littleEndian, bool raw)
