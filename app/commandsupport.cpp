@@ -1,5 +1,6 @@
 #include "commandsupport.h"
 
+#include "fieldlayout.h"
 #include "headerfields.h"
 #include "progressline.h"
 #include "segy.h"
@@ -40,7 +41,11 @@ bool parseTraceFieldList(const QString& text, QList<int>* fields, QString* badIt
     fields->clear();
     for (const QString& item : text.split(QLatin1Char(','))) {
         const QString startByte = item.trimmed();
-        const int index = traceHeaderFieldIndex(startByte);
+        int index = traceHeaderFieldIndex(startByte);
+        const QList<FieldDescription> custom = commandFieldLayout().fields(HeaderBlock::Trace);
+        for (int k = 0; index < 0 && k < custom.size(); ++k)
+            if (custom[k].name.compare(startByte, Qt::CaseInsensitive) == 0)
+                index = TraceHeaderFieldCount + k;
         if (index < 0) {
             *badItem = startByte;
             return false;
@@ -51,15 +56,19 @@ bool parseTraceFieldList(const QString& text, QList<int>* fields, QString* badIt
     return true;
 }
 
-const QList<int>& allTraceFields()
+QList<int> allTraceFields()
 {
-    static const QList<int> fields = [] {
-        QList<int> list;
-        for (int i = 0; i < TraceHeaderFieldCount; ++i)
-            list.append(i);
-        return list;
-    }();
+    QList<int> fields;
+    const int count = TraceHeaderFieldCount + commandFieldLayout().fields(HeaderBlock::Trace).size();
+    for (int i = 0; i < count; ++i)
+        fields.append(i);
     return fields;
+}
+
+FieldDescription commandTraceField(int index)
+{
+    return index < TraceHeaderFieldCount ? FieldDescription::standard(HeaderBlock::Trace, index)
+                                         : commandFieldLayout().fields(HeaderBlock::Trace).at(index - TraceHeaderFieldCount);
 }
 
 bool readTraceFieldsOption(const QCommandLineParser& parser, QList<int>* fields, QString* error)
@@ -71,6 +80,47 @@ bool readTraceFieldsOption(const QCommandLineParser& parser, QList<int>* fields,
         return true;
     *error = commandTr("Error: %1 is not a valid offset for SEG-Y trace headers.").arg(bad);
     return false;
+}
+
+namespace {
+
+FieldLayout& layoutOfCommands()
+{
+    static FieldLayout layout;
+    return layout;
+}
+
+}  // namespace
+
+const FieldLayout& commandFieldLayout()
+{
+    return layoutOfCommands();
+}
+
+void addFieldLayoutOptions(QCommandLineParser& parser)
+{
+    parser.addOption({QStringLiteral("layout"), QStringLiteral("Layout file naming custom header fields (JSON)."),
+                      QStringLiteral("file")});
+    parser.addOption({QStringLiteral("field"),
+                      QStringLiteral("Custom header field, repeatable (TYPE: int8, int16, int32, int64, uint8, "
+                                     "uint16, uint32, uint64, ibm32, ieee32, ieee64)."),
+                      QStringLiteral("NAME=BYTE:TYPE")});
+}
+
+bool readFieldLayoutOptions(const QCommandLineParser& parser, QString* error)
+{
+    FieldLayout layout;
+    QString reason;
+    const QString file = parser.value(QStringLiteral("layout"));
+    bool ok = file.isEmpty() || layout.load(file, &reason);
+    for (const QString& spec : parser.values(QStringLiteral("field")))
+        ok = ok && layout.addSpec(spec, &reason);
+    if (!ok) {
+        *error = QStringLiteral("Error: ") + reason;
+        return false;
+    }
+    layoutOfCommands() = layout;
+    return true;
 }
 
 void printWarning(const QString& message)
@@ -93,6 +143,7 @@ void followFileObject(SEGY& segy, const QString& editLabel)
 bool openForCommand(SEGY& segy, const QString& fileName, const ErrorSink& printError, const QString& editLabel)
 {
     followFileObject(segy, editLabel);
+    segy.setFieldLayout(commandFieldLayout());
     segy.setDevice(new QFile(fileName));
     if (segy.open())
         return true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "command.h"
+#include "fieldlayout.h"
 
 #include <QList>
 #include <QString>
@@ -60,8 +61,18 @@ bool parseInterval(const QString& text, int* start, int* end);
 // each once. False at the first item that names no field; *badItem
 // receives it.
 bool parseTraceFieldList(const QString& text, QList<int>* fields, QString* badItem);
-// Every trace header field, in table order.
-const QList<int>& allTraceFields();
+// Every trace header field, in table order, then the custom ones (indexes
+// from TraceHeaderFieldCount on, in the layout's order).
+QList<int> allTraceFields();
 // The --fields option as such a list; empty when it was not given. False,
 // with the message in *error, for an item that names no field.
 bool readTraceFieldsOption(const QCommandLineParser& parser, QList<int>* fields, QString* error);
+
+// --layout FILE and --field NAME=BYTE:TYPE, which every command takes: the
+// custom fields every file a command opens gets. False, with the message in
+// *error, for a layout or field that is refused.
+void addFieldLayoutOptions(QCommandLineParser& parser);
+bool readFieldLayoutOptions(const QCommandLineParser& parser, QString* error);
+const FieldLayout& commandFieldLayout();
+// A field of such a list: standard below TraceHeaderFieldCount, else custom.
+FieldDescription commandTraceField(int index);

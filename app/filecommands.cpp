@@ -65,6 +65,7 @@ private:
             error(message);
         };
         HeaderEdit edit;
+        edit.setCustomFields(segy.fieldLayout().fields(HeaderBlock::Trace), segy.isLittleEndian());
         for (const bool binary : {true, false}) {
             for (const QString& text : binary ? m_binaryEdits : m_traceEdits) {
                 const QStringList parts = text.split(QLatin1Char('='), Qt::KeepEmptyParts);
@@ -75,7 +76,17 @@ private:
                     continue;
                 }
                 const int index = binary ? binaryHeaderFieldIndex(parts.at(0)) : traceHeaderFieldIndex(parts.at(0));
-                if (index == -1)
+                const FieldDescription* custom =
+                    index == -1 ? segy.fieldLayout().find(parts.at(0), binary ? HeaderBlock::Binary : HeaderBlock::Trace)
+                                : nullptr;
+                if (custom) {
+                    const HeaderEdit::Result result = edit.setFieldValue(*custom, parts.at(1));
+                    if (!result.ok())
+                        fail(tr("Error: %1 is not a valid value for field %2.").arg(parts.at(1), custom->name));
+                    else if (result.rounded)
+                        printWarning(tr("field %1 (%2) cannot hold %3 exactly; %4 is stored.")
+                                         .arg(custom->name, valueTypeName(custom->type), parts.at(1), result.stored.text()));
+                } else if (index == -1)
                     fail((binary ? tr("Error: %1 is not a valid offset for SEG-Y binary header.")
                                  : tr("Error: %1 is not a valid offset for SEG-Y trace headers."))
                              .arg(parts.at(0)));

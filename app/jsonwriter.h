@@ -32,6 +32,9 @@ public:
     void value(const QString& text);
     void value(const QByteArray& utf8Text);
     void null();
+    // A number already written as JSON text ("1.5", "-3"); a non-finite
+    // one ("nan", "inf") is written as null.
+    void numberText(const QString& text);
     // A member name and its value.
     template <typename T>
     void member(const char* name, const T& v)

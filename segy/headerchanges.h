@@ -37,12 +37,17 @@ public:
     const std::vector<TraceValue>& traceValues() const { return m_traceValues; }
     const std::vector<BinaryValue>& binaryValues() const { return m_binaryValues; }
     const std::optional<QByteArray>& textHeader() const { return m_textHeader; }
+    // Values written as bytes of a custom field: each may be any value its
+    // field's width stores, the most negative 32-bit one included.
+    void allowFullRange() { m_fullRange = true; }
+    bool fullRange() const { return m_fullRange; }
     bool isEmpty() const { return m_traceValues.empty() && m_binaryValues.empty() && !m_textHeader; }
 
 private:
     std::vector<TraceValue> m_traceValues;
     std::vector<BinaryValue> m_binaryValues;
     std::optional<QByteArray> m_textHeader;
+    bool m_fullRange = false;
 };
 
 // What SEGY::apply did.

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QtEndian>
 #include <algorithm>
+#include <climits>
 #include <unordered_map>
 #include <vector>
 
@@ -181,7 +182,8 @@ TraceTextResult SEGY::exportTraceHeaders(QIODevice* device, const QString& separ
 {
     if (!isLoaded())
         return TraceTextResult{false, 0, {}, {}, tr("No file is loaded.")};
-    return writeTraceHeaderText(device, m_file.traceHeaders, separator, [this](int percent) { emit editProgress(percent); });
+    return writeTraceHeaderText(device, m_file.traceHeaders, separator, [this](int percent) { emit editProgress(percent); },
+                                CustomColumns{m_fieldLayout.fields(HeaderBlock::Trace), isLittleEndian()});
 }
 
 TraceTextResult SEGY::importTraceHeaders(QIODevice* device, const QString& separator, const QString& name)
@@ -190,7 +192,8 @@ TraceTextResult SEGY::importTraceHeaders(QIODevice* device, const QString& separ
         return TraceTextResult{false, 0, {}, {}, tr("No file is loaded.")};
     HeaderChanges changes;
     TraceTextResult result = readTraceHeaderText(device, name, m_file.traceHeaders, separator, &changes,
-                                                 [this](int percent) { emit editProgress(percent); });
+                                                 [this](int percent) { emit editProgress(percent); },
+                                                 CustomColumns{m_fieldLayout.fields(HeaderBlock::Trace), isLittleEndian()});
     if (result.ok) {
         result.applied = apply(changes);
         result.ok = result.applied.ok;
@@ -455,9 +458,10 @@ ApplyResult SEGY::apply(const HeaderChanges& changes, HeaderChanges* inverse)
     const int traceCount = m_file.traceHeaders.size();
 
     // Every value must fit its field before anything is stored.
-    auto fits = [&result](const HeaderTable& table, int field, qint32 value) {
+    const bool fullRange = changes.fullRange();
+    auto fits = [&result, fullRange](const HeaderTable& table, int field, qint32 value) {
         const bool known = field >= 0 && field < table.count;
-        if (!known || !HeaderField::fitsKind(value, table.kinds[field]))
+        if (!known || !(HeaderField::fitsKind(value, table.kinds[field]) || (fullRange && value == INT_MIN)))
             result.error = tr("%1 is not a valid value for field %2.")
                                .arg(value)
                                .arg(known ? QString::fromLatin1(table.specs[field].label) : QString::number(field));
@@ -564,4 +568,51 @@ bool SEGY::setTextHeader(const QByteArray& text)
             m_recorder(inverse);
     }
     return true;
+}
+
+QList<FieldDescription> SEGY::allFields(HeaderBlock block) const
+{
+    QList<FieldDescription> fields;
+    const int count = block == HeaderBlock::Binary ? BinaryHeaderFieldCount : TraceHeaderFieldCount;
+    for (int i = 0; i < count; ++i)
+        fields.append(FieldDescription::standard(block, i));
+    return fields + m_fieldLayout.fields(block);
+}
+
+bool SEGY::findField(const QString& name, HeaderBlock block, FieldDescription* field) const
+{
+    const int index = block == HeaderBlock::Binary ? binaryHeaderFieldIndex(name) : traceHeaderFieldIndex(name);
+    if (index >= 0) {
+        *field = FieldDescription::standard(block, index);
+        return true;
+    }
+    const FieldDescription* custom = m_fieldLayout.find(name, block);
+    if (custom)
+        *field = *custom;
+    return custom != nullptr;
+}
+
+FieldValue SEGY::fieldValue(const CHeader* header, const FieldDescription& field) const
+{
+    if (!header)
+        header = mainHeader();
+    return header ? headerFieldValue(*header, field, isLittleEndian()) : FieldValue();
+}
+
+bool SEGY::addFieldChange(HeaderChanges* changes, int trace, const FieldDescription& field, const FieldValue& value,
+                          QString* error) const
+{
+    const CHeader* header = trace < 0 ? static_cast<const CHeader*>(mainHeader())
+                                      : (trace < traceCount() ? m_file.traceHeaders[trace] : nullptr);
+    if (!header) {
+        *error = trace < 0 ? tr("No file is loaded.") : tr("There is no trace %1.").arg(trace + 1);
+        return false;
+    }
+    changes->allowFullRange();
+    return standardChangesFor(*header, field, isLittleEndian(), value, [&](int index, qint32 v) {
+        if (trace < 0)
+            changes->setBinaryValue(index, v);
+        else
+            changes->setTraceValue(trace, index, v);
+    }, error);
 }

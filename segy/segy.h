@@ -1,5 +1,6 @@
 #pragma once
 
+#include "fieldlayout.h"
 #include "headerchanges.h"
 #include "headers.h"
 #include "segyfileio.h"
@@ -50,6 +51,22 @@ public:
     void releaseWriteLock();
 
     int byteOrder() const { return m_file.byteOrder == QDataStream::LittleEndian ? 1 : 0; }
+    bool isLittleEndian() const { return m_file.byteOrder == QDataStream::LittleEndian; }
+
+    // The user's fields beyond the standard ones (kept across loads).
+    const FieldLayout& fieldLayout() const { return m_fieldLayout; }
+    void setFieldLayout(const FieldLayout& layout) { m_fieldLayout = layout; }
+    // Every field of a header kind: the standard table, then the layout's.
+    QList<FieldDescription> allFields(HeaderBlock block) const;
+    // A field by its first byte (a standard field) or its name (the layout's);
+    // false when none is called so.
+    bool findField(const QString& name, HeaderBlock block, FieldDescription* field) const;
+    // A field's value in a trace header (null: the binary header).
+    FieldValue fieldValue(const CHeader* header, const FieldDescription& field) const;
+    // Adds to changes what makes the field hold value in a trace (-1: the
+    // binary header); false with *error when the bytes cannot be edited.
+    bool addFieldChange(HeaderChanges* changes, int trace, const FieldDescription& field, const FieldValue& value,
+                        QString* error) const;
     SEGYMainHeader* mainHeader() const { return m_file.mainHeader.get(); }
     int mainHeaderValue(int fieldIndex) const { return mainHeader() ? mainHeader()->value(fieldIndex) : 0; }
     int bytesPerSample() const;
@@ -147,6 +164,7 @@ private:
 
     QIODevice* m_device = nullptr;
     SegyFile m_file;
+    FieldLayout m_fieldLayout;
     bool m_modified = false;
     QString m_lastError;
     QString m_saveFailureReason;

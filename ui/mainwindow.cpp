@@ -38,6 +38,7 @@
 #include <QLocale>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QSettings>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QScrollBar>
@@ -218,6 +219,71 @@ MainWindow::MainWindow(QWidget* parent)
     m_pendingModification = false;
     setAcceptDrops(true);
     setupUndo();
+    setupFieldLayoutMenu();
+}
+
+// ---------------------------------------------------------------- field layout
+
+namespace {
+const char* const LayoutSettingsKey = "fieldLayout/file";
+}
+
+void MainWindow::setupFieldLayoutMenu()
+{
+    auto* load = new QAction(tr("Load field &layout..."), this);
+    load->setObjectName(QStringLiteral("actionLoad_field_layout"));
+    load->setToolTip(tr("Show the custom header fields a layout file (JSON) names."));
+    auto* clear = new QAction(tr("Standard fields only"), this);
+    clear->setObjectName(QStringLiteral("actionClear_field_layout"));
+    // After Save as, before the import and export menus.
+    QAction* before = ui->menuImport->menuAction();
+    ui->menuFile->insertSeparator(before);
+    ui->menuFile->insertAction(before, load);
+    ui->menuFile->insertAction(before, clear);
+    connect(load, &QAction::triggered, this, [this]() {
+        const QString name = QFileDialog::getOpenFileName(this, tr("Load field layout"),
+                                                          QSettings().value(LayoutSettingsKey).toString(),
+                                                          tr("Layout files (*.json);;All files (*)"));
+        if (!name.isEmpty())
+            loadFieldLayout(name);
+    });
+    connect(clear, &QAction::triggered, this, &MainWindow::clearFieldLayout);
+    const QString remembered = QSettings().value(LayoutSettingsKey).toString();
+    FieldLayout layout;
+    QString error;
+    if (!remembered.isEmpty() && layout.load(remembered, &error))
+        showFieldLayout(layout);
+}
+
+bool MainWindow::loadFieldLayout(const QString& fileName)
+{
+    FieldLayout layout;
+    QString error;
+    if (!layout.load(fileName, &error)) {
+        onFileIOError(error);
+        QMessageBox::warning(this, tr("Load field layout"), error);
+        return false;
+    }
+    QSettings().setValue(LayoutSettingsKey, QFileInfo(fileName).absoluteFilePath());
+    showFieldLayout(layout);
+    return true;
+}
+
+void MainWindow::clearFieldLayout()
+{
+    QSettings().remove(LayoutSettingsKey);
+    showFieldLayout(FieldLayout());
+}
+
+void MainWindow::showFieldLayout(const FieldLayout& layout)
+{
+    m_segy->setFieldLayout(layout);
+    const QList<FieldDescription> traceFields = layout.fields(HeaderBlock::Trace);
+    m_selectionModel->setCustomFields(traceFields);
+    m_sortDialog->setCustomFields(traceFields);
+    resetTraceTable([this, &traceFields]() { m_traceModel->setCustomFields(traceFields); });
+    m_binaryModel->beginReset();
+    m_binaryModel->endReset();
 }
 
 MainWindow::~MainWindow()
@@ -715,10 +781,10 @@ void MainWindow::onSelectedTraceHeadersChanged()
     QTableView* view = ui->traceHeadersTableView;
     QHeaderView* fields = m_traceModel->mode() == 1 ? view->verticalHeader() : view->horizontalHeader();
     QHeaderView* traces = m_traceModel->mode() == 1 ? view->horizontalHeader() : view->verticalHeader();
-    const int traceSections = qMin(traces->count(), TraceHeaderFieldCount);
+    const int traceSections = qMin(traces->count(), m_traceModel->fieldCount());
     for (int i = 0; i < traceSections; ++i)
         traces->setSectionHidden(i, false);
-    const int fieldSections = qMin(fields->count(), TraceHeaderFieldCount);
+    const int fieldSections = qMin(fields->count(), m_traceModel->fieldCount());
     for (int i = 0; i < fieldSections; ++i)
         fields->setSectionHidden(i, !m_selectionModel->isChecked(i));
 }
@@ -754,6 +820,12 @@ void MainWindow::on_traceHeadersTableView_clicked(const QModelIndex& index)
     if (field >= 0 && field < TraceHeaderFieldCount)
         ui->traceHeaderDescriptionLabel->setText(traceHeaderLabels().at(field) + QLatin1Char(' ')
                                                  + traceHeaderDescriptions().at(field));
+    else if (field >= TraceHeaderFieldCount)
+        ui->traceHeaderDescriptionLabel->setText(
+            m_traceModel->headerData(field, m_traceModel->mode() == 0 ? Qt::Horizontal : Qt::Vertical).toString()
+            + QLatin1Char(' ')
+            + m_traceModel->headerData(field, m_traceModel->mode() == 0 ? Qt::Horizontal : Qt::Vertical, Qt::ToolTipRole)
+                  .toString());
 }
 
 void MainWindow::on_traceHeadersTableView_doubleClicked(const QModelIndex& index)
@@ -762,7 +834,12 @@ void MainWindow::on_traceHeadersTableView_doubleClicked(const QModelIndex& index
         return;
     m_lastTraceCell = index;
     const int traces = m_segy->traceCount();
-    m_editDialog->setValue(QString::number(index.data(RawValueRole).toInt()));
+    const int field = m_traceModel->fieldOf(index);
+    const QList<FieldDescription> custom = m_segy->fieldLayout().fields(HeaderBlock::Trace);
+    const bool isCustom = field >= TraceHeaderFieldCount && field - TraceHeaderFieldCount < custom.size();
+    m_editDialog->setValueType(isCustom ? &custom.at(field - TraceHeaderFieldCount).type : nullptr);
+    m_editDialog->setValue(isCustom ? index.data(Qt::EditRole).toString()
+                                    : QString::number(index.data(RawValueRole).toInt()));
     m_editDialog->setApplyToAllTraces(false);
     m_editDialog->setStartRange(1, 1, traces);
     m_editDialog->setEndRange(traces, 1, traces);

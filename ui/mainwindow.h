@@ -20,6 +20,7 @@ class QProgressBar;
 class QThread;
 class QTimer;
 class ReprojectCoordinatesDialog;
+class FieldLayout;
 class SEGY;
 class SEGYBinaryHeaderTableModel;
 class SEGYTraceHeadersTableModel;
@@ -51,6 +52,12 @@ public:
     TraceHeaderList* traceHeaderList() const { return m_traceHeaderList; }
     // The undo steps of the file shown.
     ChangeHistory& history() { return m_history; }
+    // Reads a layout file and shows its fields in the field list and the
+    // tables; remembered for the next start. False, with the reason in the
+    // error log and a message box, when it is refused.
+    bool loadFieldLayout(const QString& fileName);
+    // Back to the standard fields alone.
+    void clearFieldLayout();
 
 signals:
     // A load, save or save as started from the window has ended, whatever
@@ -105,6 +112,9 @@ private slots:
     void redo();
 
 private:
+    void setupFieldLayoutMenu();
+    void showFieldLayout(const FieldLayout& layout);
+
     // Runs an operation from the event loop through a trigger thread, once
     // the handler that asks for it has returned.
     void runTriggered(const std::function<void()>& operation);

@@ -19,6 +19,7 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QStyle>
 #include <QTabWidget>
@@ -30,6 +31,7 @@
 #include <QSpinBox>
 #include <QCheckBox>
 #include <QtTest>
+#include <cstring>
 
 namespace {
 
@@ -80,6 +82,66 @@ private:
     QTemporaryDir m_dir;
 
 private slots:
+    void initTestCase()
+    {
+        // The remembered layout goes to a settings file of this run's own.
+        qputenv("XDG_CONFIG_HOME", m_dir.filePath(QStringLiteral("config")).toUtf8());
+    }
+
+    // A layout's fields in the field list and the table, edited through the
+    // edit dialog as typed, validated by type, and remembered.
+    void fieldLayout()
+    {
+        const QString layout = m_dir.filePath(QStringLiteral("layout.json"));
+        QFile json(layout);
+        QVERIFY(json.open(QIODevice::WriteOnly));
+        json.write(R"({"traceHeader": [{"name": "cdpx_f", "byte": 181, "type": "ieee32", "description": "CDP X as a float"}]})");
+        json.close();
+        {
+            MainWindow w;
+            QVERIFY(loadAndWait(w, m_file));
+            QVERIFY(w.loadFieldLayout(layout));
+            auto* list = w.findChild<QTableView*>(QStringLiteral("selectedHeadersTableView"));
+            QCOMPARE(list->model()->rowCount(), TraceHeaderFieldCount + 1);
+            QVERIFY(list->model()->index(TraceHeaderFieldCount, 0).data().toString().startsWith("[cdpx_f] - CDP X"));
+            QAbstractItemModel* table = traceView(w)->model();
+            QCOMPARE(table->headerData(TraceHeaderFieldCount, Qt::Horizontal).toString(), QString("cdpx_f"));
+
+            for (const QString& typed : {QStringLiteral("12.5"), QStringLiteral("x1.5e")}) {
+                const QModelIndex cell = table->index(2, TraceHeaderFieldCount);
+                clickCell(w, cell, true);
+                auto* dialog = w.findChild<TraceHeaderEditDialog*>();
+                auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("traceFieldLineEdit"));
+                edit->clear();
+                QTest::keyClicks(edit, typed);
+                ModalAnswers answers;
+                if (typed != QLatin1String("12.5"))
+                    answers.click(QMessageBox::Ok);
+                dialog->accept();
+                QCOMPARE(answers.seen.size(), typed == QLatin1String("12.5") ? 0 : 1);
+                // Letters are never let through: "x1.5e" arrives as "1.5e", no number.
+                QCOMPARE(cell.data().toString(), QString("12.5"));
+            }
+            float stored = 12.5f;
+            quint32 bits;
+            std::memcpy(&bits, &stored, 4);
+            QCOMPARE(quint32(w.segy()->traceHeaderValue(2, fieldIndex(TraceField::CdpX))), bits);
+            if (!qEnvironmentVariableIsEmpty("TREVALON_SNAPSHOT_DIR")) {
+                w.resize(1180, 720);
+                w.show();
+                w.findChild<QTabWidget*>(QStringLiteral("tabWidget"))->setCurrentIndex(2);
+                QCoreApplication::processEvents();
+                traceView(w)->scrollTo(table->index(2, TraceHeaderFieldCount));
+                QCoreApplication::processEvents();
+                w.grab().save(qEnvironmentVariable("TREVALON_SNAPSHOT_DIR") + "/field-layout.png");
+            }
+        }
+        MainWindow again;
+        QCOMPARE(again.findChild<QTableView*>(QStringLiteral("selectedHeadersTableView"))->model()->rowCount(),
+                 TraceHeaderFieldCount + 1);
+        again.clearFieldLayout();
+    }
+
     void init()
     {
         m_file = m_dir.filePath(QStringLiteral("tools.sgy"));
