@@ -42,9 +42,9 @@ bool parseTraceFieldList(const QString& text, QList<int>* fields, QString* badIt
     for (const QString& item : text.split(QLatin1Char(','))) {
         const QString startByte = item.trimmed();
         int index = traceHeaderFieldIndex(startByte);
-        const QList<FieldDescription> custom = commandFieldLayout().fields(HeaderBlock::Trace);
-        for (int k = 0; index < 0 && k < custom.size(); ++k)
-            if (custom[k].name.compare(startByte, Qt::CaseInsensitive) == 0)
+        const QList<FieldDescription> extra = extension1Fields() + commandFieldLayout().fields(HeaderBlock::Trace);
+        for (int k = 0; index < 0 && k < extra.size(); ++k)
+            if (extra[k].name.compare(startByte, Qt::CaseInsensitive) == 0)
                 index = TraceHeaderFieldCount + k;
         if (index < 0) {
             *badItem = startByte;
@@ -56,19 +56,24 @@ bool parseTraceFieldList(const QString& text, QList<int>* fields, QString* badIt
     return true;
 }
 
-QList<int> allTraceFields()
+QList<int> allTraceFields(bool withExtension1)
 {
     QList<int> fields;
-    const int count = TraceHeaderFieldCount + commandFieldLayout().fields(HeaderBlock::Trace).size();
+    const int extension = extension1Fields().size();
+    const int count = TraceHeaderFieldCount + extension + commandFieldLayout().fields(HeaderBlock::Trace).size();
     for (int i = 0; i < count; ++i)
-        fields.append(i);
+        if (withExtension1 || i < TraceHeaderFieldCount || i >= TraceHeaderFieldCount + extension)
+            fields.append(i);
     return fields;
 }
 
 FieldDescription commandTraceField(int index)
 {
-    return index < TraceHeaderFieldCount ? FieldDescription::standard(HeaderBlock::Trace, index)
-                                         : commandFieldLayout().fields(HeaderBlock::Trace).at(index - TraceHeaderFieldCount);
+    if (index < TraceHeaderFieldCount)
+        return FieldDescription::standard(HeaderBlock::Trace, index);
+    index -= TraceHeaderFieldCount;
+    return index < extension1Fields().size() ? extension1Fields().at(index)
+                                             : commandFieldLayout().fields(HeaderBlock::Trace).at(index - extension1Fields().size());
 }
 
 bool readTraceFieldsOption(const QCommandLineParser& parser, QList<int>* fields, QString* error)

@@ -61,9 +61,10 @@ bool parseInterval(const QString& text, int* start, int* end);
 // each once. False at the first item that names no field; *badItem
 // receives it.
 bool parseTraceFieldList(const QString& text, QList<int>* fields, QString* badItem);
-// Every trace header field, in table order, then the custom ones (indexes
-// from TraceHeaderFieldCount on, in the layout's order).
-QList<int> allTraceFields();
+// Every trace header field, in table order, then (indexes from
+// TraceHeaderFieldCount on) extension 1's fields when asked for, then the
+// custom ones in the layout's order.
+QList<int> allTraceFields(bool withExtension1);
 // The --fields option as such a list; empty when it was not given. False,
 // with the message in *error, for an item that names no field.
 bool readTraceFieldsOption(const QCommandLineParser& parser, QList<int>* fields, QString* error);
@@ -74,5 +75,6 @@ bool readTraceFieldsOption(const QCommandLineParser& parser, QList<int>* fields,
 void addFieldLayoutOptions(QCommandLineParser& parser);
 bool readFieldLayoutOptions(const QCommandLineParser& parser, QString* error);
 const FieldLayout& commandFieldLayout();
-// A field of such a list: standard below TraceHeaderFieldCount, else custom.
+// A field of such a list: standard below TraceHeaderFieldCount, then
+// extension 1's, then custom.
 FieldDescription commandTraceField(int index);

@@ -160,6 +160,13 @@ void DumpCommand::printText(const SEGY& segy) const
         for (const QString& card : textHeaderCards(block, extendedTextHeaderIsAscii(block)))
             printLine(stdout, card);
     }
+    const QByteArray& trailer = segy.trailer();
+    for (int at = 0, stanza = 0; at < trailer.size(); at += TextHeaderSize) {
+        const QByteArray block = trailer.mid(at, TextHeaderSize);
+        printLine(stdout, tr("Trailer stanza %1:").arg(++stanza));
+        for (const QString& card : textHeaderCards(block, extendedTextHeaderIsAscii(block)))
+            printLine(stdout, card);
+    }
 }
 
 void DumpCommand::printBinary(const SEGY& segy) const
@@ -182,7 +189,7 @@ void DumpCommand::printBinary(const SEGY& segy) const
             line += decoded.at(i).leftJustified(decodedWidth) + QStringLiteral("  ");
         printLine(stdout, line + binaryHeaderDescriptions().at(i).trimmed());
     }
-    for (const FieldDescription& field : segy.fieldLayout().fields(HeaderBlock::Binary))
+    for (const FieldDescription& field : segy.extraFields(HeaderBlock::Binary))
         printLine(stdout, QStringLiteral("%1 %2  ").arg(field.name, -9).arg(segy.fieldValue(nullptr, field).text(), 11)
                               + (m_decoded ? QString(decodedWidth + 2, QLatin1Char(' ')) : QString())
                               + QStringLiteral("%1 %2 %3").arg(field.label(), valueTypeName(field.type), field.description).trimmed());
@@ -190,7 +197,7 @@ void DumpCommand::printBinary(const SEGY& segy) const
 
 void DumpCommand::printTraces(const SEGY& segy, int start, int end) const
 {
-    const QList<int>& fields = m_fields.isEmpty() ? allTraceFields() : m_fields;
+    const QList<int>& fields = m_fields.isEmpty() ? allTraceFields(segy.hasTraceExtensions()) : m_fields;
     const HeaderTable& table = traceHeaderTable();
     QString heading = tr("trace");
     for (int field : fields)
@@ -278,7 +285,7 @@ void DumpCommand::printJson(const SEGY& segy, const QString& fileName, int start
             json.member("description", binaryHeaderDescriptions().at(i).trimmed());
             json.endObject();
         }
-        for (const FieldDescription& field : segy.fieldLayout().fields(HeaderBlock::Binary)) {
+        for (const FieldDescription& field : segy.extraFields(HeaderBlock::Binary)) {
             json.beginObject(true);
             json.member("name", field.name);
             json.member("bytes", field.label());
@@ -292,7 +299,7 @@ void DumpCommand::printJson(const SEGY& segy, const QString& fileName, int start
     }
 
     if (m_traces) {
-        const QList<int>& fields = m_fields.isEmpty() ? allTraceFields() : m_fields;
+        const QList<int>& fields = m_fields.isEmpty() ? allTraceFields(segy.hasTraceExtensions()) : m_fields;
         const HeaderTable& table = traceHeaderTable();
         std::vector<QByteArray> keys;
         for (int field : fields)

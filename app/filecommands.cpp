@@ -65,7 +65,7 @@ private:
             error(message);
         };
         HeaderEdit edit;
-        edit.setCustomFields(segy.fieldLayout().fields(HeaderBlock::Trace), segy.isLittleEndian());
+        edit.setCustomFields(segy.extraFields(HeaderBlock::Trace), segy.fieldReader());
         for (const bool binary : {true, false}) {
             for (const QString& text : binary ? m_binaryEdits : m_traceEdits) {
                 const QStringList parts = text.split(QLatin1Char('='), Qt::KeepEmptyParts);
@@ -76,9 +76,11 @@ private:
                     continue;
                 }
                 const int index = binary ? binaryHeaderFieldIndex(parts.at(0)) : traceHeaderFieldIndex(parts.at(0));
+                FieldDescription named;
                 const FieldDescription* custom =
-                    index == -1 ? segy.fieldLayout().find(parts.at(0), binary ? HeaderBlock::Binary : HeaderBlock::Trace)
-                                : nullptr;
+                    index == -1 && segy.findField(parts.at(0), binary ? HeaderBlock::Binary : HeaderBlock::Trace, &named)
+                        ? &named
+                        : nullptr;
                 if (custom) {
                     const HeaderEdit::Result result = edit.setFieldValue(*custom, parts.at(1));
                     if (!result.ok())
@@ -329,6 +331,15 @@ private:
             json.member("samplesCount", qint64(summary.samplesCount));
             json.member("extendedTextHeaders", qint64(summary.extendedTextHeaders));
             json.member("byteOrder", summary.byteOrder());
+            if (!summary.revision2.isEmpty()) {
+                json.member("revision", summary.revision2);
+                json.key(QStringLiteral("traceHeaderExtensions"));
+                json.beginArray(true);
+                for (const QString& name : summary.traceHeaderExtensions)
+                    json.value(name);
+                json.endArray();
+                json.member("trailerStanzas", qint64(summary.trailerStanzas));
+            }
             json.endObject();
             json.finish();
             return;
@@ -343,7 +354,14 @@ private:
             tr("Extended text headers: %1").arg(summary.extendedTextHeaders),
             tr("Byte order: %1").arg(summary.byteOrder()),
         };
-        for (const QString& line : lines)
+        QStringList revision2;
+        if (!summary.revision2.isEmpty())
+            revision2 << tr("Revision: %1").arg(summary.revision2)
+                      << tr("Trace header extensions: %1")
+                             .arg(summary.traceHeaderExtensions.isEmpty() ? tr("none")
+                                                                          : summary.traceHeaderExtensions.join(QStringLiteral(", ")))
+                      << tr("Trailer stanzas: %1").arg(summary.trailerStanzas);
+        for (const QString& line : lines + revision2)
             printLine(stdout, line);
     }
 

@@ -387,7 +387,7 @@ StatisticsRow customStatistics(const SEGY& segy, const FieldDescription& field)
 
 void StatsCommand::print(const SEGY& segy, const QString& fileName) const
 {
-    const QList<int> fields = m_fields.isEmpty() ? allTraceFields() : m_fields;
+    const QList<int> fields = m_fields.isEmpty() ? allTraceFields(segy.hasTraceExtensions()) : m_fields;
     QList<int> standardFields;
     for (int field : fields)
         if (field < TraceHeaderFieldCount)

@@ -2,6 +2,7 @@
 
 #include "headers.h"
 #include "samplecodec.h"
+#include "textcodec.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -11,6 +12,7 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QtEndian>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -29,7 +31,7 @@ struct TypeInfo {
 
 constexpr TypeInfo typeInfo[] = {
     {"int8", 1},   {"int16", 2},  {"int32", 4},  {"int64", 8},  {"uint8", 1},  {"uint16", 2},
-    {"uint32", 4}, {"uint64", 8}, {"ibm32", 4},  {"ieee32", 4}, {"ieee64", 8},
+    {"uint32", 4}, {"uint64", 8}, {"ibm32", 4},  {"ieee32", 4}, {"ieee64", 8}, {"text8", 8},
 };
 
 bool isUnsignedType(ValueType type)
@@ -69,6 +71,18 @@ FieldValue storedFloat(ValueType type, double v)
     return FieldValue::ofFloat(v);
 }
 
+// Eight characters as text: ASCII when every byte is printable ASCII or a
+// blank, else read as EBCDIC; trailing blanks and NULs dropped.
+QString headerNameText(const QByteArray& bytes)
+{
+    const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return c == 0 || (c >= 32 && c < 127); });
+    const QString text = ascii ? QString::fromLatin1(bytes) : fromEbcdic(bytes);
+    QString trimmed = text;
+    while (!trimmed.isEmpty() && (trimmed.back() == QLatin1Char(' ') || trimmed.back() == QChar(0)))
+        trimmed.chop(1);
+    return trimmed;
+}
+
 const QString traceKey = QStringLiteral("traceHeader");
 const QString binaryKey = QStringLiteral("binaryHeader");
 
@@ -96,7 +110,7 @@ int valueTypeWidth(ValueType type)
 
 bool isFloatType(ValueType type)
 {
-    return type >= ValueType::Ibm32;
+    return type >= ValueType::Ibm32 && type <= ValueType::Ieee64;
 }
 
 bool FieldDescription::fitsBlock() const
@@ -152,12 +166,15 @@ QString FieldValue::text() const
     switch (kind) {
     case Kind::Signed: return QString::number(i);
     case Kind::Unsigned: return QString::number(u);
+    case Kind::Text: return s;
     default: return QString::number(f, 'g', 17 - (double(float(f)) == f ? 8 : 0));
     }
 }
 
 bool FieldValue::operator==(const FieldValue& other) const
 {
+    if (kind == Kind::Text || other.kind == Kind::Text)
+        return kind == other.kind && s == other.s;
     if (kind == other.kind)
         return kind == Kind::Signed ? i == other.i : kind == Kind::Unsigned ? u == other.u : f == other.f;
     return !(*this < other) && !(other < *this);
@@ -165,6 +182,8 @@ bool FieldValue::operator==(const FieldValue& other) const
 
 bool FieldValue::operator<(const FieldValue& other) const
 {
+    if (kind == Kind::Text || other.kind == Kind::Text)
+        return kind == other.kind ? s < other.s : kind != Kind::Text;
     if (kind == Kind::Float || other.kind == Kind::Float)
         return toDouble() < other.toDouble();
     if (kind == Kind::Signed && other.kind == Kind::Signed)
@@ -179,6 +198,13 @@ bool FieldValue::operator<(const FieldValue& other) const
 FieldValue readFieldValue(const uchar* block, const FieldDescription& field, bool littleEndian)
 {
     const int width = field.width();
+    if (field.type == ValueType::Text8) {
+        const QByteArray bytes(reinterpret_cast<const char*>(block + field.offset()), width);
+        FieldValue text;
+        text.kind = FieldValue::Kind::Text;
+        text.s = headerNameText(bytes);
+        return text;
+    }
     const quint64 raw = readUnsigned(block + field.offset(), width, littleEndian);
     switch (field.type) {
     case ValueType::Ibm32: return FieldValue::ofFloat(ibmToDouble(quint32(raw)));
@@ -229,6 +255,8 @@ void writeFieldValue(uchar* block, const FieldDescription& field, bool littleEnd
 bool parseFieldValue(const QString& text, ValueType type, FieldValue* stored, bool* rounded)
 {
     const QString t = text.trimmed();
+    if (type == ValueType::Text8)
+        return false;
     bool ok = false;
     if (rounded)
         *rounded = false;
@@ -266,24 +294,26 @@ FieldValue headerFieldValue(const CHeader& header, const FieldDescription& field
 }
 
 bool standardChangesFor(const CHeader& header, const FieldDescription& field, bool littleEndian,
-                        const FieldValue& value, const std::function<void(int, qint32)>& add, QString* error)
+                        const FieldValue& value, const std::function<void(int, qint32)>& add,
+                        const std::function<void(int, uchar)>& addByte, QString* error)
 {
+    if (field.type == ValueType::Text8) {
+        *error = tr("field %1 holds text and cannot be edited.").arg(field.title());
+        return false;
+    }
     const HeaderTable& table = header.table();
+    uchar before[BinaryHeaderSize];
     uchar block[BinaryHeaderSize];
-    header.encodeTo(block, littleEndian);
+    header.encodeTo(before, littleEndian);
+    std::memcpy(block, before, sizeof block);
     writeFieldValue(block, field, littleEndian, value);
-    // Every byte of the field must belong to a standard field, which carries it.
     const int first = field.offset(), end = first + field.width();
     for (int byte = first; byte < end; ++byte) {
         bool covered = false;
         for (int i = 0; i < table.count && !covered; ++i)
             covered = byte >= table.offsets[i] && byte < table.offsets[i] + table.specs[i].width;
-        if (!covered) {
-            *error = tr("byte %1 of field %2 belongs to no standard field and cannot be edited.")
-                         .arg(byte + (field.startByte - first))
-                         .arg(field.title());
-            return false;
-        }
+        if (!covered && block[byte] != before[byte])
+            addByte(byte, block[byte]);
     }
     for (int i = 0; i < table.count; ++i) {
         const int at = table.offsets[i], width = table.specs[i].width;
@@ -295,6 +325,92 @@ bool standardChangesFor(const CHeader& header, const FieldDescription& field, bo
             add(i, v);
     }
     return true;
+}
+
+namespace {
+
+FieldDescription builtIn(HeaderBlock block, const char* name, int startByte, ValueType type, const char* description)
+{
+    FieldDescription field;
+    field.name = QString::fromLatin1(name);
+    field.block = block;
+    field.startByte = startByte;
+    field.type = type;
+    field.description = QString::fromUtf8(description);
+    return field;
+}
+
+}  // namespace
+
+const QList<FieldDescription>& revision2BinaryFields()
+{
+    static const QList<FieldDescription> fields = [] {
+        const HeaderBlock b = HeaderBlock::Binary;
+        return QList<FieldDescription>{
+            builtIn(b, "ExtendedTracesPerEnsemble", 3261, ValueType::Int32, "Extended number of data traces per ensemble (overrides 3213-3214 when not 0)."),
+            builtIn(b, "ExtendedAuxiliaryTraces", 3265, ValueType::Int32, "Extended number of auxiliary traces per ensemble (overrides 3215-3216)."),
+            builtIn(b, "ExtendedSampleCount", 3269, ValueType::Int32, "Extended number of samples per data trace (overrides 3221-3222)."),
+            builtIn(b, "ExtendedSampleInterval", 3273, ValueType::Ieee64, "Extended sample interval (overrides 3217-3218); microseconds for time data."),
+            builtIn(b, "ExtendedOriginalSampleInterval", 3281, ValueType::Ieee64, "Extended sample interval of the original field recording (overrides 3219-3220)."),
+            builtIn(b, "ExtendedOriginalSampleCount", 3289, ValueType::Int32, "Extended number of samples per trace in the original recording (overrides 3223-3224)."),
+            builtIn(b, "ExtendedEnsembleFold", 3293, ValueType::Int32, "Extended ensemble fold (overrides 3227-3228)."),
+            builtIn(b, "ByteOrderConstant", 3297, ValueType::Int32, "Byte-order constant: 16909060 in the file's byte order; 0 before revision 2."),
+            builtIn(b, "MajorRevision", 3501, ValueType::UInt8, "Major SEG-Y revision number."),
+            builtIn(b, "MinorRevision", 3502, ValueType::UInt8, "Minor SEG-Y revision number."),
+            builtIn(b, "MaxTraceHeaderExtensions", 3507, ValueType::Int16, "Maximum number of additional 240-byte trace headers per trace (3507-3510 as one 32-bit number in 2.0 files)."),
+            builtIn(b, "SurveyType", 3509, ValueType::Int16, "Survey type (revision 2.1)."),
+            builtIn(b, "TimeBasisCode", 3511, ValueType::Int16, "Time basis code: 1 local, 2 GMT, 3 other, 4 UTC, 5 GPS."),
+            builtIn(b, "TraceCount", 3513, ValueType::UInt64, "Number of traces in the file; 0: every byte after the headers belongs to traces."),
+            builtIn(b, "FirstTraceOffset", 3521, ValueType::UInt64, "Byte offset of the first trace from the start of the file, when not 0."),
+            builtIn(b, "TrailerStanzas", 3529, ValueType::Int32, "Number of 3200-byte trailer stanzas after the last trace; -1: unknown."),
+        };
+    }();
+    return fields;
+}
+
+const QList<FieldDescription>& extension1Fields()
+{
+    static const QList<FieldDescription> fields = [] {
+        const HeaderBlock e = HeaderBlock::TraceExtension1;
+        const ValueType d = ValueType::Ieee64;
+        return QList<FieldDescription>{
+            builtIn(e, "ext1.TraceSequenceLine", 1, ValueType::UInt64, "Extension 1: trace sequence number within the line."),
+            builtIn(e, "ext1.TraceSequenceFile", 9, ValueType::UInt64, "Extension 1: trace sequence number within the file."),
+            builtIn(e, "ext1.FieldRecord", 17, ValueType::Int64, "Extension 1: original field record number."),
+            builtIn(e, "ext1.Ensemble", 25, ValueType::Int64, "Extension 1: ensemble number."),
+            builtIn(e, "ext1.ReceiverElevation", 33, d, "Extension 1: receiver group elevation."),
+            builtIn(e, "ext1.ReceiverDepth", 41, d, "Extension 1: receiver depth."),
+            builtIn(e, "ext1.SourceSurfaceElevation", 49, d, "Extension 1: source surface elevation."),
+            builtIn(e, "ext1.SourceDepth", 57, d, "Extension 1: source depth."),
+            builtIn(e, "ext1.ReceiverDatumElevation", 65, d, "Extension 1: datum elevation at receiver group."),
+            builtIn(e, "ext1.SourceDatumElevation", 73, d, "Extension 1: datum elevation at source."),
+            builtIn(e, "ext1.SourceWaterDepth", 81, d, "Extension 1: water depth at source."),
+            builtIn(e, "ext1.GroupWaterDepth", 89, d, "Extension 1: water depth at group."),
+            builtIn(e, "ext1.SourceX", 97, d, "Extension 1: source X."),
+            builtIn(e, "ext1.SourceY", 105, d, "Extension 1: source Y."),
+            builtIn(e, "ext1.GroupX", 113, d, "Extension 1: group X."),
+            builtIn(e, "ext1.GroupY", 121, d, "Extension 1: group Y."),
+            builtIn(e, "ext1.Offset", 129, d, "Extension 1: distance from source to receiver group."),
+            builtIn(e, "ext1.SampleCount", 137, ValueType::UInt32, "Extension 1: number of samples in this trace."),
+            builtIn(e, "ext1.Nanoseconds", 141, ValueType::Int32, "Extension 1: nanoseconds to add to the second of the trace start time."),
+            builtIn(e, "ext1.SampleInterval", 145, d, "Extension 1: sample interval (microseconds for time data)."),
+            builtIn(e, "ext1.CableNumber", 153, ValueType::Int32, "Extension 1: cable number or recording device/sensor ID."),
+            builtIn(e, "ext1.ExtensionCount", 157, ValueType::UInt16, "Extension 1: number of additional trace headers of this trace."),
+            builtIn(e, "ext1.LastTraceFlag", 159, ValueType::Int16, "Extension 1: last trace flag."),
+            builtIn(e, "ext1.CdpX", 161, d, "Extension 1: CDP X."),
+            builtIn(e, "ext1.CdpY", 169, d, "Extension 1: CDP Y."),
+            builtIn(e, "ext1.HeaderName", 233, ValueType::Text8, "Extension 1: header name (SEG00001)."),
+        };
+    }();
+    return fields;
+}
+
+const FieldDescription* extension1Field(const QString& name)
+{
+    for (const FieldDescription& field : extension1Fields())
+        if (field.name.compare(name, Qt::CaseInsensitive) == 0)
+            return &field;
+    return nullptr;
 }
 
 QList<FieldDescription> FieldLayout::fields(HeaderBlock block) const

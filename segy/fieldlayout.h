@@ -18,7 +18,8 @@ class HeaderChanges;
 // the standard fields convert to it, so labels, CSV columns, command-line
 // names and the window read one kind of description for every field.
 
-enum class ValueType : quint8 { Int8, Int16, Int32, Int64, UInt8, UInt16, UInt32, UInt64, Ibm32, Ieee32, Ieee64 };
+// Text8: eight characters (a header name), EBCDIC or ASCII; read only.
+enum class ValueType : quint8 { Int8, Int16, Int32, Int64, UInt8, UInt16, UInt32, UInt64, Ibm32, Ieee32, Ieee64, Text8 };
 
 // "int8" ... "ieee64"; the type of a name, false for none.
 QString valueTypeName(ValueType type);
@@ -26,7 +27,8 @@ bool valueTypeOfName(const QString& name, ValueType* type);
 int valueTypeWidth(ValueType type);
 bool isFloatType(ValueType type);
 
-enum class HeaderBlock : quint8 { Binary, Trace };
+// TraceExtension1: the first 240-byte trace header extension of revision 2.
+enum class HeaderBlock : quint8 { Binary, Trace, TraceExtension1 };
 
 struct FieldDescription {
     QString name;         // the user's name; empty for a standard field
@@ -41,7 +43,10 @@ struct FieldDescription {
     // Byte offset inside the header block (240 bytes, or file bytes 3201-3600).
     int offset() const { return startByte - (block == HeaderBlock::Binary ? TextHeaderSize + 1 : 1); }
     // "189-192"
-    QString label() const { return QStringLiteral("%1-%2").arg(startByte).arg(startByte + width() - 1); }
+    QString label() const
+    {
+        return width() == 1 ? QString::number(startByte) : QStringLiteral("%1-%2").arg(startByte).arg(startByte + width() - 1);
+    }
     // The name a column or a command line shows: the user's name, else the label.
     QString title() const { return name.isEmpty() ? label() : name; }
     bool fitsBlock() const;
@@ -51,10 +56,11 @@ struct FieldDescription {
 
 // One value of any field type.
 struct FieldValue {
-    enum class Kind : quint8 { Signed, Unsigned, Float } kind = Kind::Signed;
+    enum class Kind : quint8 { Signed, Unsigned, Float, Text } kind = Kind::Signed;
     qint64 i = 0;
     quint64 u = 0;
     double f = 0;
+    QString s;
 
     static FieldValue ofSigned(qint64 v) { FieldValue x; x.i = v; return x; }
     static FieldValue ofUnsigned(quint64 v) { FieldValue x; x.kind = Kind::Unsigned; x.u = v; return x; }
@@ -84,13 +90,29 @@ bool parseFieldValue(const QString& text, ValueType type, FieldValue* stored, bo
 // host's order, for a file of the given byte order.
 FieldValue headerFieldValue(const CHeader& header, const FieldDescription& field, bool littleEndian);
 
+class SEGYTraceHeader;
+// A field's value in a trace (any block, extensions included), as the file
+// object that holds the trace reads it.
+using FieldReader = std::function<FieldValue(const SEGYTraceHeader*, const FieldDescription&)>;
+
+// The fields revision 2 added to the binary header (extended counts and
+// intervals, the byte-order constant, major and minor revision, ...), and
+// the standard fields of trace header extension 1, each by its name.
+const QList<FieldDescription>& revision2BinaryFields();
+const QList<FieldDescription>& extension1Fields();
+// A field of extension 1 by name (case-insensitive), or null.
+const FieldDescription* extension1Field(const QString& name);
+
 // The changes of standard fields that make the field hold value in header:
 // the field's bytes written into the header's file bytes, every standard
 // field they touch read back. add receives (standard field index, value) for
-// each standard field whose value changes. False, with *error, when a byte
-// of the field belongs to no standard field.
+// each standard field whose value changes; addByte (offset in the block,
+// byte) each changed byte no standard field holds (binary header bytes
+// such as the revision 2 fields). False, with *error, for a field that
+// cannot be written (a text).
 bool standardChangesFor(const CHeader& header, const FieldDescription& field, bool littleEndian,
-                        const FieldValue& value, const std::function<void(int, qint32)>& add, QString* error);
+                        const FieldValue& value, const std::function<void(int, qint32)>& add,
+                        const std::function<void(int, uchar)>& addByte, QString* error);
 
 // The custom fields of a file: read from a layout file (JSON) or given one
 // by one as "NAME=BYTE:TYPE". Every field fits its header, every name is

@@ -74,7 +74,7 @@ HeaderEdit::Result HeaderEdit::setTraceExpression(int field, const QString& text
     result.text = text;
     TraceValue traceValue;
     QString badOffset;
-    traceValue.expression.setCustomFields(m_custom, m_littleEndian);
+    traceValue.expression.setCustomFields(m_custom, m_read);
     if (field < 0 || field >= traceHeaderTable().count || !traceValue.expression.compile(text, &badOffset)) {
         result.failure = badOffset.isEmpty() ? Failure::InvalidValue : Failure::BadOffset;
         if (!badOffset.isEmpty())

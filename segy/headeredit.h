@@ -50,10 +50,10 @@ public:
     // HeaderExpression). A later value of a field replaces an earlier one.
     Result setTraceExpression(int field, const QString& text);
     // Custom fields that expressions may name ([NAME]), given before them.
-    void setCustomFields(const QList<FieldDescription>& fields, bool littleEndian)
+    void setCustomFields(const QList<FieldDescription>& fields, const FieldReader& read)
     {
         m_custom = fields;
-        m_littleEndian = littleEndian;
+        m_read = read;
     }
     // Any field (a custom one, by its type) set to a number: integers in the
     // type's range, decimal numbers for the float types. Its bytes are
@@ -77,7 +77,7 @@ private:
     std::map<int, TraceValue> m_traces;  // by field index
     std::vector<std::pair<FieldDescription, FieldValue>> m_fieldValues;
     QList<FieldDescription> m_custom;
-    bool m_littleEndian = false;
+    FieldReader m_read;
 };
 
 // The traces first to end - 1.

@@ -190,7 +190,7 @@ HeaderExpression::Outcome HeaderExpression::evaluate(const QList<SEGYTraceHeader
             case Op::Count: *++top = count; break;
             case Op::Field: *++top = header ? header->valueAt(int(step.number), step.kind) : 0; break;
             case Op::CustomField:
-                *++top = header ? headerFieldValue(*header, m_custom[step.kind], m_littleEndian).toInt64() : 0;
+                *++top = header && m_read ? m_read(header, m_custom[step.kind]).toInt64() : 0;
                 break;
             case Op::Negate:
                 if (__builtin_sub_overflow(qint64(0), *top, top))

@@ -25,12 +25,12 @@ public:
     // reference naming no trace header field leaves its text in *badOffset
     // (empty otherwise).
     bool compile(const QString& text, QString* badOffset = nullptr);
-    // Fields beyond the standard ones that [NAME] may name, for a file of
-    // this byte order; floats among them count as their nearest integer.
-    void setCustomFields(const QList<FieldDescription>& fields, bool littleEndian)
+    // Fields beyond the standard ones that [NAME] may name, read by read;
+    // floats among them count as their nearest integer.
+    void setCustomFields(const QList<FieldDescription>& fields, const FieldReader& read)
     {
         m_custom = fields;
-        m_littleEndian = littleEndian;
+        m_read = read;
     }
 
     enum class Failure { None, DivisionByZero, Overflow, OutOfRange };
@@ -70,5 +70,5 @@ private:
     int m_nesting = 0;
     QString m_badOffset;
     QList<FieldDescription> m_custom;
-    bool m_littleEndian = false;
+    FieldReader m_read;
 };

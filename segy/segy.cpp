@@ -183,7 +183,7 @@ TraceTextResult SEGY::exportTraceHeaders(QIODevice* device, const QString& separ
     if (!isLoaded())
         return TraceTextResult{false, 0, {}, {}, tr("No file is loaded.")};
     return writeTraceHeaderText(device, m_file.traceHeaders, separator, [this](int percent) { emit editProgress(percent); },
-                                CustomColumns{m_fieldLayout.fields(HeaderBlock::Trace), isLittleEndian()});
+                                CustomColumns{extraFields(HeaderBlock::Trace), isLittleEndian(), fieldReader()});
 }
 
 TraceTextResult SEGY::importTraceHeaders(QIODevice* device, const QString& separator, const QString& name)
@@ -193,7 +193,7 @@ TraceTextResult SEGY::importTraceHeaders(QIODevice* device, const QString& separ
     HeaderChanges changes;
     TraceTextResult result = readTraceHeaderText(device, name, m_file.traceHeaders, separator, &changes,
                                                  [this](int percent) { emit editProgress(percent); },
-                                                 CustomColumns{m_fieldLayout.fields(HeaderBlock::Trace), isLittleEndian()});
+                                                 CustomColumns{extraFields(HeaderBlock::Trace), isLittleEndian(), fieldReader()});
     if (result.ok) {
         result.applied = apply(changes);
         result.ok = result.applied.ok;
@@ -283,6 +283,26 @@ bool SEGY::layoutWouldStay(const HeaderChanges& changes) const
     for (const HeaderChanges::TraceValue& change : changes.traceValues())
         if (change.field == fieldIndex(TraceField::SampleCount))
             sampleCounts[change.trace] = change.value;
+    // Revision 2 bytes the loader reads the layout or byte order from: the
+    // extended sample count, the byte-order constant, the number of trace
+    // header extensions, the first trace offset and the trailer count.
+    for (const HeaderChanges::BinaryByte& change : changes.binaryBytes()) {
+        const int byte = change.offset + TextHeaderSize + 1;
+        const bool readByLoader = (byte >= 3269 && byte <= 3272) || (byte >= 3297 && byte <= 3300)
+                                  || (byte >= 3507 && byte <= 3510) || (byte >= 3521 && byte <= 3532);
+        if (readByLoader && header->rawBlock()[change.offset] != change.value)
+            return false;
+    }
+    const bool revisionChanged = std::any_of(changes.binaryValues().begin(), changes.binaryValues().end(), [&](const auto& c) {
+        return c.field == fieldIndex(BinaryField::Revision) && c.value != header->value(BinaryField::Revision);
+    });
+    if (!touched && sampleCounts.empty() && !revisionChanged)
+        return true;
+    // A file read by revision 2 rules, or with the user's format, is
+    // not re-checked field by field: any change to what placed its traces
+    // is refused.
+    if (m_file.revision2Layout || !m_file.overrides.isEmpty() || (revisionChanged && isRevision2()))
+        return false;
     if (!touched && sampleCounts.empty())
         return true;
 
@@ -292,7 +312,7 @@ bool SEGY::layoutWouldStay(const HeaderChanges& changes) const
         qToLittleEndian<quint16>(quint16(formatCode), code);
     else
         qToBigEndian<quint16>(quint16(formatCode), code);
-    if (byteOrderForFormatBytes(code) != m_file.byteOrder)
+    if (!m_file.byteOrderFromConstant && byteOrderForFormatBytes(code) != m_file.byteOrder)
         return false;
 
     // Extended headers: a count names its blocks; -1 reads up to the end
@@ -480,6 +500,12 @@ ApplyResult SEGY::apply(const HeaderChanges& changes, HeaderChanges* inverse)
             return result;
     }
     result.failedTrace = -1;
+    for (const HeaderChanges::BinaryByte& change : changes.binaryBytes()) {
+        if (change.offset < 0 || change.offset >= BinaryHeaderSize) {
+            result.error = tr("There is no binary header byte %1.").arg(change.offset + TextHeaderSize + 1);
+            return result;
+        }
+    }
     // The layout is checked on the headers as they would be after all of it.
     if (!layoutWouldStay(changes)) {
         result.error = tr("These changes would move the traces in the file.");
@@ -500,6 +526,16 @@ ApplyResult SEGY::apply(const HeaderChanges& changes, HeaderChanges* inverse)
             continue;
         mainHeader()->storeValue(change.field, change.value);
         oldBinaryValues.push_back({change.field, old});
+        result.binaryChanged = true;
+        ++result.changedValues;
+    }
+    std::vector<HeaderChanges::BinaryByte> oldBinaryBytes;
+    for (const HeaderChanges::BinaryByte& change : changes.binaryBytes()) {
+        const uchar old = mainHeader()->rawBlock()[change.offset];
+        if (old == change.value)
+            continue;
+        mainHeader()->storeRawByte(change.offset, change.value);
+        oldBinaryBytes.push_back({change.offset, old});
         result.binaryChanged = true;
         ++result.changedValues;
     }
@@ -538,6 +574,8 @@ ApplyResult SEGY::apply(const HeaderChanges& changes, HeaderChanges* inverse)
         // Put back in reverse order, so a field set twice ends as it began.
         for (auto it = oldBinaryValues.rbegin(); it != oldBinaryValues.rend(); ++it)
             inverse->setBinaryValue(it->field, it->value);
+        for (auto it = oldBinaryBytes.rbegin(); it != oldBinaryBytes.rend(); ++it)
+            inverse->setBinaryByte(it->offset, it->value);
         inverse->reserve(oldTraceValues.size());
         for (auto it = oldTraceValues.rbegin(); it != oldTraceValues.rend(); ++it)
             inverse->setTraceValue(it->trace, it->field, it->value);
@@ -570,6 +608,52 @@ bool SEGY::setTextHeader(const QByteArray& text)
     return true;
 }
 
+bool SEGY::isRevision2() const
+{
+    // The major revision is byte 3501 alone, whatever the byte order.
+    return mainHeader() && fieldValue(nullptr, revision2BinaryFields().at(8)).u == 2;
+}
+
+namespace {
+const uchar* zeroBlock()
+{
+    static const uchar zeros[TraceHeaderSize] = {};
+    return zeros;
+}
+}  // namespace
+
+QList<FieldDescription> SEGY::extraFields(HeaderBlock block) const
+{
+    QList<FieldDescription> fields;
+    if (block == HeaderBlock::Binary && isRevision2())
+        fields = revision2BinaryFields();
+    if (block == HeaderBlock::Trace && hasTraceExtensions())
+        fields = extension1Fields();
+    return fields + m_fieldLayout.fields(block);
+}
+
+QStringList SEGY::extensionNames(int traceIndex) const
+{
+    QStringList names;
+    if (traceIndex < 0 || size_t(traceIndex) >= m_file.extensionCounts.size() || !m_device)
+        return names;
+    // Extension 1 is kept; the others are read from the file.
+    const FieldDescription* name = extension1Field(QStringLiteral("ext1.HeaderName"));
+    names << fieldValue(m_file.traceHeaders[traceIndex], *name).text();
+    const qint64 at = m_file.traceHeaders[traceIndex]->filePosition + 2 * TraceHeaderSize;
+    const bool wasOpen = m_device->isOpen();
+    if (!wasOpen && !m_device->open(QIODevice::ReadOnly))
+        return names;
+    for (int k = 1; k < m_file.extensionCounts[size_t(traceIndex)]; ++k) {
+        QByteArray block(TraceHeaderSize, '\0');
+        if (m_device->seek(at + qint64(k - 1) * TraceHeaderSize) && m_device->read(block.data(), TraceHeaderSize) == TraceHeaderSize)
+            names << readFieldValue(reinterpret_cast<const uchar*>(block.constData()), *name, isLittleEndian()).text();
+    }
+    if (!wasOpen)
+        m_device->close();
+    return names;
+}
+
 QList<FieldDescription> SEGY::allFields(HeaderBlock block) const
 {
     QList<FieldDescription> fields;
@@ -587,6 +671,9 @@ bool SEGY::findField(const QString& name, HeaderBlock block, FieldDescription* f
         return true;
     }
     const FieldDescription* custom = m_fieldLayout.find(name, block);
+    for (const FieldDescription& builtIn : block == HeaderBlock::Binary ? revision2BinaryFields() : extension1Fields())
+        if (!custom && builtIn.name.compare(name, Qt::CaseInsensitive) == 0)
+            custom = &builtIn;
     if (custom)
         *field = *custom;
     return custom != nullptr;
@@ -594,6 +681,12 @@ bool SEGY::findField(const QString& name, HeaderBlock block, FieldDescription* f
 
 FieldValue SEGY::fieldValue(const CHeader* header, const FieldDescription& field) const
 {
+    if (field.block == HeaderBlock::TraceExtension1) {
+        const int trace = traceIndexOf(static_cast<const SEGYTraceHeader*>(header));
+        if (trace < 0 || size_t(trace + 1) * TraceHeaderSize > m_file.extension1.size())
+            return readFieldValue(zeroBlock(), field, false);
+        return readFieldValue(m_file.extension1.data() + size_t(trace) * TraceHeaderSize, field, isLittleEndian());
+    }
     if (!header)
         header = mainHeader();
     return header ? headerFieldValue(*header, field, isLittleEndian()) : FieldValue();
@@ -602,6 +695,11 @@ FieldValue SEGY::fieldValue(const CHeader* header, const FieldDescription& field
 bool SEGY::addFieldChange(HeaderChanges* changes, int trace, const FieldDescription& field, const FieldValue& value,
                           QString* error) const
 {
+    if (field.block == HeaderBlock::TraceExtension1) {
+        *error = tr("field %1 lies in a trace header extension, which is kept as it is and cannot be edited.")
+                     .arg(field.title());
+        return false;
+    }
     const CHeader* header = trace < 0 ? static_cast<const CHeader*>(mainHeader())
                                       : (trace < traceCount() ? m_file.traceHeaders[trace] : nullptr);
     if (!header) {
@@ -609,10 +707,13 @@ bool SEGY::addFieldChange(HeaderChanges* changes, int trace, const FieldDescript
         return false;
     }
     changes->allowFullRange();
-    return standardChangesFor(*header, field, isLittleEndian(), value, [&](int index, qint32 v) {
-        if (trace < 0)
-            changes->setBinaryValue(index, v);
-        else
-            changes->setTraceValue(trace, index, v);
-    }, error);
+    return standardChangesFor(
+        *header, field, isLittleEndian(), value,
+        [&](int index, qint32 v) {
+            if (trace < 0)
+                changes->setBinaryValue(index, v);
+            else
+                changes->setTraceValue(trace, index, v);
+        },
+        [&](int offset, uchar byte) { changes->setBinaryByte(offset, byte); }, error);
 }

@@ -103,7 +103,7 @@ void TraceHeaderList::sort(const QList<TraceHeaderSortKey>& keyList)
     // reads 0 everywhere, and a repeated field only meets ties of its own.
     std::vector<TraceHeaderSortKey> keys;
     const QList<FieldDescription> custom =
-        m_source ? m_source->fieldLayout().fields(HeaderBlock::Trace) : QList<FieldDescription>();
+        m_source ? m_source->extraFields(HeaderBlock::Trace) : QList<FieldDescription>();
     bool anyCustom = false;
     for (const TraceHeaderSortKey& key : keyList) {
         if (key.fieldIndex < 0 || key.fieldIndex >= TraceHeaderFieldCount + custom.size())

@@ -11,7 +11,7 @@ class SEGY;
 class SEGYTraceHeader;
 
 // A field by its index in the trace header table, or from
-// TraceHeaderFieldCount on a custom field of the file's layout.
+// TraceHeaderFieldCount on one of the file's extra fields (SEGY::extraFields).
 struct TraceHeaderSortKey {
     int fieldIndex = 0;
     bool ascending = true;

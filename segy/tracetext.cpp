@@ -250,8 +250,9 @@ TraceTextResult writeTraceHeaderText(QIODevice* device, const QList<SEGYTraceHea
             out += sepSize;
         }
         for (const FieldDescription& field : custom.fields) {
-            const QByteArray text =
-                header ? headerFieldValue(*header, field, custom.littleEndian).text().toLatin1() : QByteArray("0");
+            const QByteArray text = !header      ? QByteArray("0")
+                                    : custom.read ? custom.read(header, field).text().toUtf8()
+                                                  : headerFieldValue(*header, field, custom.littleEndian).text().toLatin1();
             std::memcpy(out, text.constData(), size_t(text.size()));
             out += text.size();
             std::memcpy(out, sep.constData(), size_t(sepSize));

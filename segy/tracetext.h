@@ -39,6 +39,7 @@ QString numberDelimiterMessage(const QString& delimiter);
 struct CustomColumns {
     QList<FieldDescription> fields;
     bool littleEndian = false;
+    FieldReader read;  // for an export of fields beyond the trace header itself
 };
 
 // Writes the headers (0 for a missing one) to a device open for writing;

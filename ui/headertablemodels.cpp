@@ -75,7 +75,7 @@ SEGYBinaryHeaderTableModel::SEGYBinaryHeaderTableModel(SEGY* segy, QObject* pare
 
 int SEGYBinaryHeaderTableModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : BinaryHeaderFieldCount + (m_segy ? m_segy->fieldLayout().fields(HeaderBlock::Binary).size() : 0);
+    return parent.isValid() ? 0 : BinaryHeaderFieldCount + (m_segy ? m_segy->extraFields(HeaderBlock::Binary).size() : 0);
 }
 
 int SEGYBinaryHeaderTableModel::columnCount(const QModelIndex& parent) const
@@ -92,7 +92,7 @@ QVariant SEGYBinaryHeaderTableModel::data(const QModelIndex& index, int role) co
     if (role == Qt::TextAlignmentRole)
         return index.column() == 0 ? RightAligned : QVariant(int(Qt::AlignLeft | Qt::AlignVCenter));
     if (customRow(field) >= 0) {
-        const FieldDescription custom = m_segy->fieldLayout().fields(HeaderBlock::Binary).value(customRow(field));
+        const FieldDescription custom = m_segy->extraFields(HeaderBlock::Binary).value(customRow(field));
         if (index.column() == 1)
             return role == Qt::DisplayRole ? QVariant(customDescription(custom)) : QVariant();
         return role == Qt::DisplayRole || role == Qt::EditRole ? QVariant(m_segy->fieldValue(nullptr, custom).text())
@@ -115,7 +115,7 @@ QVariant SEGYBinaryHeaderTableModel::headerData(int section, Qt::Orientation ori
         return QVariant();
     }
     if (m_segy && customRow(section) >= 0)
-        return m_segy->fieldLayout().fields(HeaderBlock::Binary).value(customRow(section)).name;
+        return m_segy->extraFields(HeaderBlock::Binary).value(customRow(section)).name;
     return binaryHeaderLabels().value(section);
 }
 
@@ -135,7 +135,7 @@ bool SEGYBinaryHeaderTableModel::setData(const QModelIndex& index, const QVarian
     bool stored;
     if (customRow(index.row()) >= 0) {
         // A custom field's bytes go through the standard fields holding them.
-        const FieldDescription custom = m_segy->fieldLayout().fields(HeaderBlock::Binary).value(customRow(index.row()));
+        const FieldDescription custom = m_segy->extraFields(HeaderBlock::Binary).value(customRow(index.row()));
         FieldValue parsed;
         HeaderChanges changes;
         QString error;

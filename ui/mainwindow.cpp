@@ -278,7 +278,12 @@ void MainWindow::clearFieldLayout()
 void MainWindow::showFieldLayout(const FieldLayout& layout)
 {
     m_segy->setFieldLayout(layout);
-    const QList<FieldDescription> traceFields = layout.fields(HeaderBlock::Trace);
+    showExtraFields();
+}
+
+void MainWindow::showExtraFields()
+{
+    const QList<FieldDescription> traceFields = m_segy->extraFields(HeaderBlock::Trace);
     m_selectionModel->setCustomFields(traceFields);
     m_sortDialog->setCustomFields(traceFields);
     resetTraceTable([this, &traceFields]() { m_traceModel->setCustomFields(traceFields); });
@@ -430,7 +435,14 @@ void MainWindow::onSetupUiAfterFileLoading()
     m_textHeaderStoredAsEbcdic = !isAsciiTextHeader(text);
     showTextHeader(m_textHeaderStoredAsEbcdic);
     ui->tabWidget->setEnabled(true);
-    resetTraceTable([this]() { m_traceHeaderList->loadFrom(m_segy); });
+    // Extension 1's fields come and go with the file.
+    const QList<FieldDescription> traceFields = m_segy->extraFields(HeaderBlock::Trace);
+    m_selectionModel->setCustomFields(traceFields);
+    m_sortDialog->setCustomFields(traceFields);
+    resetTraceTable([this, &traceFields]() {
+        m_traceModel->setCustomFields(traceFields);
+        m_traceHeaderList->loadFrom(m_segy);
+    });
     setWindowTitle(tr("Trevalon - %1").arg(m_currentFileName));
     updateSummary();
     m_binaryModel->beginReset();
@@ -528,7 +540,14 @@ void MainWindow::updateSummary()
                                      .arg(m_currentFileName.toHtmlEscaped(), summary.sampleFormat,
                                           summary.sampleIntervalMilliseconds(), summary.samplingFrequency,
                                           QString::number(summary.traceCount), QString::number(summary.samplesCount),
-                                          QString::number(summary.extendedTextHeaders), summary.byteOrder()));
+                                          QString::number(summary.extendedTextHeaders), summary.byteOrder())
+                                 + (summary.revision2.isEmpty()
+                                        ? QString()
+                                        : tr("<br><b>Revision:</b> %1 <br><b>Trace header extensions:</b> %2 <br>"
+                                             "<b>Trailer stanzas:</b> %3")
+                                              .arg(summary.revision2,
+                                                   summary.traceHeaderExtensions.join(QStringLiteral(", ")).toHtmlEscaped(),
+                                                   QString::number(summary.trailerStanzas))));
     updateErrorLogPane();
 }
 

@@ -114,6 +114,9 @@ private slots:
 private:
     void setupFieldLayoutMenu();
     void showFieldLayout(const FieldLayout& layout);
+    // The fields after the standard ones (a file's revision 2 fields, the
+    // layout's) into the field list, the tables and the sort dialog.
+    void showExtraFields();
 
     // Runs an operation from the event loop through a trigger thread, once
     // the handler that asks for it has returned.

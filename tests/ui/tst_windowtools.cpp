@@ -3,6 +3,7 @@
 // fields shown, trace headers to and from text, and the reprojection checked
 // against the file model's own.
 
+#include "fieldlayout.h"
 #include "fixture.h"
 #include "headerfields.h"
 #include "headertablemodels.h"
@@ -140,6 +141,31 @@ private slots:
         QCOMPARE(again.findChild<QTableView*>(QStringLiteral("selectedHeadersTableView"))->model()->rowCount(),
                  TraceHeaderFieldCount + 1);
         again.clearFieldLayout();
+    }
+
+    // A revision 2 file: its binary header fields and extension 1's fields
+    // as groups of their own.
+    void revision2Fields()
+    {
+        MainWindow w;
+        QVERIFY(loadAndWait(w, sharedSample(QStringLiteral("rotated-small-rev2.sgy"))));
+        auto* list = w.findChild<QTableView*>(QStringLiteral("selectedHeadersTableView"));
+        QCOMPARE(list->model()->rowCount(), TraceHeaderFieldCount + extension1Fields().size());
+        QVERIFY(list->model()->index(TraceHeaderFieldCount, 0).data().toString().startsWith("[ext1.TraceSequenceLine]"));
+        const int cdpX = TraceHeaderFieldCount + 23;
+        QCOMPARE(traceView(w)->model()->headerData(cdpX, Qt::Horizontal).toString(), QString("ext1.CdpX"));
+        QCOMPARE(traceView(w)->model()->index(1, cdpX).data().toString(), QString("2079"));
+        auto* binary = w.findChild<QTableView*>(QStringLiteral("binaryHeaderTableView"));
+        QCOMPARE(binary->model()->rowCount(), BinaryHeaderFieldCount + revision2BinaryFields().size());
+        QCOMPARE(binary->model()->headerData(BinaryHeaderFieldCount + 9, Qt::Vertical).toString(), QString("MinorRevision"));
+        if (!qEnvironmentVariableIsEmpty("TREVALON_SNAPSHOT_DIR")) {
+            w.resize(1180, 720);
+            w.show();
+            w.findChild<QTabWidget*>(QStringLiteral("tabWidget"))->setCurrentIndex(1);
+            binary->scrollToBottom();
+            QCoreApplication::processEvents();
+            w.grab().save(qEnvironmentVariable("TREVALON_SNAPSHOT_DIR") + "/revision2.png");
+        }
     }
 
     void init()
