@@ -3,7 +3,9 @@
 #include "fieldlayout.h"
 #include "headerfields.h"
 #include "progressline.h"
+#include "samplecodec.h"
 #include "segy.h"
+#include "segyfileio.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -95,6 +97,12 @@ FieldLayout& layoutOfCommands()
     return layout;
 }
 
+ReadingOverrides& overridesOfCommands()
+{
+    static ReadingOverrides overrides;
+    return overrides;
+}
+
 }  // namespace
 
 const FieldLayout& commandFieldLayout()
@@ -128,6 +136,47 @@ bool readFieldLayoutOptions(const QCommandLineParser& parser, QString* error)
     return true;
 }
 
+void addReadingOverrideOptions(QCommandLineParser& parser)
+{
+    parser.addOption({QStringLiteral("byte-order"), QStringLiteral("Read the file as big- or little-endian."),
+                      QStringLiteral("big|little")});
+    parser.addOption({QStringLiteral("format"), QStringLiteral("Read the samples in this format code."),
+                      QStringLiteral("N")});
+    parser.addOption({QStringLiteral("text-encoding"), QStringLiteral("Read the textual headers as EBCDIC or ASCII."),
+                      QStringLiteral("ebcdic|ascii")});
+}
+
+bool readReadingOverrideOptions(const QCommandLineParser& parser, QString* error)
+{
+    ReadingOverrides overrides;
+    const QString order = parser.value(QStringLiteral("byte-order")).toLower();
+    const QString format = parser.value(QStringLiteral("format"));
+    const QString text = parser.value(QStringLiteral("text-encoding")).toLower();
+    if (!order.isEmpty() && order != QLatin1String("big") && order != QLatin1String("little")) {
+        *error = commandTr("Error: %1 is no byte order; give big or little.").arg(order);
+        return false;
+    }
+    if (!text.isEmpty() && text != QLatin1String("ebcdic") && text != QLatin1String("ascii")) {
+        *error = commandTr("Error: %1 is no textual header encoding; give ebcdic or ascii.").arg(text);
+        return false;
+    }
+    bool ok = format.isEmpty();
+    const int code = format.toInt(&ok);
+    if (!format.isEmpty() && (!ok || bytesPerSampleForFormat(code) == 0)) {
+        *error = commandTr("Error: %1 is no sample format code with a known sample size.").arg(format);
+        return false;
+    }
+    if (!order.isEmpty())
+        overrides.byteOrder = order == QLatin1String("big") ? ReadingOverrides::Order::BigEndian
+                                                            : ReadingOverrides::Order::LittleEndian;
+    overrides.formatCode = format.isEmpty() ? 0 : code;
+    if (!text.isEmpty())
+        overrides.textEncoding = text == QLatin1String("ascii") ? ReadingOverrides::Text::Ascii
+                                                                : ReadingOverrides::Text::Ebcdic;
+    overridesOfCommands() = overrides;
+    return true;
+}
+
 void printWarning(const QString& message)
 {
     static const QRegularExpression breaks(QStringLiteral("\\s*[\\r\\n]+\\s*"));
@@ -149,6 +198,7 @@ bool openForCommand(SEGY& segy, const QString& fileName, const ErrorSink& printE
 {
     followFileObject(segy, editLabel);
     segy.setFieldLayout(commandFieldLayout());
+    segy.setReadingOverrides(overridesOfCommands());
     segy.setDevice(new QFile(fileName));
     if (segy.open())
         return true;

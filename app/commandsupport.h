@@ -75,6 +75,10 @@ bool readTraceFieldsOption(const QCommandLineParser& parser, QList<int>* fields,
 void addFieldLayoutOptions(QCommandLineParser& parser);
 bool readFieldLayoutOptions(const QCommandLineParser& parser, QString* error);
 const FieldLayout& commandFieldLayout();
+// --byte-order big|little, --format N and --text-encoding ebcdic|ascii,
+// which every command takes: how the files it opens are read.
+void addReadingOverrideOptions(QCommandLineParser& parser);
+bool readReadingOverrideOptions(const QCommandLineParser& parser, QString* error);
 // A field of such a list: standard below TraceHeaderFieldCount, then
 // extension 1's, then custom.
 FieldDescription commandTraceField(int index);

@@ -152,19 +152,19 @@ void DumpCommand::printText(const SEGY& segy) const
     const SEGYMainHeader* header = segy.mainHeader();
     if (!header)
         return;
-    for (const QString& card : textHeaderCards(header->textHeader, isAsciiTextHeader(header->textHeader)))
+    for (const QString& card : textHeaderCards(header->textHeader, segy.readsTextAsAscii(header->textHeader)))
         printLine(stdout, card);
     int number = 0;
     for (const QByteArray& block : header->extendedTextHeaders) {
         printLine(stdout, tr("Extended textual header %1:").arg(++number));
-        for (const QString& card : textHeaderCards(block, extendedTextHeaderIsAscii(block)))
+        for (const QString& card : textHeaderCards(block, segy.readsTextAsAscii(block, true)))
             printLine(stdout, card);
     }
     const QByteArray& trailer = segy.trailer();
     for (int at = 0, stanza = 0; at < trailer.size(); at += TextHeaderSize) {
         const QByteArray block = trailer.mid(at, TextHeaderSize);
         printLine(stdout, tr("Trailer stanza %1:").arg(++stanza));
-        for (const QString& card : textHeaderCards(block, extendedTextHeaderIsAscii(block)))
+        for (const QString& card : textHeaderCards(block, segy.readsTextAsAscii(block, true)))
             printLine(stdout, card);
     }
 }
@@ -262,11 +262,11 @@ void DumpCommand::printJson(const SEGY& segy, const QString& fileName, int start
     };
     if (m_text && header) {
         json.key(QStringLiteral("textHeader"));
-        writeCards(header->textHeader, isAsciiTextHeader(header->textHeader));
+        writeCards(header->textHeader, segy.readsTextAsAscii(header->textHeader));
         json.key(QStringLiteral("extendedTextHeaders"));
         json.beginArray();
         for (const QByteArray& block : header->extendedTextHeaders)
-            writeCards(block, extendedTextHeaderIsAscii(block));
+            writeCards(block, segy.readsTextAsAscii(block, true));
         json.endArray();
     }
 

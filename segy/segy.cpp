@@ -4,6 +4,7 @@
 #include "outputfile.h"
 #include "savejournal.h"
 #include "samplecodec.h"
+#include "textcards.h"
 #include "textcodec.h"
 
 #include <QFile>
@@ -606,6 +607,15 @@ bool SEGY::setTextHeader(const QByteArray& text)
             m_recorder(inverse);
     }
     return true;
+}
+
+bool SEGY::readsTextAsAscii(const QByteArray& block, bool extended) const
+{
+    switch (m_file.overrides.textEncoding) {
+    case ReadingOverrides::Text::Ascii: return true;
+    case ReadingOverrides::Text::Ebcdic: return false;
+    default: return extended ? extendedTextHeaderIsAscii(block) : isAsciiTextHeader(block);
+    }
 }
 
 bool SEGY::isRevision2() const

@@ -78,6 +78,9 @@ public:
     // header encoding the user gives instead of the file's.
     void setReadingOverrides(const ReadingOverrides& overrides) { m_file.overrides = overrides; }
     const ReadingOverrides& readingOverrides() const { return m_file.overrides; }
+    // Whether a textual block (the header, an extended one, a stanza) is
+    // read as ASCII: the user's encoding, else what its bytes look like.
+    bool readsTextAsAscii(const QByteArray& block, bool extended = false) const;
     // The format code the samples are read with (an override, or 3225-3226).
     int effectiveFormatCode() const { return m_file.layout.formatCode(); }
     // A field by its first byte (a standard field) or its name (the layout's);

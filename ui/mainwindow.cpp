@@ -1,4 +1,8 @@
 #include "mainwindow.h"
+#include "segyfileio.h"
+#include "samplecodec.h"
+#include "decoders.h"
+#include <QActionGroup>
 #include "positioningimport.h"
 
 #include "aboutdialog.h"
@@ -220,6 +224,53 @@ MainWindow::MainWindow(QWidget* parent)
     setAcceptDrops(true);
     setupUndo();
     setupFieldLayoutMenu();
+    setupReopenMenu();
+}
+
+// ---------------------------------------------------------------- reading overrides
+
+void MainWindow::setupReopenMenu()
+{
+    // Three choices, each "as the file says" or the user's word; picking one
+    // reads the file again that way. Nothing is written to it.
+    QMenu* reopen = new QMenu(tr("&Reopen as"), this);
+    reopen->setObjectName(QStringLiteral("menuReopen_as"));
+    reopen->setToolTipsVisible(true);
+    ui->menuFile->insertMenu(ui->menuImport->menuAction(), reopen);
+    auto addGroup = [this, reopen](const QString& title, const QList<QPair<QString, int>>& choices) {
+        QMenu* menu = reopen->addMenu(title);
+        auto* group = new QActionGroup(menu);
+        for (const auto& choice : choices) {
+            QAction* action = menu->addAction(choice.first);
+            action->setCheckable(true);
+            action->setData(choice.second);
+            action->setChecked(choice.second == 0);
+            group->addAction(action);
+        }
+        connect(group, &QActionGroup::triggered, this, &MainWindow::reopenWithOverrides);
+        return group;
+    };
+    const QString asFile = tr("As the file says");
+    m_byteOrderChoice = addGroup(tr("Byte order"), {{asFile, 0}, {tr("Big-endian"), 1}, {tr("Little-endian"), 2}});
+    QList<QPair<QString, int>> formats{{asFile, 0}};
+    const SEGYSampleFormatDecoder decoder(fieldIndex(BinaryField::FormatCode));
+    for (auto it = decoder.map().cbegin(); it != decoder.map().cend(); ++it)
+        if (bytesPerSampleForFormat(it.key()) > 0)
+            formats.append({QStringLiteral("%1 - %2").arg(it.key()).arg(it.value()), it.key()});
+    m_formatChoice = addGroup(tr("Sample format"), formats);
+    m_textChoice = addGroup(tr("Textual headers"), {{asFile, 0}, {tr("EBCDIC"), 1}, {tr("ASCII"), 2}});
+}
+
+void MainWindow::reopenWithOverrides()
+{
+    auto chosen = [](QActionGroup* group) { return group->checkedAction() ? group->checkedAction()->data().toInt() : 0; };
+    ReadingOverrides overrides;
+    overrides.byteOrder = ReadingOverrides::Order(chosen(m_byteOrderChoice));
+    overrides.formatCode = chosen(m_formatChoice);
+    overrides.textEncoding = ReadingOverrides::Text(chosen(m_textChoice));
+    m_segy->setReadingOverrides(overrides);
+    if (!m_currentFileName.isEmpty() && m_segy->isLoaded() && confirmDiscard())
+        loadFile(m_currentFileName);
 }
 
 // ---------------------------------------------------------------- field layout
@@ -432,7 +483,7 @@ void MainWindow::showWholeTitleBox(QMessageBox::Icon icon, const QString& title,
 void MainWindow::onSetupUiAfterFileLoading()
 {
     const QByteArray text = m_segy->textHeader();
-    m_textHeaderStoredAsEbcdic = !isAsciiTextHeader(text);
+    m_textHeaderStoredAsEbcdic = !m_segy->readsTextAsAscii(text);
     showTextHeader(m_textHeaderStoredAsEbcdic);
     ui->tabWidget->setEnabled(true);
     // Extension 1's fields come and go with the file.

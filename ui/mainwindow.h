@@ -21,6 +21,7 @@ class QThread;
 class QTimer;
 class ReprojectCoordinatesDialog;
 class FieldLayout;
+class QActionGroup;
 class SEGY;
 class SEGYBinaryHeaderTableModel;
 class SEGYTraceHeadersTableModel;
@@ -113,6 +114,10 @@ private slots:
 
 private:
     void setupFieldLayoutMenu();
+    void setupReopenMenu();
+    // Reads the file shown again with the byte order, format and textual
+    // header encoding chosen in the Reopen as menu.
+    void reopenWithOverrides();
     void showFieldLayout(const FieldLayout& layout);
     // The fields after the standard ones (a file's revision 2 fields, the
     // layout's) into the field list, the tables and the sort dialog.
@@ -210,4 +215,7 @@ private:
     bool m_inStep = false;
     // What the command running replaced, in the order it was stored.
     QList<HeaderChanges> m_stepInverses;
+    QActionGroup* m_byteOrderChoice = nullptr;
+    QActionGroup* m_formatChoice = nullptr;
+    QActionGroup* m_textChoice = nullptr;
 };

@@ -21,6 +21,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QStyle>
 #include <QTabWidget>
@@ -166,6 +167,34 @@ private slots:
             QCoreApplication::processEvents();
             w.grab().save(qEnvironmentVariable("TREVALON_SNAPSHOT_DIR") + "/revision2.png");
         }
+    }
+
+    // Reopen as: a file whose format code is wrong read with the right one.
+    void reopenAs()
+    {
+        SegyFixture f;
+        f.geometry(8, 3);  // the samples are 4-byte IEEE floats
+        for (int t = 0; t < 3; ++t)
+            f.addTrace(8, 5, [](int i) { return double(i); });
+        const QString path = m_dir.filePath(QStringLiteral("wrongformat.sgy"));
+        QVERIFY(f.writeTo(path));
+        const QByteArray before = fileBytes(path);
+        MainWindow w;
+        QVERIFY(loadAndWait(w, path));
+        QVERIFY(w.segy()->traceCount() != 3);
+        auto* reopen = w.findChild<QMenu*>(QStringLiteral("menuReopen_as"));
+        QVERIFY(reopen);
+        QAction* ieee = nullptr;
+        for (QAction* group : reopen->actions())
+            if (group->menu())
+                for (QAction* choice : group->menu()->actions())
+                    if (choice->text().startsWith(QLatin1String("5 - ")))
+                        ieee = choice;
+        QVERIFY(ieee);
+        QVERIFY(waitForOperation(w, [&]() { ieee->trigger(); }));
+        QCOMPARE(w.segy()->traceCount(), 3);
+        QVERIFY(w.findChild<QTextEdit*>(QStringLiteral("summaryTextEdit"))->toPlainText().contains("IEEE floating point"));
+        QCOMPARE(fileBytes(path), before);
     }
 
     void init()
