@@ -139,6 +139,8 @@ bool CommandLine::addCommandOptions(const QString& command)
     addFileArgument(m_parser);
     m_parser.addPositionalArgument(m_command->name(), m_command->description(), QString());
     m_command->addOptions(m_parser);
+    addFieldLayoutOptions(m_parser);
+    addReadingOverrideOptions(m_parser);
     m_parser.addOption({QStringLiteral("quiet"), QStringLiteral("Show no progress line on a terminal.")});
     return true;
 }
@@ -147,7 +149,8 @@ bool CommandLine::readCommandOptions()
 {
     m_quiet = m_parser.isSet(QStringLiteral("quiet"));
     QString error;
-    if (m_command && m_command->readOptions(m_parser, &error))
+    if (m_command && readFieldLayoutOptions(m_parser, &error) && readReadingOverrideOptions(m_parser, &error)
+        && m_command->readOptions(m_parser, &error))
         return true;
     if (!error.isEmpty())
         qDebug() << error;

@@ -1,8 +1,11 @@
 #include "commandsupport.h"
 
+#include "fieldlayout.h"
 #include "headerfields.h"
 #include "progressline.h"
+#include "samplecodec.h"
 #include "segy.h"
+#include "segyfileio.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -66,7 +69,11 @@ bool parseTraceFieldList(const QString& text, QList<int>* fields, QString* badIt
     fields->clear();
     for (const QString& item : text.split(QLatin1Char(','))) {
         const QString startByte = item.trimmed();
-        const int index = traceHeaderFieldIndex(startByte);
+        int index = traceHeaderFieldIndex(startByte);
+        const QList<FieldDescription> extra = extension1Fields() + commandFieldLayout().fields(HeaderBlock::Trace);
+        for (int k = 0; index < 0 && k < extra.size(); ++k)
+            if (extra[k].name.compare(startByte, Qt::CaseInsensitive) == 0)
+                index = TraceHeaderFieldCount + k;
         if (index < 0) {
             *badItem = startByte;
             return false;
@@ -77,15 +84,24 @@ bool parseTraceFieldList(const QString& text, QList<int>* fields, QString* badIt
     return true;
 }
 
-const QList<int>& allTraceFields()
+QList<int> allTraceFields(bool withExtension1)
 {
-    static const QList<int> fields = [] {
-        QList<int> list;
-        for (int i = 0; i < TraceHeaderFieldCount; ++i)
-            list.append(i);
-        return list;
-    }();
+    QList<int> fields;
+    const int extension = extension1Fields().size();
+    const int count = TraceHeaderFieldCount + extension + commandFieldLayout().fields(HeaderBlock::Trace).size();
+    for (int i = 0; i < count; ++i)
+        if (withExtension1 || i < TraceHeaderFieldCount || i >= TraceHeaderFieldCount + extension)
+            fields.append(i);
     return fields;
+}
+
+FieldDescription commandTraceField(int index)
+{
+    if (index < TraceHeaderFieldCount)
+        return FieldDescription::standard(HeaderBlock::Trace, index);
+    index -= TraceHeaderFieldCount;
+    return index < extension1Fields().size() ? extension1Fields().at(index)
+                                             : commandFieldLayout().fields(HeaderBlock::Trace).at(index - extension1Fields().size());
 }
 
 bool readTraceFieldsOption(const QCommandLineParser& parser, QList<int>* fields, QString* error)
@@ -97,6 +113,94 @@ bool readTraceFieldsOption(const QCommandLineParser& parser, QList<int>* fields,
         return true;
     *error = commandTr("Error: %1 is not a valid offset for SEG-Y trace headers.").arg(bad);
     return false;
+}
+
+namespace {
+
+FieldLayout& layoutOfCommands()
+{
+    static FieldLayout layout;
+    return layout;
+}
+
+ReadingOverrides& overridesOfCommands()
+{
+    static ReadingOverrides overrides;
+    return overrides;
+}
+
+}  // namespace
+
+const FieldLayout& commandFieldLayout()
+{
+    return layoutOfCommands();
+}
+
+void addFieldLayoutOptions(QCommandLineParser& parser)
+{
+    parser.addOption({QStringLiteral("layout"), QStringLiteral("Layout file naming custom header fields (JSON)."),
+                      QStringLiteral("file")});
+    parser.addOption({QStringLiteral("field"),
+                      QStringLiteral("Custom header field, repeatable (TYPE: int8, int16, int32, int64, uint8, "
+                                     "uint16, uint32, uint64, ibm32, ieee32, ieee64)."),
+                      QStringLiteral("NAME=BYTE:TYPE")});
+}
+
+bool readFieldLayoutOptions(const QCommandLineParser& parser, QString* error)
+{
+    FieldLayout layout;
+    QString reason;
+    const QString file = parser.value(QStringLiteral("layout"));
+    bool ok = file.isEmpty() || layout.load(file, &reason);
+    for (const QString& spec : parser.values(QStringLiteral("field")))
+        ok = ok && layout.addSpec(spec, &reason);
+    if (!ok) {
+        *error = QStringLiteral("Error: ") + reason;
+        return false;
+    }
+    layoutOfCommands() = layout;
+    return true;
+}
+
+void addReadingOverrideOptions(QCommandLineParser& parser)
+{
+    parser.addOption({QStringLiteral("byte-order"), QStringLiteral("Read the file as big- or little-endian."),
+                      QStringLiteral("big|little")});
+    parser.addOption({QStringLiteral("format"), QStringLiteral("Read the samples in this format code."),
+                      QStringLiteral("N")});
+    parser.addOption({QStringLiteral("text-encoding"), QStringLiteral("Read the textual headers as EBCDIC or ASCII."),
+                      QStringLiteral("ebcdic|ascii")});
+}
+
+bool readReadingOverrideOptions(const QCommandLineParser& parser, QString* error)
+{
+    ReadingOverrides overrides;
+    const QString order = parser.value(QStringLiteral("byte-order")).toLower();
+    const QString format = parser.value(QStringLiteral("format"));
+    const QString text = parser.value(QStringLiteral("text-encoding")).toLower();
+    if (!order.isEmpty() && order != QLatin1String("big") && order != QLatin1String("little")) {
+        *error = commandTr("Error: %1 is no byte order; give big or little.").arg(order);
+        return false;
+    }
+    if (!text.isEmpty() && text != QLatin1String("ebcdic") && text != QLatin1String("ascii")) {
+        *error = commandTr("Error: %1 is no textual header encoding; give ebcdic or ascii.").arg(text);
+        return false;
+    }
+    bool ok = format.isEmpty();
+    const int code = format.toInt(&ok);
+    if (!format.isEmpty() && (!ok || bytesPerSampleForFormat(code) == 0)) {
+        *error = commandTr("Error: %1 is no sample format code with a known sample size.").arg(format);
+        return false;
+    }
+    if (!order.isEmpty())
+        overrides.byteOrder = order == QLatin1String("big") ? ReadingOverrides::Order::BigEndian
+                                                            : ReadingOverrides::Order::LittleEndian;
+    overrides.formatCode = format.isEmpty() ? 0 : code;
+    if (!text.isEmpty())
+        overrides.textEncoding = text == QLatin1String("ascii") ? ReadingOverrides::Text::Ascii
+                                                                : ReadingOverrides::Text::Ebcdic;
+    overridesOfCommands() = overrides;
+    return true;
 }
 
 void printWarning(const QString& message)
@@ -143,6 +247,8 @@ QString openFailureReason(const SEGY& segy, const QFile& file, bool noTrace)
 bool openForCommand(SEGY& segy, const QString& fileName, const ErrorSink& printError, const QString& editLabel)
 {
     followFileObject(segy, editLabel);
+    segy.setFieldLayout(commandFieldLayout());
+    segy.setReadingOverrides(overridesOfCommands());
     auto* file = new QFile(fileName);
     segy.setDevice(file);
     bool noTrace = false;

@@ -152,12 +152,19 @@ void DumpCommand::printText(const SEGY& segy) const
     const SEGYMainHeader* header = segy.mainHeader();
     if (!header)
         return;
-    for (const QString& card : textHeaderCards(header->textHeader, isAsciiTextHeader(header->textHeader)))
+    for (const QString& card : textHeaderCards(header->textHeader, segy.readsTextAsAscii(header->textHeader)))
         printLine(stdout, card);
     int number = 0;
     for (const QByteArray& block : header->extendedTextHeaders) {
         printLine(stdout, tr("Extended textual header %1:").arg(++number));
-        for (const QString& card : textHeaderCards(block, extendedTextHeaderIsAscii(block)))
+        for (const QString& card : textHeaderCards(block, segy.readsTextAsAscii(block, true)))
+            printLine(stdout, card);
+    }
+    const QByteArray& trailer = segy.trailer();
+    for (int at = 0, stanza = 0; at < trailer.size(); at += TextHeaderSize) {
+        const QByteArray block = trailer.mid(at, TextHeaderSize);
+        printLine(stdout, tr("Trailer stanza %1:").arg(++stanza));
+        for (const QString& card : textHeaderCards(block, segy.readsTextAsAscii(block, true)))
             printLine(stdout, card);
     }
 }
@@ -182,21 +189,26 @@ void DumpCommand::printBinary(const SEGY& segy) const
             line += decoded.at(i).leftJustified(decodedWidth) + QStringLiteral("  ");
         printLine(stdout, line + binaryHeaderDescriptions().at(i).trimmed());
     }
+    for (const FieldDescription& field : segy.extraFields(HeaderBlock::Binary))
+        printLine(stdout, QStringLiteral("%1 %2  ").arg(field.name, -9).arg(segy.fieldValue(nullptr, field).text(), 11)
+                              + (m_decoded ? QString(decodedWidth + 2, QLatin1Char(' ')) : QString())
+                              + QStringLiteral("%1 %2 %3").arg(field.label(), valueTypeName(field.type), field.description).trimmed());
 }
 
 void DumpCommand::printTraces(const SEGY& segy, int start, int end) const
 {
-    const QList<int>& fields = m_fields.isEmpty() ? allTraceFields() : m_fields;
+    const QList<int>& fields = m_fields.isEmpty() ? allTraceFields(segy.hasTraceExtensions()) : m_fields;
     const HeaderTable& table = traceHeaderTable();
     QString heading = tr("trace");
     for (int field : fields)
-        heading += QLatin1Char('\t') + traceHeaderLabels().at(field);
+        heading += QLatin1Char('\t') + commandTraceField(field).title();
     printLine(stdout, heading);
 
     // One tab-separated line per trace, written in large pieces.
     std::vector<bool> decodedField(size_t(table.count), false);
     for (int field : fields)
-        decodedField[size_t(field)] = m_decoded && table.specs[field].decoder != DecoderKind::None;
+        if (field < TraceHeaderFieldCount)
+            decodedField[size_t(field)] = m_decoded && table.specs[field].decoder != DecoderKind::None;
     const QList<SEGYTraceHeader*> headers = segy.traceHeaders();
     std::vector<char> buffer;
     buffer.reserve(size_t(1) << 20);
@@ -212,7 +224,10 @@ void DumpCommand::printTraces(const SEGY& segy, int start, int end) const
             buffer.push_back('\t');
             if (!header)
                 buffer.push_back('0');
-            else if (decodedField[size_t(field)]) {
+            else if (field >= TraceHeaderFieldCount) {
+                const QByteArray text = segy.fieldValue(header, commandTraceField(field)).text().toLatin1();
+                buffer.insert(buffer.end(), text.constData(), text.constData() + text.size());
+            } else if (decodedField[size_t(field)]) {
                 const QByteArray text = header->fieldText(field).toLocal8Bit();
                 buffer.insert(buffer.end(), text.constData(), text.constData() + text.size());
             } else {
@@ -248,11 +263,11 @@ void DumpCommand::printJson(const SEGY& segy, const QString& fileName, int start
     };
     if (m_text && header) {
         json.key(QStringLiteral("textHeader"));
-        writeCards(header->textHeader, isAsciiTextHeader(header->textHeader));
+        writeCards(header->textHeader, segy.readsTextAsAscii(header->textHeader));
         json.key(QStringLiteral("extendedTextHeaders"));
         json.beginArray();
         for (const QByteArray& block : header->extendedTextHeaders)
-            writeCards(block, extendedTextHeaderIsAscii(block));
+            writeCards(block, segy.readsTextAsAscii(block, true));
         json.endArray();
     }
 
@@ -271,15 +286,25 @@ void DumpCommand::printJson(const SEGY& segy, const QString& fileName, int start
             json.member("description", binaryHeaderDescriptions().at(i).trimmed());
             json.endObject();
         }
+        for (const FieldDescription& field : segy.extraFields(HeaderBlock::Binary)) {
+            json.beginObject(true);
+            json.member("name", field.name);
+            json.member("bytes", field.label());
+            json.member("type", valueTypeName(field.type));
+            json.key(QStringLiteral("value"));
+            json.numberText(segy.fieldValue(nullptr, field).text());
+            json.member("description", field.description);
+            json.endObject();
+        }
         json.endArray();
     }
 
     if (m_traces) {
-        const QList<int>& fields = m_fields.isEmpty() ? allTraceFields() : m_fields;
+        const QList<int>& fields = m_fields.isEmpty() ? allTraceFields(segy.hasTraceExtensions()) : m_fields;
         const HeaderTable& table = traceHeaderTable();
         std::vector<QByteArray> keys;
         for (int field : fields)
-            keys.push_back(traceHeaderLabels().at(field).toUtf8());
+            keys.push_back(commandTraceField(field).title().toUtf8());
         const QByteArray traceKey("trace");
         const QByteArray fieldsKey("fields");
         const QByteArray decodedKey("decoded");
@@ -296,7 +321,11 @@ void DumpCommand::printJson(const SEGY& segy, const QString& fileName, int start
             for (size_t i = 0; i < keys.size(); ++i) {
                 json.key(keys[i]);
                 const int field = fields.at(int(i));
-                json.value(qint64(traceHeader ? traceHeader->valueAt(table.offsets[field], table.kinds[field]) : 0));
+                if (field >= TraceHeaderFieldCount)
+                    json.numberText(traceHeader ? segy.fieldValue(traceHeader, commandTraceField(field)).text()
+                                                : QStringLiteral("0"));
+                else
+                    json.value(qint64(traceHeader ? traceHeader->valueAt(table.offsets[field], table.kinds[field]) : 0));
             }
             json.endObject();
             if (m_decoded && traceHeader) {
@@ -304,7 +333,7 @@ void DumpCommand::printJson(const SEGY& segy, const QString& fileName, int start
                 json.beginObject();
                 for (size_t i = 0; i < keys.size(); ++i) {
                     const int field = fields.at(int(i));
-                    if (table.specs[field].decoder == DecoderKind::None)
+                    if (field >= TraceHeaderFieldCount || table.specs[field].decoder == DecoderKind::None)
                         continue;
                     json.key(keys[i]);
                     json.value(traceHeader->fieldText(field));

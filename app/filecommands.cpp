@@ -72,6 +72,7 @@ private:
             error(message);
         };
         HeaderEdit edit;
+        edit.setCustomFields(segy.extraFields(HeaderBlock::Trace), segy.fieldReader());
         for (const bool binary : {true, false}) {
             for (const QString& text : binary ? m_binaryEdits : m_traceEdits) {
                 const QStringList parts = text.split(QLatin1Char('='), Qt::KeepEmptyParts);
@@ -82,7 +83,19 @@ private:
                     continue;
                 }
                 const int index = binary ? binaryHeaderFieldIndex(parts.at(0)) : traceHeaderFieldIndex(parts.at(0));
-                if (index == -1)
+                FieldDescription named;
+                const FieldDescription* custom =
+                    index == -1 && segy.findField(parts.at(0), binary ? HeaderBlock::Binary : HeaderBlock::Trace, &named)
+                        ? &named
+                        : nullptr;
+                if (custom) {
+                    const HeaderEdit::Result result = edit.setFieldValue(*custom, parts.at(1));
+                    if (!result.ok())
+                        fail(tr("Error: %1 is not a valid value for field %2.").arg(parts.at(1), custom->name));
+                    else if (result.rounded)
+                        printWarning(tr("field %1 (%2) cannot hold %3 exactly; %4 is stored.")
+                                         .arg(custom->name, valueTypeName(custom->type), parts.at(1), result.stored.text()));
+                } else if (index == -1)
                     fail((binary ? tr("Error: %1 is not a valid offset for SEG-Y binary header.")
                                  : tr("Error: %1 is not a valid offset for SEG-Y trace headers."))
                              .arg(parts.at(0)));
@@ -342,6 +355,15 @@ private:
             json.member("samplesCount", qint64(summary.samplesCount));
             json.member("extendedTextHeaders", qint64(summary.extendedTextHeaders));
             json.member("byteOrder", summary.byteOrder());
+            if (!summary.revision2.isEmpty()) {
+                json.member("revision", summary.revision2);
+                json.key(QStringLiteral("traceHeaderExtensions"));
+                json.beginArray(true);
+                for (const QString& name : summary.traceHeaderExtensions)
+                    json.value(name);
+                json.endArray();
+                json.member("trailerStanzas", qint64(summary.trailerStanzas));
+            }
             json.endObject();
             json.finish();
             return;
@@ -356,7 +378,14 @@ private:
             tr("Extended text headers: %1").arg(summary.extendedTextHeaders),
             tr("Byte order: %1").arg(summary.byteOrder()),
         };
-        for (const QString& line : lines)
+        QStringList revision2;
+        if (!summary.revision2.isEmpty())
+            revision2 << tr("Revision: %1").arg(summary.revision2)
+                      << tr("Trace header extensions: %1")
+                             .arg(summary.traceHeaderExtensions.isEmpty() ? tr("none")
+                                                                          : summary.traceHeaderExtensions.join(QStringLiteral(", ")))
+                      << tr("Trailer stanzas: %1").arg(summary.trailerStanzas);
+        for (const QString& line : lines + revision2)
             printLine(stdout, line);
     }
 

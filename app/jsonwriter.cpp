@@ -108,6 +108,17 @@ void JsonWriter::value(qint64 number)
     put(text, size_t(result.ptr - text));
 }
 
+void JsonWriter::numberText(const QString& text)
+{
+    if (text.contains(QLatin1String("nan"), Qt::CaseInsensitive) || text.contains(QLatin1String("inf"), Qt::CaseInsensitive)) {
+        null();
+        return;
+    }
+    beginValue();
+    const QByteArray bytes = text.toLatin1();
+    put(bytes.constData(), size_t(bytes.size()));
+}
+
 void JsonWriter::value(const QString& text)
 {
     value(text.toUtf8());

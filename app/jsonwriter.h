@@ -35,6 +35,9 @@ public:
     // A number with a fixed count of decimals (locale-independent); null
     // for one that is not finite.
     void decimal(double number, int decimals);
+    // A number already written as JSON text ("1.5", "-3"); a non-finite
+    // one ("nan", "inf") is written as null.
+    void numberText(const QString& text);
     // A member name and its value.
     template <typename T>
     void member(const char* name, const T& v)

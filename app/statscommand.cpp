@@ -346,18 +346,73 @@ bool StatsCommand::run(const QString& fileName, const ErrorSink& error)
     });
 }
 
+namespace {
+
+// One line of the statistics, for a standard or a custom field.
+struct StatisticsRow {
+    QString bytes;
+    QString description;
+    FieldValue minimum, maximum, first, last;
+    qint64 distinct = 0;
+    bool zeroEverywhere() const { return minimum == FieldValue() && maximum == FieldValue(); }
+};
+
+// A custom field over all traces: its values read one by one, sorted for
+// the distinct count.
+StatisticsRow customStatistics(const SEGY& segy, const FieldDescription& field)
+{
+    StatisticsRow row;
+    row.bytes = field.name;
+    row.description = field.description.isEmpty() ? QStringLiteral("%1 %2").arg(field.label(), valueTypeName(field.type))
+                                                  : field.description;
+    const QList<SEGYTraceHeader*> headers = segy.traceHeaders();
+    std::vector<FieldValue> values;
+    values.reserve(size_t(headers.size()));
+    for (const SEGYTraceHeader* header : headers)
+        values.push_back(header ? segy.fieldValue(header, field) : FieldValue());
+    if (values.empty())
+        return row;
+    row.first = values.front();
+    row.last = values.back();
+    std::sort(values.begin(), values.end());
+    row.minimum = values.front();
+    row.maximum = values.back();
+    row.distinct = 1;
+    for (size_t k = 1; k < values.size(); ++k)
+        row.distinct += !(values[k] == values[k - 1]);
+    return row;
+}
+
+}  // namespace
+
 void StatsCommand::print(const SEGY& segy, const QString& fileName) const
 {
-    const QList<int>& fields = m_fields.isEmpty() ? allTraceFields() : m_fields;
+    const QList<int> fields = m_fields.isEmpty() ? allTraceFields(segy.hasTraceExtensions()) : m_fields;
+    QList<int> standardFields;
+    for (int field : fields)
+        if (field < TraceHeaderFieldCount)
+            standardFields.append(field);
     const QList<SEGYTraceHeader*> headers = segy.traceHeaders();
-    const std::vector<FieldStatistics> statistics = traceFieldStatistics(headers, fields);
+    const std::vector<FieldStatistics> statistics = traceFieldStatistics(headers, standardFields);
     const bool noTraces = headers.isEmpty();
 
-    std::vector<const FieldStatistics*> rows;
+    std::vector<StatisticsRow> all;
+    size_t nextStandard = 0;
+    for (int field : fields) {
+        if (field >= TraceHeaderFieldCount) {
+            all.push_back(customStatistics(segy, commandTraceField(field)));
+            continue;
+        }
+        const FieldStatistics& s = statistics[nextStandard++];
+        all.push_back({traceHeaderLabels().at(s.field), traceHeaderDescriptions().at(s.field).trimmed(),
+                       FieldValue::ofSigned(s.minimum), FieldValue::ofSigned(s.maximum), FieldValue::ofSigned(s.first),
+                       FieldValue::ofSigned(s.last), s.distinct});
+    }
+    std::vector<const StatisticsRow*> rows;
     QStringList zeroFields;
-    for (const FieldStatistics& s : statistics) {
+    for (const StatisticsRow& s : all) {
         if (s.zeroEverywhere())
-            zeroFields.append(traceHeaderLabels().at(s.field));
+            zeroFields.append(s.bytes);
         if (!s.zeroEverywhere() || !m_listZeroFields)
             rows.push_back(&s);
     }
@@ -369,18 +424,18 @@ void StatsCommand::print(const SEGY& segy, const QString& fileName) const
         json.member("traceCount", qint64(headers.size()));
         json.key(QStringLiteral("fields"));
         json.beginArray();
-        for (const FieldStatistics* s : rows) {
+        for (const StatisticsRow* s : rows) {
             json.beginObject(true);
-            json.member("bytes", traceHeaderLabels().at(s->field));
-            json.member("description", traceHeaderDescriptions().at(s->field));
-            const std::pair<const char*, qint32> values[] = {
+            json.member("bytes", s->bytes);
+            json.member("description", s->description);
+            const std::pair<const char*, FieldValue> values[] = {
                 {"minimum", s->minimum}, {"maximum", s->maximum}, {"first", s->first}, {"last", s->last}};
             for (const auto& value : values) {
                 json.key(QByteArray(value.first));
                 if (noTraces)
                     json.null();
                 else
-                    json.value(qint64(value.second));
+                    json.numberText(value.second.text());
             }
             json.member("distinct", s->distinct);
             json.endObject();
@@ -399,7 +454,7 @@ void StatsCommand::print(const SEGY& segy, const QString& fileName) const
     printLine(stdout, tr("File: %1").arg(fileName));
     printLine(stdout, tr("Trace count: %1").arg(headers.size()));
     if (!rows.empty()) {
-        auto number = [noTraces](qint64 v) { return noTraces ? QStringLiteral("-") : QString::number(v); };
+        auto number = [noTraces](const FieldValue& v) { return noTraces ? QStringLiteral("-") : v.text(); };
         printLine(stdout, QStringLiteral("%1 %2 %3 %4 %5 %6  %7")
                               .arg(tr("Bytes"), -9)
                               .arg(tr("Minimum"), 11)
@@ -408,15 +463,15 @@ void StatsCommand::print(const SEGY& segy, const QString& fileName) const
                               .arg(tr("First"), 11)
                               .arg(tr("Last"), 11)
                               .arg(tr("Description")));
-        for (const FieldStatistics* s : rows) {
+        for (const StatisticsRow* s : rows) {
             printLine(stdout, QStringLiteral("%1 %2 %3 %4 %5 %6  %7")
-                                  .arg(traceHeaderLabels().at(s->field), -9)
+                                  .arg(s->bytes, -9)
                                   .arg(number(s->minimum), 11)
                                   .arg(number(s->maximum), 11)
                                   .arg(s->distinct, 11)
                                   .arg(number(s->first), 11)
                                   .arg(number(s->last), 11)
-                                  .arg(traceHeaderDescriptions().at(s->field).trimmed()));
+                                  .arg(s->description));
         }
     }
     if (!zeroFields.isEmpty())

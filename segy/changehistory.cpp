@@ -9,7 +9,8 @@ HeaderChanges ChangeHistory::currentValues(const SEGY& segy, const HeaderChanges
     HeaderChanges forward;
     for (const HeaderChanges::BinaryValue& value : inverse.binaryValues())
         forward.setBinaryValue(value.field, segy.mainHeaderValue(value.field));
-    forward.reserve(inverse.traceValues().size());
+    for (const HeaderChanges::BinaryByte& byte : inverse.binaryBytes())
+        forward.setBinaryByte(byte.offset, segy.mainHeader()->rawBlock()[byte.offset]);    forward.reserve(inverse.traceValues().size());
     const QList<SEGYTraceHeader*> headers = segy.traceHeaders();
     for (const HeaderChanges::TraceValue& value : inverse.traceValues())
         forward.setTraceValue(value.trace, value.field, headers.at(value.trace)->value(value.field));
@@ -22,6 +23,7 @@ qint64 ChangeHistory::bytesOf(const HeaderChanges& changes)
 {
     return qint64(changes.traceValues().capacity() * sizeof(HeaderChanges::TraceValue))
            + qint64(changes.binaryValues().capacity() * sizeof(HeaderChanges::BinaryValue))
+           + qint64(changes.binaryBytes().capacity() * sizeof(HeaderChanges::BinaryByte))
            + (changes.textHeader() ? changes.textHeader()->size() : 0);
 }
 

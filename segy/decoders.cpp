@@ -46,8 +46,10 @@ QString SEGYHeaderEnumDecoder::decode(const CHeader* header, bool* ok) const
 
 TREVALON_DEFINE_ENUM_DECODER(SEGYSampleFormatDecoder,
     {1, "4-byte IBM floating-point"}, {2, "Integer 32 bit"}, {3, "Integer 16 bit"},
-    {4, "4-byte fixed point with gain"}, {5, "IEEE floating point"}, {6, "Not used"},
-    {7, "Not used"}, {8, "Integer 8 bit"})
+    {4, "4-byte fixed point with gain"}, {5, "IEEE floating point"}, {6, "IEEE floating point 64 bit"},
+    {7, "Integer 24 bit"}, {8, "Integer 8 bit"}, {9, "Integer 64 bit"}, {10, "Unsigned integer 32 bit"},
+    {11, "Unsigned integer 16 bit"}, {12, "Unsigned integer 64 bit"}, {15, "Unsigned integer 24 bit"},
+    {16, "Unsigned integer 8 bit"})
 
 TREVALON_DEFINE_ENUM_DECODER(SEGYTraceIdentificationDecoder,
     {-1, "User defined"}, {0, "Unknown"}, {1, "Seismic data"}, {2, "Dead"}, {3, "Dummy"},

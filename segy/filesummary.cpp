@@ -17,6 +17,21 @@ FileSummary fileSummary(const SEGY& segy)
     }
     summary.traceCount = segy.traceCount();
     summary.samplesCount = segy.samplesPerTrace();
+    if (segy.mainHeader() && segy.isLoaded()) {
+        const int format = segy.effectiveFormatCode();
+        if (format != summary.sampleFormatCode) {
+            summary.formatOverridden = true;
+            summary.sampleFormatCode = format;
+            const QString known = SEGYSampleFormatDecoder(fieldIndex(BinaryField::FormatCode)).map().value(format);
+            summary.sampleFormat = known.isEmpty() ? QString::number(format) : known;
+        }
+        summary.samplesCount = segy.layout().binarySampleCount();
+    }
+    if (segy.isRevision2()) {
+        summary.revision2 = QStringLiteral("2.%1").arg(segy.fieldValue(nullptr, revision2BinaryFields().at(9)).u);
+        summary.traceHeaderExtensions = segy.extensionNames(0);
+        summary.trailerStanzas = int(segy.trailer().size() / TextHeaderSize);
+    }
     summary.littleEndian = segy.byteOrder() == 1;
     return summary;
 }

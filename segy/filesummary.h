@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class SEGY;
 
@@ -15,6 +16,13 @@ struct FileSummary {
     int samplesCount = 0;
     int extendedTextHeaders = 0;
     bool littleEndian = false;
+    // Revision 2 files: "2.0" or "2.1", the names of the first trace's
+    // additional headers, the number of trailer stanzas; the format the
+    // user read the file with instead of its own.
+    QString revision2;
+    QStringList traceHeaderExtensions;
+    int trailerStanzas = 0;
+    bool formatOverridden = false;
 
     QString sampleIntervalMilliseconds() const;
     QString byteOrder() const;  // "Little Endian" or "Big Endian"

@@ -74,6 +74,7 @@ HeaderEdit::Result HeaderEdit::setTraceExpression(int field, const QString& text
     result.text = text;
     TraceValue traceValue;
     QString badOffset;
+    traceValue.expression.setCustomFields(m_custom, m_read);
     if (field < 0 || field >= traceHeaderTable().count || !traceValue.expression.compile(text, &badOffset)) {
         result.failure = badOffset.isEmpty() ? Failure::InvalidValue : Failure::BadOffset;
         if (!badOffset.isEmpty())
@@ -82,6 +83,20 @@ HeaderEdit::Result HeaderEdit::setTraceExpression(int field, const QString& text
     }
     traceValue.text = text;
     m_traces[field] = traceValue;
+    return result;
+}
+
+HeaderEdit::Result HeaderEdit::setFieldValue(const FieldDescription& field, const QString& text)
+{
+    FieldValue value;
+    bool rounded = false;
+    const bool ok = parseFieldValue(text, field.type, &value, &rounded);
+    Result result = invalidUnless(ok, field.standardIndex, field.block == HeaderBlock::Binary, text);
+    if (ok) {
+        m_fieldValues.emplace_back(field, value);
+        result.rounded = rounded;
+        result.stored = value;
+    }
     return result;
 }
 
@@ -114,6 +129,19 @@ HeaderEdit::Result HeaderEdit::apply(SEGY& segy, const std::vector<int>& traces)
         }
         for (size_t k = 0; k < traces.size(); ++k)
             changes.setTraceValue(traces[k], field, values[k]);
+    }
+    for (const auto& [field, value] : m_fieldValues) {
+        QString error;
+        const bool binary = field.block == HeaderBlock::Binary;
+        for (size_t k = 0; k < (binary ? 1 : traces.size()); ++k) {
+            if (!segy.addFieldChange(&changes, binary ? -1 : traces[k], field, value, &error)) {
+                Result result;
+                result.failure = Failure::Refused;
+                result.text = error;
+                result.trace = binary ? -1 : traces[k];
+                return result;
+            }
+        }
     }
     if (changes.isEmpty()) {
         Result result;
@@ -150,5 +178,14 @@ HeaderEdit::Result HeaderEdit::layoutFailure() const
     }
     if (m_traces.count(fieldIndex(TraceField::SampleCount)))
         result.layoutFields.append(traceHeaderLabels().at(fieldIndex(TraceField::SampleCount)));
+    // A custom field that shares bytes with one of those fields.
+    for (const auto& entry : m_fieldValues) {
+        const FieldDescription& field = entry.first;
+        const bool binary = field.block == HeaderBlock::Binary;
+        for (int start : binary ? std::vector<int>{3221, 3225, 3505} : std::vector<int>{115})
+            if (field.standardIndex < 0 && field.startByte < start + 2 && start < field.startByte + field.width()
+                && !result.layoutFields.contains(field.title()))
+                result.layoutFields.append(field.title());
+    }
     return result;
 }

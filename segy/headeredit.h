@@ -34,6 +34,10 @@ public:
         // Layout: labels of the edited fields that decide where traces lie.
         QStringList layoutFields;
         ApplyResult applied;  // what was stored
+        // setFieldValue: a float type holds the number given only rounded,
+        // to stored.
+        bool rounded = false;
+        FieldValue stored;
 
         bool ok() const { return failure == Failure::None; }
     };
@@ -45,6 +49,16 @@ public:
     // A trace header field set to a plain number or an expression (see
     // HeaderExpression). A later value of a field replaces an earlier one.
     Result setTraceExpression(int field, const QString& text);
+    // Custom fields that expressions may name ([NAME]), given before them.
+    void setCustomFields(const QList<FieldDescription>& fields, const FieldReader& read)
+    {
+        m_custom = fields;
+        m_read = read;
+    }
+    // Any field (a custom one, by its type) set to a number: integers in the
+    // type's range, decimal numbers for the float types. Its bytes are
+    // stored through the standard fields they belong to.
+    Result setFieldValue(const FieldDescription& field, const QString& text);
     bool isEmpty() const { return m_binary.empty() && m_traces.empty(); }
 
     // Computes the trace values for the traces (file indexes) and stores
@@ -61,6 +75,9 @@ private:
 
     std::vector<HeaderChanges::BinaryValue> m_binary;
     std::map<int, TraceValue> m_traces;  // by field index
+    std::vector<std::pair<FieldDescription, FieldValue>> m_fieldValues;
+    QList<FieldDescription> m_custom;
+    FieldReader m_read;
 };
 
 // The traces first to end - 1.

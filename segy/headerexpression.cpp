@@ -37,7 +37,7 @@ bool HeaderExpression::compile(const QString& text, QString* badOffset)
     int depth = 0;
     m_depth = 0;
     for (const Step& step : m_program) {
-        if (step.op <= Op::Field)
+        if (step.op <= Op::CustomField)
             m_depth = std::max(m_depth, ++depth);
         else if (step.op != Op::Negate)
             --depth;
@@ -146,6 +146,13 @@ bool HeaderExpression::parsePrimary()
             return false;
         const QString startByte = m_text.mid(m_pos + 1, close - m_pos - 1).trimmed();
         const int field = traceHeaderFieldIndex(startByte);
+        for (int k = 0; field < 0 && k < m_custom.size(); ++k) {
+            if (m_custom[k].name.compare(startByte, Qt::CaseInsensitive) == 0) {
+                m_program.push_back({Op::CustomField, k});
+                m_pos = close + 1;
+                return true;
+            }
+        }
         if (field < 0) {
             m_badOffset = startByte;
             return false;
@@ -182,6 +189,9 @@ HeaderExpression::Outcome HeaderExpression::evaluate(const QList<SEGYTraceHeader
             case Op::Index: *++top = trace; break;
             case Op::Count: *++top = count; break;
             case Op::Field: *++top = header ? header->valueAt(int(step.number), step.kind) : 0; break;
+            case Op::CustomField:
+                *++top = header && m_read ? m_read(header, m_custom[step.kind]).toInt64() : 0;
+                break;
             case Op::Negate:
                 if (__builtin_sub_overflow(qint64(0), *top, top))
                     failure = Failure::Overflow;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "fieldlayout.h"
+
 #include <QList>
 #include <QString>
 #include <QtGlobal>
@@ -10,7 +12,7 @@ class SEGYTraceHeader;
 // An integer expression giving each trace its own value for a trace header
 // field: decimal numbers, i (the trace's 0-based index in the file), n (the
 // number of traces), [B] (the trace's value of the field that starts at
-// byte B), + - * / % (division truncates toward zero), unary minus and
+// byte B, or of a custom field by name), + - * / % (division truncates toward zero), unary minus and
 // parentheses, with the usual precedence. Arithmetic is 64-bit and checked.
 class HeaderExpression
 {
@@ -23,6 +25,13 @@ public:
     // reference naming no trace header field leaves its text in *badOffset
     // (empty otherwise).
     bool compile(const QString& text, QString* badOffset = nullptr);
+    // Fields beyond the standard ones that [NAME] may name, read by read;
+    // floats among them count as their nearest integer.
+    void setCustomFields(const QList<FieldDescription>& fields, const FieldReader& read)
+    {
+        m_custom = fields;
+        m_read = read;
+    }
 
     enum class Failure { None, DivisionByZero, Overflow, OutOfRange };
     struct Outcome {
@@ -37,7 +46,7 @@ public:
     Outcome evaluate(const QList<SEGYTraceHeader*>& headers, const std::vector<int>& traces, int fieldKind,
                      std::vector<qint32>* values) const;
 
-    enum class Op : quint8 { Number, Index, Count, Field, Negate, Add, Subtract, Multiply, Divide, Remainder };
+    enum class Op : quint8 { Number, Index, Count, Field, CustomField, Negate, Add, Subtract, Multiply, Divide, Remainder };
 
 private:
     struct Step {
@@ -60,4 +69,6 @@ private:
     int m_pos = 0;
     int m_nesting = 0;
     QString m_badOffset;
+    QList<FieldDescription> m_custom;
+    FieldReader m_read;
 };

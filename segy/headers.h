@@ -77,6 +77,14 @@ public:
 
     // The values block (file layout, host byte order).
     const uchar* rawBlock() const { return m_block; }
+    // Stores a byte that belongs to no field (it is kept in file order).
+    void storeRawByte(int offset, uchar value)
+    {
+        if (m_block[offset] != value) {
+            m_block[offset] = value;
+            m_modified = true;
+        }
+    }
 
     // Whether a value changed since the header was read or last saved.
     bool isModified() const { return m_modified; }

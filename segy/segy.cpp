@@ -4,11 +4,13 @@
 #include "outputfile.h"
 #include "savejournal.h"
 #include "samplecodec.h"
+#include "textcards.h"
 #include "textcodec.h"
 
 #include <QFile>
 #include <QtEndian>
 #include <algorithm>
+#include <climits>
 #include <unordered_map>
 #include <vector>
 
@@ -181,7 +183,8 @@ TraceTextResult SEGY::exportTraceHeaders(QIODevice* device, const QString& separ
 {
     if (!isLoaded())
         return TraceTextResult{false, 0, {}, {}, tr("No file is loaded.")};
-    return writeTraceHeaderText(device, m_file.traceHeaders, separator, [this](int percent) { emit editProgress(percent); });
+    return writeTraceHeaderText(device, m_file.traceHeaders, separator, [this](int percent) { emit editProgress(percent); },
+                                CustomColumns{extraFields(HeaderBlock::Trace), isLittleEndian(), fieldReader()});
 }
 
 TraceTextResult SEGY::importTraceHeaders(QIODevice* device, const QString& separator, const QString& name)
@@ -190,7 +193,8 @@ TraceTextResult SEGY::importTraceHeaders(QIODevice* device, const QString& separ
         return TraceTextResult{false, 0, {}, {}, tr("No file is loaded.")};
     HeaderChanges changes;
     TraceTextResult result = readTraceHeaderText(device, name, m_file.traceHeaders, separator, &changes,
-                                                 [this](int percent) { emit editProgress(percent); });
+                                                 [this](int percent) { emit editProgress(percent); },
+                                                 CustomColumns{extraFields(HeaderBlock::Trace), isLittleEndian(), fieldReader()});
     if (result.ok) {
         result.applied = apply(changes);
         result.ok = result.applied.ok;
@@ -292,6 +296,26 @@ bool SEGY::layoutWouldStay(const HeaderChanges& changes) const
     for (const HeaderChanges::TraceValue& change : changes.traceValues())
         if (change.field == fieldIndex(TraceField::SampleCount))
             sampleCounts[change.trace] = change.value;
+    // Revision 2 bytes the loader reads the layout or byte order from: the
+    // extended sample count, the byte-order constant, the number of trace
+    // header extensions, the first trace offset and the trailer count.
+    for (const HeaderChanges::BinaryByte& change : changes.binaryBytes()) {
+        const int byte = change.offset + TextHeaderSize + 1;
+        const bool readByLoader = (byte >= 3269 && byte <= 3272) || (byte >= 3297 && byte <= 3300)
+                                  || (byte >= 3507 && byte <= 3510) || (byte >= 3521 && byte <= 3532);
+        if (readByLoader && header->rawBlock()[change.offset] != change.value)
+            return false;
+    }
+    const bool revisionChanged = std::any_of(changes.binaryValues().begin(), changes.binaryValues().end(), [&](const auto& c) {
+        return c.field == fieldIndex(BinaryField::Revision) && c.value != header->value(BinaryField::Revision);
+    });
+    if (!touched && sampleCounts.empty() && !revisionChanged)
+        return true;
+    // A file read by revision 2 rules, or with the user's format, is
+    // not re-checked field by field: any change to what placed its traces
+    // is refused.
+    if (m_file.revision2Layout || !m_file.overrides.isEmpty() || (revisionChanged && isRevision2()))
+        return false;
     if (!touched && sampleCounts.empty())
         return true;
 
@@ -301,7 +325,7 @@ bool SEGY::layoutWouldStay(const HeaderChanges& changes) const
         qToLittleEndian<quint16>(quint16(formatCode), code);
     else
         qToBigEndian<quint16>(quint16(formatCode), code);
-    if (byteOrderForFormatBytes(code) != m_file.byteOrder)
+    if (!m_file.byteOrderFromConstant && byteOrderForFormatBytes(code) != m_file.byteOrder)
         return false;
 
     // Extended headers: a count names its blocks; -1 reads up to the end
@@ -467,9 +491,10 @@ ApplyResult SEGY::apply(const HeaderChanges& changes, HeaderChanges* inverse)
     const int traceCount = m_file.traceHeaders.size();
 
     // Every value must fit its field before anything is stored.
-    auto fits = [&result](const HeaderTable& table, int field, qint32 value) {
+    const bool fullRange = changes.fullRange();
+    auto fits = [&result, fullRange](const HeaderTable& table, int field, qint32 value) {
         const bool known = field >= 0 && field < table.count;
-        if (!known || !HeaderField::fitsKind(value, table.kinds[field]))
+        if (!known || !(HeaderField::fitsKind(value, table.kinds[field]) || (fullRange && value == INT_MIN)))
             result.error = tr("%1 is not a valid value for field %2.")
                                .arg(value)
                                .arg(known ? QString::fromLatin1(table.specs[field].label) : QString::number(field));
@@ -488,6 +513,12 @@ ApplyResult SEGY::apply(const HeaderChanges& changes, HeaderChanges* inverse)
             return result;
     }
     result.failedTrace = -1;
+    for (const HeaderChanges::BinaryByte& change : changes.binaryBytes()) {
+        if (change.offset < 0 || change.offset >= BinaryHeaderSize) {
+            result.error = tr("There is no binary header byte %1.").arg(change.offset + TextHeaderSize + 1);
+            return result;
+        }
+    }
     // The layout is checked on the headers as they would be after all of it.
     if (!layoutWouldStay(changes)) {
         result.error = tr("These changes would move the traces in the file.");
@@ -508,6 +539,16 @@ ApplyResult SEGY::apply(const HeaderChanges& changes, HeaderChanges* inverse)
             continue;
         mainHeader()->storeValue(change.field, change.value);
         oldBinaryValues.push_back({change.field, old});
+        result.binaryChanged = true;
+        ++result.changedValues;
+    }
+    std::vector<HeaderChanges::BinaryByte> oldBinaryBytes;
+    for (const HeaderChanges::BinaryByte& change : changes.binaryBytes()) {
+        const uchar old = mainHeader()->rawBlock()[change.offset];
+        if (old == change.value)
+            continue;
+        mainHeader()->storeRawByte(change.offset, change.value);
+        oldBinaryBytes.push_back({change.offset, old});
         result.binaryChanged = true;
         ++result.changedValues;
     }
@@ -546,6 +587,8 @@ ApplyResult SEGY::apply(const HeaderChanges& changes, HeaderChanges* inverse)
         // Put back in reverse order, so a field set twice ends as it began.
         for (auto it = oldBinaryValues.rbegin(); it != oldBinaryValues.rend(); ++it)
             inverse->setBinaryValue(it->field, it->value);
+        for (auto it = oldBinaryBytes.rbegin(); it != oldBinaryBytes.rend(); ++it)
+            inverse->setBinaryByte(it->offset, it->value);
         inverse->reserve(oldTraceValues.size());
         for (auto it = oldTraceValues.rbegin(); it != oldTraceValues.rend(); ++it)
             inverse->setTraceValue(it->trace, it->field, it->value);
@@ -576,4 +619,123 @@ bool SEGY::setTextHeader(const QByteArray& text)
             m_recorder(inverse);
     }
     return true;
+}
+
+bool SEGY::readsTextAsAscii(const QByteArray& block, bool extended) const
+{
+    switch (m_file.overrides.textEncoding) {
+    case ReadingOverrides::Text::Ascii: return true;
+    case ReadingOverrides::Text::Ebcdic: return false;
+    default: return extended ? extendedTextHeaderIsAscii(block) : isAsciiTextHeader(block);
+    }
+}
+
+bool SEGY::isRevision2() const
+{
+    // The major revision is byte 3501 alone, whatever the byte order.
+    return mainHeader() && fieldValue(nullptr, revision2BinaryFields().at(8)).u == 2;
+}
+
+namespace {
+const uchar* zeroBlock()
+{
+    static const uchar zeros[TraceHeaderSize] = {};
+    return zeros;
+}
+}  // namespace
+
+QList<FieldDescription> SEGY::extraFields(HeaderBlock block) const
+{
+    QList<FieldDescription> fields;
+    if (block == HeaderBlock::Binary && isRevision2())
+        fields = revision2BinaryFields();
+    if (block == HeaderBlock::Trace && hasTraceExtensions())
+        fields = extension1Fields();
+    return fields + m_fieldLayout.fields(block);
+}
+
+QStringList SEGY::extensionNames(int traceIndex) const
+{
+    QStringList names;
+    if (traceIndex < 0 || size_t(traceIndex) >= m_file.extensionCounts.size() || !m_device)
+        return names;
+    // Extension 1 is kept; the others are read from the file.
+    const FieldDescription* name = extension1Field(QStringLiteral("ext1.HeaderName"));
+    names << fieldValue(m_file.traceHeaders[traceIndex], *name).text();
+    const qint64 at = m_file.traceHeaders[traceIndex]->filePosition + 2 * TraceHeaderSize;
+    const bool wasOpen = m_device->isOpen();
+    if (!wasOpen && !m_device->open(QIODevice::ReadOnly))
+        return names;
+    for (int k = 1; k < m_file.extensionCounts[size_t(traceIndex)]; ++k) {
+        QByteArray block(TraceHeaderSize, '\0');
+        if (m_device->seek(at + qint64(k - 1) * TraceHeaderSize) && m_device->read(block.data(), TraceHeaderSize) == TraceHeaderSize)
+            names << readFieldValue(reinterpret_cast<const uchar*>(block.constData()), *name, isLittleEndian()).text();
+    }
+    if (!wasOpen)
+        m_device->close();
+    return names;
+}
+
+QList<FieldDescription> SEGY::allFields(HeaderBlock block) const
+{
+    QList<FieldDescription> fields;
+    const int count = block == HeaderBlock::Binary ? BinaryHeaderFieldCount : TraceHeaderFieldCount;
+    for (int i = 0; i < count; ++i)
+        fields.append(FieldDescription::standard(block, i));
+    return fields + m_fieldLayout.fields(block);
+}
+
+bool SEGY::findField(const QString& name, HeaderBlock block, FieldDescription* field) const
+{
+    const int index = block == HeaderBlock::Binary ? binaryHeaderFieldIndex(name) : traceHeaderFieldIndex(name);
+    if (index >= 0) {
+        *field = FieldDescription::standard(block, index);
+        return true;
+    }
+    const FieldDescription* custom = m_fieldLayout.find(name, block);
+    for (const FieldDescription& builtIn : block == HeaderBlock::Binary ? revision2BinaryFields() : extension1Fields())
+        if (!custom && builtIn.name.compare(name, Qt::CaseInsensitive) == 0)
+            custom = &builtIn;
+    if (custom)
+        *field = *custom;
+    return custom != nullptr;
+}
+
+FieldValue SEGY::fieldValue(const CHeader* header, const FieldDescription& field) const
+{
+    if (field.block == HeaderBlock::TraceExtension1) {
+        const int trace = traceIndexOf(static_cast<const SEGYTraceHeader*>(header));
+        if (trace < 0 || size_t(trace + 1) * TraceHeaderSize > m_file.extension1.size())
+            return readFieldValue(zeroBlock(), field, false);
+        return readFieldValue(m_file.extension1.data() + size_t(trace) * TraceHeaderSize, field, isLittleEndian());
+    }
+    if (!header)
+        header = mainHeader();
+    return header ? headerFieldValue(*header, field, isLittleEndian()) : FieldValue();
+}
+
+bool SEGY::addFieldChange(HeaderChanges* changes, int trace, const FieldDescription& field, const FieldValue& value,
+                          QString* error) const
+{
+    if (field.block == HeaderBlock::TraceExtension1) {
+        *error = tr("field %1 lies in a trace header extension, which is kept as it is and cannot be edited.")
+                     .arg(field.title());
+        return false;
+    }
+    const CHeader* header = trace < 0 ? static_cast<const CHeader*>(mainHeader())
+                                      : (trace < traceCount() ? m_file.traceHeaders[trace] : nullptr);
+    if (!header) {
+        *error = trace < 0 ? tr("No file is loaded.") : tr("There is no trace %1.").arg(trace + 1);
+        return false;
+    }
+    changes->allowFullRange();
+    return standardChangesFor(
+        *header, field, isLittleEndian(), value,
+        [&](int index, qint32 v) {
+            if (trace < 0)
+                changes->setBinaryValue(index, v);
+            else
+                changes->setTraceValue(trace, index, v);
+        },
+        [&](int offset, uchar byte) { changes->setBinaryByte(offset, byte); }, error);
 }

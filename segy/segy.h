@@ -1,5 +1,6 @@
 #pragma once
 
+#include "fieldlayout.h"
 #include "headerchanges.h"
 #include "headers.h"
 #include "segyfileio.h"
@@ -50,6 +51,47 @@ public:
     void releaseWriteLock();
 
     int byteOrder() const { return m_file.byteOrder == QDataStream::LittleEndian ? 1 : 0; }
+    bool isLittleEndian() const { return m_file.byteOrder == QDataStream::LittleEndian; }
+
+    // The user's fields beyond the standard ones (kept across loads).
+    const FieldLayout& fieldLayout() const { return m_fieldLayout; }
+    void setFieldLayout(const FieldLayout& layout) { m_fieldLayout = layout; }
+    // Every field of a header kind: the standard table, then the layout's.
+    QList<FieldDescription> allFields(HeaderBlock block) const;
+    // The fields shown after the standard ones: for the binary header the
+    // revision 2 fields (of a revision 2 file) and the layout's; for trace
+    // headers extension 1's (of a file with extensions) and the layout's.
+    QList<FieldDescription> extraFields(HeaderBlock block) const;
+    bool isRevision2() const;
+    bool hasTraceExtensions() const { return !m_file.extensionCounts.empty(); }
+    // Reads any field of a trace of this file, extensions included.
+    FieldReader fieldReader() const
+    {
+        return [this](const SEGYTraceHeader* header, const FieldDescription& field) { return fieldValue(header, field); };
+    }
+    // Revision 2 parts of the loaded file: the names of a trace's additional
+    // headers (from their bytes 233-240), and the trailer stanzas.
+    QStringList extensionNames(int traceIndex) const;
+    const QByteArray& trailer() const { return m_file.trailer; }
+
+    // How the next loads read the file: byte order, format and textual
+    // header encoding the user gives instead of the file's.
+    void setReadingOverrides(const ReadingOverrides& overrides) { m_file.overrides = overrides; }
+    const ReadingOverrides& readingOverrides() const { return m_file.overrides; }
+    // Whether a textual block (the header, an extended one, a stanza) is
+    // read as ASCII: the user's encoding, else what its bytes look like.
+    bool readsTextAsAscii(const QByteArray& block, bool extended = false) const;
+    // The format code the samples are read with (an override, or 3225-3226).
+    int effectiveFormatCode() const { return m_file.layout.formatCode(); }
+    // A field by its first byte (a standard field) or its name (the layout's);
+    // false when none is called so.
+    bool findField(const QString& name, HeaderBlock block, FieldDescription* field) const;
+    // A field's value in a trace header (null: the binary header).
+    FieldValue fieldValue(const CHeader* header, const FieldDescription& field) const;
+    // Adds to changes what makes the field hold value in a trace (-1: the
+    // binary header); false with *error when the bytes cannot be edited.
+    bool addFieldChange(HeaderChanges* changes, int trace, const FieldDescription& field, const FieldValue& value,
+                        QString* error) const;
     SEGYMainHeader* mainHeader() const { return m_file.mainHeader.get(); }
     int mainHeaderValue(int fieldIndex) const { return mainHeader() ? mainHeader()->value(fieldIndex) : 0; }
     int bytesPerSample() const;
@@ -147,6 +189,7 @@ private:
 
     QIODevice* m_device = nullptr;
     SegyFile m_file;
+    FieldLayout m_fieldLayout;
     bool m_modified = false;
     QString m_lastError;
     QString m_saveFailureReason;

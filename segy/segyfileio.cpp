@@ -1,5 +1,6 @@
 #include "segyfileio.h"
 
+#include "fieldlayout.h"
 #include "filewindow.h"
 #include "largebuffer.h"
 #include "outputfile.h"
@@ -13,6 +14,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 #include <new>
 #include <vector>
 
@@ -32,6 +34,11 @@ void SegyFile::clear()
     identity = FileIdentity();
     headerBytes.clear();
     headerDigests.clear();
+    byteOrderFromConstant = false;
+    revision2Layout = false;
+    extension1.clear();
+    extensionCounts.clear();
+    trailer.clear();
 }
 
 quint32 traceHeaderDigest(const uchar* bytes)
@@ -59,6 +66,16 @@ QDataStream::ByteOrder byteOrderForFormatBytes(const uchar* bytes)
     return qFromBigEndian<qint16>(bytes) > 16 ? QDataStream::LittleEndian : QDataStream::BigEndian;
 }
 
+ByteOrderConstant byteOrderConstantOf(const uchar* bytes)
+{
+    switch (qFromBigEndian<quint32>(bytes)) {
+    case 0x01020304u: return ByteOrderConstant::BigEndian;
+    case 0x04030201u: return ByteOrderConstant::LittleEndian;
+    case 0x02010403u: return ByteOrderConstant::PairSwapped;
+    default: return ByteOrderConstant::Absent;
+    }
+}
+
 namespace {
 
 // The file object's texts, under its translation context.
@@ -75,31 +92,58 @@ const int RepeatedWarningsShown = 10;
 // through the read window, which would carry all their samples.
 const qint64 LongTraceBytes = qint64(32) << 10;
 
-// What a revision 2 binary header (major revision in byte 3501) says that
-// the loader does not read: such a file's layout is not certain.
-QString laterRevisionFeatures(const QByteArray& headerBytes, QDataStream::ByteOrder order)
+// What the loader takes from a revision 2 binary header (major revision 2
+// in byte 3501); zeros for any other.
+struct Revision2Layout {
+    qint64 extendedSampleCount = 0;
+    qint64 firstTraceOffset = 0;
+    int extensionHeaders = 0;
+    qint32 trailerStanzas = 0;
+    qint64 traceCount = 0;
+};
+
+Revision2Layout revision2Layout(const SEGYMainHeader& header, bool littleEndian)
 {
-    if (headerBytes.size() < TextHeaderSize + BinaryHeaderSize || uchar(headerBytes[3500]) < 2)
-        return QString();
-    const auto* p = reinterpret_cast<const uchar*>(headerBytes.constData());
-    const bool le = order == QDataStream::LittleEndian;
-    auto u16 = [p, le](int byte) { return le ? qFromLittleEndian<quint16>(p + byte - 1) : qFromBigEndian<quint16>(p + byte - 1); };
-    auto u32 = [p, le](int byte) { return le ? qFromLittleEndian<quint32>(p + byte - 1) : qFromBigEndian<quint32>(p + byte - 1); };
-    auto u64 = [p, le](int byte) { return le ? qFromLittleEndian<quint64>(p + byte - 1) : qFromBigEndian<quint64>(p + byte - 1); };
-    if (u16(3507) != 0)
-        return tr("revision 2 trace header extensions are not read");
-    if (u32(3269) != 0)
-        return tr("the revision 2 extended sample count is not read");
-    if (u64(3521) != 0)
-        return tr("the revision 2 first trace offset is not read");
-    if (u32(3529) != 0)
-        return tr("revision 2 trailer stanzas are not read");
-    return QString();
+    Revision2Layout r;
+    uchar block[BinaryHeaderSize];
+    header.encodeTo(block, littleEndian);
+    if (block[300] != 2)
+        return r;
+    auto value = [&](const char* name) {
+        for (const FieldDescription& field : revision2BinaryFields())
+            if (field.name == QLatin1String(name))
+                return readFieldValue(block, field, littleEndian);
+        return FieldValue();
+    };
+    r.extendedSampleCount = std::max<qint64>(0, value("ExtendedSampleCount").i);
+    r.firstTraceOffset = qint64(std::min<quint64>(value("FirstTraceOffset").u, quint64(1) << 62));
+    // 2.1 keeps the maximum in 3507-3508; a 2.0 writer may fill 3507-3510 as
+    // one 32-bit number, whose high half is then 0.
+    const qint64 short16 = value("MaxTraceHeaderExtensions").i;
+    FieldDescription wide = FieldDescription::standard(HeaderBlock::Binary, 0);
+    wide.startByte = 3507;
+    wide.standardIndex = -1;
+    const qint64 long32 = readFieldValue(block, wide, littleEndian).i;
+    r.extensionHeaders = int(short16 > 0 ? short16 : (long32 > 0 && long32 <= 0xFFFF ? long32 : 0));
+    r.trailerStanzas = qint32(value("TrailerStanzas").i);
+    r.traceCount = qint64(std::min<quint64>(value("TraceCount").u, quint64(1) << 40));
+    return r;
+}
+
+// Whether bytes start a stanza: "((SEG:" in ASCII or EBCDIC.
+bool startsStanza(const uchar* bytes)
+{
+    static const uchar ascii[] = {'(', '(', 'S', 'E', 'G', ':'};
+    static const uchar ebcdic[] = {0x4D, 0x4D, 0xE2, 0xC5, 0xC7, 0x7A};
+    return std::memcmp(bytes, ascii, 6) == 0 || std::memcmp(bytes, ebcdic, 6) == 0;
 }
 
 // Walks the trace headers from the layout's first trace to the end of the
-// file; false when the device fails.
-bool walkTraces(QIODevice* device, SegyFile* file, FileResult* result, ProgressReport& progress)
+// file; false when the device fails. With trailerAfter (a trailer of
+// unknown length), the walk ends where whole stanzas fill the rest of the
+// file, or after that many traces when not 0.
+bool walkTraces(QIODevice* device, SegyFile* file, FileResult* result, ProgressReport& progress,
+                bool findTrailer = false, qint64 declaredTraces = 0)
 {
     TraceLayout& layout = file->layout;
     const qint64 size = layout.fileSize();
@@ -119,21 +163,44 @@ bool walkTraces(QIODevice* device, SegyFile* file, FileResult* result, ProgressR
     qint64 expectedTraceBytes = fixedTraceBytes;
     while (!layout.reachedEnd()) {
         const qint64 position = layout.nextTracePosition();
-        SEGYTraceHeader* header = file->store.create(position);
         const uchar* bytes = expectedTraceBytes >= LongTraceBytes ? reader.bytesAtAlone(position, TraceHeaderSize)
                                                                  : reader.bytesAt(position, TraceHeaderSize);
         if (reader.failed())
             return false;
+        if (findTrailer && (size - position) % TextHeaderSize == 0 && size - position >= TextHeaderSize
+            && (declaredTraces > 0 ? qint64(file->traceHeaders.size()) == declaredTraces : startsStanza(bytes)))
+            break;
+        SEGYTraceHeader* header = file->store.create(position);
         header->decodeFrom(bytes, littleEndian);
         file->traceHeaders.append(header);
         file->headerDigests.push_back(traceHeaderDigest(bytes));
         const int traceNumber = file->traceHeaders.size();
-        const int ownCount = header->value(TraceField::SampleCount);
+        int ownCount = header->value(TraceField::SampleCount);
+        int extensions = -1;
+        if (layout.extensionHeaders() > 0) {
+            // Extension 1 follows the header: its count of additional
+            // headers and its sample count override the others when set.
+            const qint64 at = std::min(position + TraceHeaderSize, size);
+            const int got = int(std::max<qint64>(0, std::min<qint64>(TraceHeaderSize, size - at)));
+            uchar extension[TraceHeaderSize] = {};
+            if (got > 0) {
+                std::memcpy(extension, reader.bytesAtAlone(at, got), size_t(got));
+                if (reader.failed())
+                    return false;
+            }
+            file->extension1.insert(file->extension1.end(), extension, extension + TraceHeaderSize);
+            const int own = littleEndian ? qFromLittleEndian<quint16>(extension + 156) : qFromBigEndian<quint16>(extension + 156);
+            extensions = own > 0 ? own : layout.extensionHeaders();
+            file->extensionCounts.push_back(quint16(extensions));
+            const quint32 samples = littleEndian ? qFromLittleEndian<quint32>(extension + 136) : qFromBigEndian<quint32>(extension + 136);
+            if (samples > 0 && samples <= quint32(std::numeric_limits<int>::max()))
+                ownCount = int(samples);
+        }
         if (ownCount < 1 && ++invalidCounts <= RepeatedWarningsShown)
             result->messages << tr("Invalid samples count at trace index %1.").arg(traceNumber - 1);
         if (layout.hasFixedLength() && ownCount >= 1 && ownCount != binaryCount)
             ++disagreeing;
-        header->loadedSampleCount = layout.addTrace(ownCount);
+        header->loadedSampleCount = layout.addTrace(ownCount, extensions);
         if (header->loadedSampleCount == 0 && layout.sampleBytes() > 0)
             layout.markUncertain(tr("trace %1 has a sample count of 0 in its header and in the binary header")
                                      .arg(traceNumber - 1));
@@ -167,10 +234,25 @@ FileResult loadSegyFile(QIODevice* device, SegyFile* file, const std::function<v
     }
     const qint64 size = device->size();
     uchar code[2] = {0, 0};
+    uchar constant[4] = {0, 0, 0, 0};
     bool readOk = true;
     if (size >= 3226)
         readOk = device->seek(3224) && device->read(reinterpret_cast<char*>(code), 2) == 2;
-    file->byteOrder = byteOrderForFormatBytes(code);
+    if (readOk && size >= 3300)
+        readOk = device->seek(3296) && device->read(reinterpret_cast<char*>(constant), 4) == 4;
+    // The byte-order constant of revision 2 decides when present; else the
+    // format code; the user's word above both.
+    const ByteOrderConstant orderConstant = byteOrderConstantOf(constant);
+    file->byteOrderFromConstant =
+        orderConstant == ByteOrderConstant::BigEndian || orderConstant == ByteOrderConstant::LittleEndian;
+    file->byteOrder = orderConstant == ByteOrderConstant::BigEndian      ? QDataStream::BigEndian
+                      : orderConstant == ByteOrderConstant::LittleEndian ? QDataStream::LittleEndian
+                                                                         : byteOrderForFormatBytes(code);
+    if (file->overrides.byteOrder != ReadingOverrides::Order::FromFile) {
+        file->byteOrder = file->overrides.byteOrder == ReadingOverrides::Order::LittleEndian ? QDataStream::LittleEndian
+                                                                                            : QDataStream::BigEndian;
+        file->byteOrderFromConstant = false;
+    }
     device->seek(0);
 
     QDataStream stream(device);
@@ -179,16 +261,47 @@ FileResult loadSegyFile(QIODevice* device, SegyFile* file, const std::function<v
     SEGYMainHeader& mainHeader = *file->mainHeader;
     stream >> mainHeader;
     readOk = readOk && stream.status() != QDataStream::ReadCorruptData;
+    const bool littleEndian = file->byteOrder == QDataStream::LittleEndian;
 
-    // The standard writes revision 1 as 0x0100.
+    // The standard writes revision 1 as 0x0100; revision 2 as one byte each
+    // for the major and minor revision.
     const qint16 revision = qint16(mainHeader.value(BinaryField::Revision));
-    if (readOk && revision != 0 && revision != 1 && revision != 0x0100)
+    uchar rawBinary[BinaryHeaderSize];
+    mainHeader.encodeTo(rawBinary, littleEndian);
+    const uchar major = rawBinary[300];
+    if (readOk && revision != 0 && revision != 1 && revision != 0x0100 && major != 2)
         result.messages << tr("Unsupported revision number %0 found in file.").arg(revision);
+    if (readOk && orderConstant == ByteOrderConstant::PairSwapped
+        && file->overrides.byteOrder == ReadingOverrides::Order::FromFile)
+        result.messages << tr("The byte-order constant says the bytes of this file are swapped in pairs, which is not "
+                              "supported; it was read by its format code instead.");
 
-    const TraceLayout::Source source{mainHeader.value(BinaryField::SampleCount),
-                                     mainHeader.value(BinaryField::FormatCode), device->pos(), size,
-                                     mainHeader.value(BinaryField::FixedLengthFlag) == 1};
+    const Revision2Layout r2 = revision2Layout(mainHeader, littleEndian);
+    TraceLayout::Source source{mainHeader.value(BinaryField::SampleCount),
+                               file->overrides.formatCode > 0 ? file->overrides.formatCode
+                                                              : mainHeader.value(BinaryField::FormatCode),
+                               device->pos(), size, mainHeader.value(BinaryField::FixedLengthFlag) == 1};
+    if (r2.extendedSampleCount > 0 && r2.extendedSampleCount <= std::numeric_limits<int>::max())
+        source.binarySampleCount = int(r2.extendedSampleCount);
+    source.extensionHeaders = r2.extensionHeaders;
+    QString unreadable;
+    if (r2.firstTraceOffset > 0) {
+        if (r2.firstTraceOffset >= source.firstTraceOffset && r2.firstTraceOffset <= size)
+            source.firstTraceOffset = r2.firstTraceOffset;
+        else
+            unreadable = tr("the first trace offset %1 (3521-3528) lies inside the headers or beyond the end of the file")
+                             .arg(r2.firstTraceOffset);
+    }
+    if (r2.trailerStanzas > 0) {
+        const qint64 trailer = qint64(r2.trailerStanzas) * TextHeaderSize;
+        if (trailer <= size - source.firstTraceOffset)
+            source.trailerBytes = trailer;
+        else
+            unreadable = tr("%1 trailer stanzas (3529-3532) do not fit in the file").arg(r2.trailerStanzas);
+    }
     file->layout = TraceLayout(source);
+    file->revision2Layout = r2.extendedSampleCount > 0 || r2.firstTraceOffset > 0 || r2.extensionHeaders > 0
+                            || r2.trailerStanzas != 0;
     // The bytes before the first trace as they are, and which file this is.
     if (readOk && device->seek(0)) {
         file->headerBytes = device->read(std::min(source.firstTraceOffset, size));
@@ -196,7 +309,6 @@ FileResult loadSegyFile(QIODevice* device, SegyFile* file, const std::function<v
     }
     if (auto* f = qobject_cast<QFileDevice*>(device))
         file->identity = FileIdentity::ofDescriptor(f->handle());
-    const QString laterRevision = laterRevisionFeatures(file->headerBytes, file->byteOrder);
     bool walked = readOk;
     if (walked && source.firstTraceOffset < size) {
         // A walk by the traces' own counts that ends exactly at the end of
@@ -210,28 +322,41 @@ FileResult loadSegyFile(QIODevice* device, SegyFile* file, const std::function<v
         });
         const int messagesBefore = result.messages.size();
         try {
-            walked = walkTraces(device, file, &result, progress);
+            walked = walkTraces(device, file, &result, progress, r2.trailerStanzas == -1, r2.traceCount);
             if (walked && !file->layout.hasFixedLength() && !file->layout.coversFile()
                 && file->layout.fixedLengthFits()) {
                 const TraceLayout fixed = file->layout.fixedInstead();
                 file->traceHeaders.clear();
                 file->store.clear();
                 file->headerDigests.clear();
+                file->extension1.clear();
+                file->extensionCounts.clear();
                 while (result.messages.size() > messagesBefore)
                     result.messages.removeLast();
                 file->layout = fixed;
-                walked = walkTraces(device, file, &result, progress);
+                walked = walkTraces(device, file, &result, progress, r2.trailerStanzas == -1, r2.traceCount);
             }
         } catch (const std::bad_alloc&) {
             // More traces than memory can hold: the load fails cleanly.
             walked = false;
         }
     }
-    if (!laterRevision.isEmpty())
-        file->layout.markUncertain(laterRevision);
+    // A trailer of unknown length: whole stanzas left over after the traces.
+    if (walked && r2.trailerStanzas == -1)
+        file->layout.takeLeftOverAsTrailer();
+    if (walked && file->layout.trailerBytes() > 0 && device->seek(file->layout.dataEnd())) {
+        file->trailer = device->read(file->layout.trailerBytes());
+        walked = file->trailer.size() == file->layout.trailerBytes();
+    }
+    if (!unreadable.isEmpty())
+        file->layout.markUncertain(unreadable);
+    if (orderConstant == ByteOrderConstant::PairSwapped && file->overrides.byteOrder == ReadingOverrides::Order::FromFile)
+        file->layout.markUncertain(tr("the byte-order constant says the bytes are swapped in pairs"));
     if (!walked) {
         file->traceHeaders.clear();
         file->store.clear();
+        file->extension1.clear();
+        file->extensionCounts.clear();
         file->layout = TraceLayout(source);
         result.error = tr("Error reading file.");
         if (!readOk)
@@ -457,7 +582,20 @@ bool writeNewFile(QIODevice* source, QIODevice* destination, SegyFile* file, Fil
     bool ok = true;
     // A new file gets the mandatory fields a reader needs; the headers in
     // memory keep their own values.
-    const QByteArray headers = file->mainHeader->fileBytesWithDefaults(littleEndian);
+    QByteArray headers = file->mainHeader->fileBytesWithDefaults(littleEndian);
+    // A format the user read the file with is the new file's; bytes between
+    // the headers and a first trace placed further on go along as they are.
+    if (file->overrides.formatCode > 0) {
+        uchar code[2];
+        if (littleEndian)
+            qToLittleEndian<quint16>(quint16(file->overrides.formatCode), code);
+        else
+            qToBigEndian<quint16>(quint16(file->overrides.formatCode), code);
+        headers[3224] = char(code[0]);
+        headers[3225] = char(code[1]);
+    }
+    if (file->headerBytes.size() > headers.size())
+        headers += file->headerBytes.mid(headers.size());
     std::vector<char> out;
     out.reserve(size_t(1) << 20);
     out.insert(out.end(), headers.cbegin(), headers.cend());
@@ -481,8 +619,12 @@ bool writeNewFile(QIODevice* source, QIODevice* destination, SegyFile* file, Fil
         header->encodeTo(reinterpret_cast<uchar*>(out.data() + at), littleEndian);
         out.resize(at + size_t(headerBytes));
 
-        const qint64 byteCount = std::max<qint64>(0, std::min<qint64>(qint64(header->loadedSampleCount) * sampleBytes,
-                                                                     sourceSize - header->filePosition - TraceHeaderSize));
+        // The trace's additional headers go with its samples, byte for byte.
+        const qint64 extensionBytes =
+            size_t(i) < file->extensionCounts.size() ? qint64(file->extensionCounts[size_t(i)]) * TraceHeaderSize : 0;
+        const qint64 byteCount = std::max<qint64>(
+            0, std::min<qint64>(extensionBytes + qint64(header->loadedSampleCount) * sampleBytes,
+                                sourceSize - header->filePosition - TraceHeaderSize));
         if (byteCount > 0) {
             const uchar* stored = reader.bytesAt(header->filePosition + TraceHeaderSize, int(byteCount));
             if (reader.failed()) {
@@ -501,6 +643,7 @@ bool writeNewFile(QIODevice* source, QIODevice* destination, SegyFile* file, Fil
         result->traces = i + 1;
         progress(int(i * 100.0 / count));
     }
+    out.insert(out.end(), file->trailer.cbegin(), file->trailer.cend());
     if (ok && !out.empty())
         ok = writeFully(destination, out.data(), qint64(out.size()));
     if (ok)
@@ -585,7 +728,8 @@ FileResult saveSegyFileInPlace(QIODevice* device, SegyFile* file, const std::fun
         for (size_t k = 0; k < plan.traces.size(); ++k)
             if (size_t(plan.traces[k]) < file->headerDigests.size())
                 file->headerDigests[size_t(plan.traces[k])] = plan.digests[k];
-        file->headerBytes = headers.left(int(headerLength));
+        // Bytes between the headers and a first trace further on stay known.
+        file->headerBytes = headers.left(int(headerLength)) + file->headerBytes.mid(int(headerLength));
     }
     device->close();
     return result;

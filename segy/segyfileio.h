@@ -17,6 +17,15 @@
 
 class QIODevice;
 
+// How to read a file whose binary header is wrong, whatever it says; no
+// byte of the file changes for them.
+struct ReadingOverrides {
+    enum class Order { FromFile, BigEndian, LittleEndian } byteOrder = Order::FromFile;
+    int formatCode = 0;     // 0: the binary header's
+    enum class Text { FromFile, Ebcdic, Ascii } textEncoding = Text::FromFile;
+    bool isEmpty() const { return byteOrder == Order::FromFile && formatCode == 0 && textEncoding == Text::FromFile; }
+};
+
 // What a load reads from a file and the saves write back: the headers, the
 // byte order and where the traces lie in the loaded file (the saves keep
 // that layout whatever the headers say now).
@@ -32,6 +41,16 @@ struct SegyFile {
     FileIdentity identity;
     QByteArray headerBytes;
     std::vector<quint32> headerDigests;
+    // Revision 2: whether the byte-order constant (3297-3300) gave the byte
+    // order; the first extension of every trace (240 bytes each, as in the
+    // file) and each trace's count of additional headers, when the file has
+    // them; the trailer stanzas after the last trace.
+    bool byteOrderFromConstant = false;
+    bool revision2Layout = false;  // extended count, first trace offset, extensions or trailer placed the traces
+    ReadingOverrides overrides;  // kept across clear(): set before a load
+    std::vector<uchar> extension1;
+    std::vector<quint16> extensionCounts;
+    QByteArray trailer;
 
     void clear();
 };
@@ -67,6 +86,10 @@ struct FileResult {
 // The byte order the loader takes from the format code's two bytes as they
 // lie in the file: a code read big-endian as more than 16 is little-endian.
 QDataStream::ByteOrder byteOrderForFormatBytes(const uchar* bytes);
+
+// What the byte-order constant's four bytes (3297-3300) say.
+enum class ByteOrderConstant { Absent, BigEndian, LittleEndian, PairSwapped };
+ByteOrderConstant byteOrderConstantOf(const uchar* bytes);
 
 // Reads the textual, binary and extended headers and walks the trace
 // headers. The device is opened for reading and closed again. file is

@@ -9,7 +9,7 @@ TraceLayout::TraceLayout(const Source& source)
 {
     // Fixed when traces of the binary header's count fill the data after
     // the headers exactly, as at least one trace.
-    const qint64 dataBytes = source.fileSize - source.firstTraceOffset;
+    const qint64 dataBytes = dataEnd() - source.firstTraceOffset;
     m_fixedFits = source.binarySampleCount >= 1 && m_sampleBytes >= 1 && dataBytes > 0
                   && dataBytes % traceBytes(source.binarySampleCount) == 0;
     m_fixedLength = m_fixedFits && source.fixedLengthFlag;

@@ -19,9 +19,9 @@
 // edited headers would place the traces.
 //
 // A layout is certain when it accounts for every byte of the file: the
-// traces end exactly at its end, every trace has samples of a known size,
-// and nothing the loader does not read (trace header extensions) lies in
-// between. Only then may a save write into the file in place.
+// traces (each with its revision 2 extensions) end exactly at its end, or
+// at its trailer stanzas, and every trace has samples of a known size. Only
+// then may a save write into the file in place.
 class TraceLayout
 {
 public:
@@ -32,6 +32,11 @@ public:
         qint64 firstTraceOffset = 0; // after the textual, binary and extended headers
         qint64 fileSize = 0;
         bool fixedLengthFlag = false;  // 3503-3504 is 1
+        // Revision 2: additional 240-byte headers after each trace header
+        // (the binary header's maximum; a trace may say its own), and
+        // trailer stanzas after the last trace.
+        int extensionHeaders = 0;
+        qint64 trailerBytes = 0;
     };
 
     TraceLayout() = default;
@@ -50,21 +55,30 @@ public:
         return (fixedLength || ownCount < 1) ? binaryCount : ownCount;
     }
     int sampleCountFor(int ownCount) const { return sampleCountOf(ownCount, m_source.binarySampleCount, m_fixedLength); }
-    qint64 traceBytes(int sampleCount) const { return TraceHeaderSize + qint64(sampleCount) * m_sampleBytes; }
+    qint64 traceBytes(int sampleCount) const
+    {
+        return TraceHeaderSize * qint64(1 + m_source.extensionHeaders) + qint64(sampleCount) * m_sampleBytes;
+    }
 
     // Places the next trace, whose header gives ownCount, at nextTracePosition()
     // and returns the sample count it is read with. The samples start where
     // the header ends, or at the end of the file for a header it cuts short.
-    int addTrace(int ownCount)
+    // extensions: the trace's additional headers (-1: the binary header's).
+    int addTrace(int ownCount, int extensions = -1)
     {
         const int count = sampleCountFor(ownCount);
-        m_end = std::min(m_end + TraceHeaderSize, m_source.fileSize) + qint64(count) * m_sampleBytes;
+        const qint64 headers = TraceHeaderSize * qint64(1 + (extensions < 0 ? m_source.extensionHeaders : extensions));
+        m_end = std::min(m_end + headers, dataEnd()) + qint64(count) * m_sampleBytes;
         ++m_traceCount;
         return count;
     }
     qint64 nextTracePosition() const { return m_end; }
-    // Whether a walk is done: no byte of the file lies after the traces placed.
-    bool reachedEnd() const { return m_end >= m_source.fileSize; }
+    // Whether a walk is done: no byte of the data part lies after the traces placed.
+    bool reachedEnd() const { return m_end >= dataEnd(); }
+    // Where the traces must end: the end of the file, before any trailer.
+    qint64 dataEnd() const { return m_source.fileSize - m_source.trailerBytes; }
+    qint64 trailerBytes() const { return m_source.trailerBytes; }
+    int extensionHeaders() const { return m_source.extensionHeaders; }
 
     const Source& source() const { return m_source; }
     qint64 fileSize() const { return m_source.fileSize; }
@@ -78,10 +92,20 @@ public:
     // beyond the file size when the file cuts the last trace short.
     qint64 lastTraceEnd() const { return m_end; }
 
-    // Whether the traces end exactly at the end of the file.
-    bool coversFile() const { return m_end == m_source.fileSize; }
-    qint64 leftOverBytes() const { return std::max<qint64>(0, m_source.fileSize - m_end); }
-    qint64 missingBytes() const { return std::max<qint64>(0, m_end - m_source.fileSize); }
+    // Whether the traces end exactly at the end of the file (or its trailer).
+    bool coversFile() const { return m_end == dataEnd(); }
+    qint64 leftOverBytes() const { return std::max<qint64>(0, dataEnd() - m_end); }
+    qint64 missingBytes() const { return std::max<qint64>(0, m_end - dataEnd()); }
+    // Takes the bytes left over after the last trace as trailer stanzas
+    // (a trailer of unknown length): whole 3200-byte blocks only.
+    bool takeLeftOverAsTrailer()
+    {
+        const qint64 left = leftOverBytes();
+        if (left == 0 || left % TextHeaderSize != 0)
+            return false;
+        m_source.trailerBytes += left;
+        return true;
+    }
     // Why the layout does not cover the file; empty when it does.
     QString mismatch() const;
 

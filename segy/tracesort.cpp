@@ -102,9 +102,13 @@ void TraceHeaderList::sort(const QList<TraceHeaderSortKey>& keyList)
     // Keys that can never decide are dropped: a field outside the catalogue
     // reads 0 everywhere, and a repeated field only meets ties of its own.
     std::vector<TraceHeaderSortKey> keys;
+    const QList<FieldDescription> custom =
+        m_source ? m_source->extraFields(HeaderBlock::Trace) : QList<FieldDescription>();
+    bool anyCustom = false;
     for (const TraceHeaderSortKey& key : keyList) {
-        if (key.fieldIndex < 0 || key.fieldIndex >= TraceHeaderFieldCount)
+        if (key.fieldIndex < 0 || key.fieldIndex >= TraceHeaderFieldCount + custom.size())
             continue;
+        anyCustom = anyCustom || key.fieldIndex >= TraceHeaderFieldCount;
         const bool seen = std::any_of(keys.begin(), keys.end(), [&](const TraceHeaderSortKey& k) {
             return k.fieldIndex == key.fieldIndex;
         });
@@ -114,6 +118,10 @@ void TraceHeaderList::sort(const QList<TraceHeaderSortKey>& keyList)
     const int n = m_headers.size();
     if (keys.empty() || n < 2)
         return;
+    if (anyCustom) {
+        sortByValues(keys, custom);
+        return;
+    }
 
     // The keys are gathered once into columns, each mapped to an unsigned
     // number whose natural order is the key's order. Each column only spans
@@ -214,4 +222,34 @@ void TraceHeaderList::sort(const QList<TraceHeaderSortKey>& keyList)
             prefetch(&before[size_t(order[i + PrefetchDistance])]);
         headers[i] = before[size_t(order[i])];
     }
+}
+
+void TraceHeaderList::sortByValues(const std::vector<TraceHeaderSortKey>& keys, const QList<FieldDescription>& custom)
+{
+    // Keys of any type: every value read once, then a stable comparison sort.
+    const size_t size = size_t(m_headers.size());
+    std::vector<std::vector<FieldValue>> columns(keys.size(), std::vector<FieldValue>(size));
+    for (size_t k = 0; k < keys.size(); ++k) {
+        const int index = keys[k].fieldIndex;
+        const FieldDescription field = index < TraceHeaderFieldCount ? FieldDescription::standard(HeaderBlock::Trace, index)
+                                                                     : custom.at(index - TraceHeaderFieldCount);
+        for (size_t i = 0; i < size; ++i)
+            columns[k][i] = m_headers[int(i)] ? m_source->fieldValue(m_headers[int(i)], field) : FieldValue();
+    }
+    std::vector<int> order(size);
+    for (size_t i = 0; i < size; ++i)
+        order[i] = int(i);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        for (size_t k = 0; k < keys.size(); ++k) {
+            const FieldValue& va = columns[k][size_t(a)];
+            const FieldValue& vb = columns[k][size_t(b)];
+            if (va == vb)
+                continue;
+            return keys[k].ascending ? va < vb : vb < va;
+        }
+        return false;
+    });
+    const QVector<SEGYTraceHeader*> before = m_headers;
+    for (size_t i = 0; i < size; ++i)
+        m_headers[int(i)] = before[order[i]];
 }

@@ -1,12 +1,17 @@
 #pragma once
 
+#include "fieldlayout.h"
+
 #include <QList>
 #include <QMetaObject>
 #include <QVector>
+#include <vector>
 
 class SEGY;
 class SEGYTraceHeader;
 
+// A field by its index in the trace header table, or from
+// TraceHeaderFieldCount on one of the file's extra fields (SEGY::extraFields).
 struct TraceHeaderSortKey {
     int fieldIndex = 0;
     bool ascending = true;
@@ -54,6 +59,8 @@ public:
     void sort(const QList<TraceHeaderSortKey>& keys);
 
 private:
+    void sortByValues(const std::vector<TraceHeaderSortKey>& keys, const QList<FieldDescription>& custom);
+
     QVector<SEGYTraceHeader*> m_headers;
     const SEGY* m_source = nullptr;
     QMetaObject::Connection m_releaseConnection;

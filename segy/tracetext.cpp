@@ -198,7 +198,8 @@ QString numberDelimiterMessage(const QString& delimiter)
 }
 
 TraceTextResult writeTraceHeaderText(QIODevice* device, const QList<SEGYTraceHeader*>& headers,
-                                     const QString& separator, const std::function<void(int)>& progressCallback)
+                                     const QString& separator, const std::function<void(int)>& progressCallback,
+                                     const CustomColumns& custom)
 {
     TraceTextResult result;
     result.error = delimiterRefusal(separator);
@@ -207,7 +208,7 @@ TraceTextResult writeTraceHeaderText(QIODevice* device, const QList<SEGYTraceHea
     const QByteArray sep = separator.toUtf8();
     const int sepSize = sep.size();
     const HeaderTable& table = traceHeaderTable();
-    const qint64 longestLine = qint64(table.count) * (11 + sepSize) + 2;
+    const qint64 longestLine = qint64(table.count) * (11 + sepSize) + qint64(custom.fields.size()) * (32 + sepSize) + 2;
     std::vector<char> buffer(size_t(ChunkSize + longestLine));
     char* const start = buffer.data();
     char* out = start;
@@ -225,7 +226,10 @@ TraceTextResult writeTraceHeaderText(QIODevice* device, const QList<SEGYTraceHea
             flush();
     };
 
-    for (const QString& label : traceHeaderLabels()) {
+    QStringList titles = traceHeaderLabels();
+    for (const FieldDescription& field : custom.fields)
+        titles << field.name;
+    for (const QString& label : titles) {
         const QByteArray text = label.toUtf8();
         std::memcpy(out, text.constData(), size_t(text.size()));
         out += text.size();
@@ -245,6 +249,15 @@ TraceTextResult writeTraceHeaderText(QIODevice* device, const QList<SEGYTraceHea
             std::memcpy(out, sep.constData(), size_t(sepSize));
             out += sepSize;
         }
+        for (const FieldDescription& field : custom.fields) {
+            const QByteArray text = !header      ? QByteArray("0")
+                                    : custom.read ? custom.read(header, field).text().toUtf8()
+                                                  : headerFieldValue(*header, field, custom.littleEndian).text().toLatin1();
+            std::memcpy(out, text.constData(), size_t(text.size()));
+            out += text.size();
+            std::memcpy(out, sep.constData(), size_t(sepSize));
+            out += sepSize;
+        }
         endLine();
         result.rows = row + 1;
     }
@@ -257,7 +270,7 @@ TraceTextResult writeTraceHeaderText(QIODevice* device, const QList<SEGYTraceHea
 
 TraceTextResult readTraceHeaderText(QIODevice* device, const QString& name, const QList<SEGYTraceHeader*>& headers,
                                     const QString& separator, HeaderChanges* changes,
-                                    const std::function<void(int)>& progressCallback)
+                                    const std::function<void(int)>& progressCallback, const CustomColumns& custom)
 {
     TraceTextResult result;
     result.error = delimiterRefusal(separator);
@@ -312,10 +325,13 @@ TraceTextResult readTraceHeaderText(QIODevice* device, const QString& name, cons
     std::vector<int> rowFields;  // the fields stored, each once
     bool anyField = false;
     for (int c = 0; c < columns.size(); ++c) {
-        const int field = traceHeaderFieldOfLabel(columns[c]);
+        int field = traceHeaderFieldOfLabel(columns[c]);
+        for (int k = 0; field < 0 && k < custom.fields.size(); ++k)
+            if (custom.fields[k].name == columns[c])
+                field = TraceHeaderFieldCount + k;
         columnField[size_t(c)] = field;
         anyField = anyField || field >= 0;
-        if (field >= 0 && field != samplesField
+        if (field >= 0 && field != samplesField && field < TraceHeaderFieldCount
             && std::find(rowFields.begin(), rowFields.end(), field) == rowFields.end())
             rowFields.push_back(field);
     }
@@ -348,6 +364,7 @@ TraceTextResult readTraceHeaderText(QIODevice* device, const QString& name, cons
     ProgressReport progress(progressCallback);
     qint32 rowValues[TraceHeaderFieldCount];
     bool rowSet[TraceHeaderFieldCount] = {};
+    std::vector<std::pair<int, FieldValue>> rowCustom;  // custom cells of the row, in column order
     int row = 0;
     for (; row < traces && nextLine(); ++row) {
         if ((row & ProgressMask) == 0)
@@ -373,6 +390,15 @@ TraceTextResult readTraceHeaderText(QIODevice* device, const QString& name, cons
                 anyValue = anyValue || cell != cellEnd;
                 if (requestedSampleCount(cell, cellEnd) != currentSamples)
                     samplesDiffer = true;
+            } else if (field >= TraceHeaderFieldCount) {
+                const FieldDescription& described = custom.fields[field - TraceHeaderFieldCount];
+                FieldValue value;
+                if (parseFieldValue(QString::fromUtf8(cell, int(cellEnd - cell)), described.type, &value)) {
+                    rowCustom.emplace_back(field - TraceHeaderFieldCount, value);
+                    anyValue = true;
+                } else {
+                    refuse(c);
+                }
             } else if (field >= 0) {
                 qint64 parsed = 0;
                 HeaderField value{table.kinds[field], 0};
@@ -394,6 +420,31 @@ TraceTextResult readTraceHeaderText(QIODevice* device, const QString& name, cons
                 }
             }
             cell = next ? next + sep.size() : nullptr;
+        }
+        if (!rowCustom.empty()) {
+            // The row's standard values, then its custom ones over them, in a
+            // copy of the header; what differs from the header is staged.
+            SEGYTraceHeader edited;
+            uchar bytes[TraceHeaderSize];
+            header->encodeTo(bytes, custom.littleEndian);
+            edited.decodeFrom(bytes, custom.littleEndian);
+            for (const int field : rowFields)
+                if (rowSet[field])
+                    edited.storeValue(field, rowValues[field]);
+            for (const auto& [k, value] : rowCustom) {
+                edited.encodeTo(bytes, custom.littleEndian);
+                writeFieldValue(bytes, custom.fields[k], custom.littleEndian, value);
+                edited.decodeFrom(bytes, custom.littleEndian);
+            }
+            rowCustom.clear();
+            changes->allowFullRange();
+            for (int field = 0; field < TraceHeaderFieldCount; ++field) {
+                rowSet[field] = false;
+                if (field == samplesField)
+                    samplesDiffer = samplesDiffer || edited.value(field) != header->value(field);
+                else if (edited.value(field) != header->value(field))
+                    changes->setTraceValue(row, field, edited.value(field));
+            }
         }
         for (const int field : rowFields) {
             if (rowSet[field] && rowValues[field] != header->value(field))

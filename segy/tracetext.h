@@ -5,6 +5,7 @@
 // line ends, UTF-8. Functions over an open QIODevice; SEGY wraps them for
 // files and emits their messages.
 
+#include "fieldlayout.h"
 #include "headerchanges.h"
 
 #include <QChar>
@@ -33,14 +34,24 @@ QString delimiterRefusal(const QString& delimiter);
 // That reason, for a delimiter known to cut numbers.
 QString numberDelimiterMessage(const QString& delimiter);
 
+// Custom fields as columns after the standard ones, titled by their names,
+// in a file of the given byte order.
+struct CustomColumns {
+    QList<FieldDescription> fields;
+    bool littleEndian = false;
+    FieldReader read;  // for an export of fields beyond the trace header itself
+};
+
 // Writes the headers (0 for a missing one) to a device open for writing;
 // a separator holding a number character is refused before anything is
 // written.
 TraceTextResult writeTraceHeaderText(QIODevice* device, const QList<SEGYTraceHeader*>& headers,
-                                     const QString& separator, const std::function<void(int)>& progress = {});
+                                     const QString& separator, const std::function<void(int)>& progress = {},
+                                     const CustomColumns& custom = {});
 
 // Reads text from a device open for reading into changes for the headers:
-// columns match fields by their exact label, line r goes to trace r, the
+// columns match fields by their exact label (custom fields: by name, their
+// bytes stored through the standard fields), line r goes to trace r, the
 // sample count (115-116) is never changed. Nothing is stored; the changes
 // are complete only when the result is ok. name stands for the text in
 // messages. Lines end with LF, CR LF or CR alone; with a separator of white
@@ -48,4 +59,4 @@ TraceTextResult writeTraceHeaderText(QIODevice* device, const QList<SEGYTraceHea
 // gives no value for any field of any trace is a failure.
 TraceTextResult readTraceHeaderText(QIODevice* device, const QString& name, const QList<SEGYTraceHeader*>& headers,
                                     const QString& separator, HeaderChanges* changes,
-                                    const std::function<void(int)>& progress = {});
+                                    const std::function<void(int)>& progress = {}, const CustomColumns& custom = {});

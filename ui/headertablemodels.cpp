@@ -44,6 +44,13 @@ QVariant valueData(const CHeader* header, int fieldIndex, int role, bool raw)
 
 const QVariant RightAligned(int(Qt::AlignRight | Qt::AlignVCenter));
 
+// What the field list and tool tips say of a custom field.
+QString customDescription(const FieldDescription& field)
+{
+    const QString bytes = QStringLiteral("%1, %2").arg(field.label(), valueTypeName(field.type));
+    return field.description.isEmpty() ? bytes : QStringLiteral("%1 (%2)").arg(field.description, bytes);
+}
+
 // The file indexes of the traces at list positions first to last.
 std::vector<int> fileIndexes(const TraceHeaderList& list, const SEGY& segy, int first, int last)
 {
@@ -68,7 +75,7 @@ SEGYBinaryHeaderTableModel::SEGYBinaryHeaderTableModel(SEGY* segy, QObject* pare
 
 int SEGYBinaryHeaderTableModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : BinaryHeaderFieldCount;
+    return parent.isValid() ? 0 : BinaryHeaderFieldCount + (m_segy ? m_segy->extraFields(HeaderBlock::Binary).size() : 0);
 }
 
 int SEGYBinaryHeaderTableModel::columnCount(const QModelIndex& parent) const
@@ -84,6 +91,13 @@ QVariant SEGYBinaryHeaderTableModel::data(const QModelIndex& index, int role) co
     const int field = index.row();
     if (role == Qt::TextAlignmentRole)
         return index.column() == 0 ? RightAligned : QVariant(int(Qt::AlignLeft | Qt::AlignVCenter));
+    if (customRow(field) >= 0) {
+        const FieldDescription custom = m_segy->extraFields(HeaderBlock::Binary).value(customRow(field));
+        if (index.column() == 1)
+            return role == Qt::DisplayRole ? QVariant(customDescription(custom)) : QVariant();
+        return role == Qt::DisplayRole || role == Qt::EditRole ? QVariant(m_segy->fieldValue(nullptr, custom).text())
+                                                               : QVariant();
+    }
     if (index.column() == 1)
         return role == Qt::DisplayRole ? QVariant(binaryHeaderDescriptions().at(field)) : QVariant();
     return valueData(header, field, role, m_rawDisplay);
@@ -100,6 +114,8 @@ QVariant SEGYBinaryHeaderTableModel::headerData(int section, Qt::Orientation ori
             return tr("Description");
         return QVariant();
     }
+    if (m_segy && customRow(section) >= 0)
+        return m_segy->extraFields(HeaderBlock::Binary).value(customRow(section)).name;
     return binaryHeaderLabels().value(section);
 }
 
@@ -116,7 +132,18 @@ bool SEGYBinaryHeaderTableModel::setData(const QModelIndex& index, const QVarian
 {
     if (role != Qt::EditRole || !m_segy || !index.isValid() || !checkIndex(index, CheckIndexOption::IndexIsValid))
         return false;
-    const bool stored = m_segy->setMainHeaderValue(index.row(), value);
+    bool stored;
+    if (customRow(index.row()) >= 0) {
+        // A custom field's bytes go through the standard fields holding them.
+        const FieldDescription custom = m_segy->extraFields(HeaderBlock::Binary).value(customRow(index.row()));
+        FieldValue parsed;
+        HeaderChanges changes;
+        QString error;
+        stored = parseFieldValue(value.toString(), custom.type, &parsed)
+                 && m_segy->addFieldChange(&changes, -1, custom, parsed, &error) && m_segy->apply(changes).ok;
+    } else {
+        stored = m_segy->setMainHeaderValue(index.row(), value);
+    }
     // Signalled also when refused, so the view repaints the kept value.
     emit dataChanged(index, index);
     return stored;
@@ -138,14 +165,14 @@ int SEGYTraceHeadersTableModel::rowCount(const QModelIndex& parent) const
 {
     if (parent.isValid())
         return 0;
-    return m_mode == 0 ? traceCount() : m_mode == 1 ? TraceHeaderFieldCount : 0;
+    return m_mode == 0 ? traceCount() : m_mode == 1 ? fieldCount() : 0;
 }
 
 int SEGYTraceHeadersTableModel::columnCount(const QModelIndex& parent) const
 {
     if (parent.isValid())
         return 0;
-    return m_mode == 0 ? TraceHeaderFieldCount : m_mode == 1 ? traceCount() : 0;
+    return m_mode == 0 ? fieldCount() : m_mode == 1 ? traceCount() : 0;
 }
 
 int SEGYTraceHeadersTableModel::fieldOf(const QModelIndex& index) const
@@ -169,8 +196,19 @@ QVariant SEGYTraceHeadersTableModel::data(const QModelIndex& index, int role) co
         return QVariant();
     const SEGYTraceHeader* header = m_list->at(positionOf(index));
     const int field = fieldOf(index);
-    if (!header || field < 0 || field >= TraceHeaderFieldCount)
+    if (!header || field < 0 || field >= fieldCount())
         return QVariant();
+    if (field >= TraceHeaderFieldCount) {
+        const FieldDescription& custom = m_custom.at(field - TraceHeaderFieldCount);
+        const SEGY* segy = m_list->source();
+        switch (role) {
+        case Qt::DisplayRole:
+        case Qt::EditRole: return segy ? segy->fieldValue(header, custom).text() : QString();
+        case RawValueRole: return segy ? segy->fieldValue(header, custom).toDouble() : 0.0;
+        case Qt::ToolTipRole: return customDescription(custom);
+        default: return QVariant();
+        }
+    }
     switch (role) {
     case RawValueRole:
         return header->value(field);
@@ -187,8 +225,15 @@ QVariant SEGYTraceHeadersTableModel::headerData(int section, Qt::Orientation ori
         return QVariant();
     const bool fieldSide = (orientation == Qt::Horizontal) == (m_mode == 0);
     if (fieldSide) {
-        if (section < 0 || section >= TraceHeaderFieldCount)
+        if (section < 0 || section >= fieldCount())
             return QVariant();
+        if (section >= TraceHeaderFieldCount) {
+            const FieldDescription& custom = m_custom.at(section - TraceHeaderFieldCount);
+            return role == Qt::DisplayRole ? QVariant(custom.name)
+                   : role == Qt::ToolTipRole ? QVariant(customDescription(custom))
+                   : role == Qt::TextAlignmentRole && orientation == Qt::Vertical ? RightAligned
+                                                                                   : QVariant();
+        }
         if (role == Qt::DisplayRole)
             return traceHeaderLabels().at(section);
         if (role == Qt::ToolTipRole)
@@ -219,6 +264,12 @@ bool SEGYTraceHeadersTableModel::setData(const QModelIndex& index, const QVarian
     if (!header)
         return false;
     // Listed headers belong to the list's file object, whose rules apply.
+    if (fieldOf(index) >= TraceHeaderFieldCount) {
+        const bool stored = fieldOf(index) < fieldCount()
+                            && setCustomValue(header, m_custom.at(fieldOf(index) - TraceHeaderFieldCount), value);
+        emit dataChanged(index, index);
+        return stored;
+    }
     const SEGY* segy = m_list->source();
     qint32 checked = 0;
     const bool stored = segy && segy->checkedTraceHeaderValue(header, fieldOf(index), value, &checked);
@@ -231,17 +282,44 @@ bool SEGYTraceHeadersTableModel::setData(const QModelIndex& index, const QVarian
     return stored;
 }
 
+bool SEGYTraceHeadersTableModel::setCustomValue(SEGYTraceHeader* header, const FieldDescription& field,
+                                                const QVariant& value)
+{
+    // Validated by the field's type; its bytes are stored through the
+    // standard fields that hold them, each by the rules of the file object.
+    const SEGY* segy = m_list->source();
+    FieldValue parsed;
+    HeaderChanges changes;
+    QString error;
+    const int trace = segy ? segy->traceIndexOf(header) : -1;
+    if (trace < 0 || !parseFieldValue(value.toString(), field.type, &parsed)
+        || !segy->addFieldChange(&changes, trace, field, parsed, &error))
+        return false;
+    for (const HeaderChanges::TraceValue& change : changes.traceValues())
+        if (segy->traceHeaderEditChangesLayout(header, change.field, change.value))
+            return false;
+    for (const HeaderChanges::TraceValue& change : changes.traceValues()) {
+        const qint32 old = header->value(change.field);
+        header->storeValue(change.field, change.value);
+        segy->noteTraceValueStored(header, change.field, old);
+    }
+    return true;
+}
+
 int SEGYTraceHeadersTableModel::setRangeValue(SEGY& segy, int fieldIndex, int first, int last,
                                               const QVariant& value)
 {
-    if (!m_list || (m_mode != 0 && m_mode != 1) || fieldIndex < 0 || fieldIndex >= TraceHeaderFieldCount)
+    if (!m_list || (m_mode != 0 && m_mode != 1) || fieldIndex < 0 || fieldIndex >= fieldCount())
         return 0;
     first = qMax(first, 0);
     last = qMin(last, m_list->count() - 1);
     if (first > last)
         return 0;
     HeaderEdit edit;
-    const bool stored = edit.setTraceValue(fieldIndex, value).ok()
+    const bool stored = (fieldIndex >= TraceHeaderFieldCount
+                             ? edit.setFieldValue(m_custom.at(fieldIndex - TraceHeaderFieldCount), value.toString())
+                             : edit.setTraceValue(fieldIndex, value))
+                            .ok()
                         && edit.apply(segy, fileIndexes(*m_list, segy, first, last)).ok();
     emit dataChanged(cellIndex(first, fieldIndex), cellIndex(last, fieldIndex));
     return stored ? last - first + 1 : 0;
@@ -254,6 +332,16 @@ TraceHeaderSelectionTableModel::TraceHeaderSelectionTableModel(QObject* parent)
 {
 }
 
+void TraceHeaderSelectionTableModel::setCustomFields(const QList<FieldDescription>& fields)
+{
+    beginResetModel();
+    m_custom = fields;
+    m_checked.resize(TraceHeaderFieldCount + fields.size());
+    for (int i = TraceHeaderFieldCount; i < m_checked.size(); ++i)
+        m_checked[i] = true;
+    endResetModel();
+}
+
 void TraceHeaderSelectionTableModel::setAllChecked(bool checked)
 {
     m_checked.fill(checked);
@@ -261,7 +349,7 @@ void TraceHeaderSelectionTableModel::setAllChecked(bool checked)
 
 int TraceHeaderSelectionTableModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : TraceHeaderFieldCount;
+    return parent.isValid() ? 0 : TraceHeaderFieldCount + m_custom.size();
 }
 
 int TraceHeaderSelectionTableModel::columnCount(const QModelIndex& parent) const
@@ -274,6 +362,17 @@ QVariant TraceHeaderSelectionTableModel::data(const QModelIndex& index, int role
     if (!index.isValid() || !checkIndex(index, CheckIndexOption::IndexIsValid))
         return QVariant();
     const int field = index.row();
+    if (field >= TraceHeaderFieldCount) {
+        const FieldDescription& custom = m_custom.at(field - TraceHeaderFieldCount);
+        switch (role) {
+        case Qt::DisplayRole: return QStringLiteral("[%1] - %2").arg(custom.name, customDescription(custom));
+        case Qt::ToolTipRole: return customDescription(custom);
+        case Qt::CheckStateRole:
+            return m_checkable ? QVariant(m_checked.at(field) ? Qt::Checked : Qt::Unchecked) : QVariant();
+        case Qt::UserRole: return custom.name;
+        default: return QVariant();
+        }
+    }
     switch (role) {
     case Qt::DisplayRole:
         return QStringLiteral("[%1] - %2").arg(traceHeaderLabels().at(field), traceHeaderDescriptions().at(field));
@@ -365,7 +464,8 @@ void fitHeaderColumns(QTableView* view, int maximumWidth)
         return qMin(width + 2, maximumWidth);
     };
     const int columns = model->columnCount();
-    if (columns <= TraceHeaderFieldCount) {
+    const auto* traceModel = qobject_cast<const SEGYTraceHeadersTableModel*>(model);
+    if (traceModel ? traceModel->mode() == 0 : columns <= TraceHeaderFieldCount) {
         for (int column = 0; column < columns; ++column)
             header->resizeSection(column, widthOf(column));
         return;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "fieldlayout.h"
+
 #include <QAbstractTableModel>
 #include <QSortFilterProxyModel>
 #include <QVector>
@@ -45,6 +47,7 @@ public:
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
 
 private:
+    int customRow(int row) const { return row - BinaryHeaderFieldCount; }
     SEGY* m_segy;
 };
 
@@ -82,8 +85,15 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
 
+    // Custom fields shown after the standard ones (fields from TraceHeaderFieldCount on).
+    void setCustomFields(const QList<FieldDescription>& fields) { m_custom = fields; }
+    int fieldCount() const { return TraceHeaderFieldCount + m_custom.size(); }
+
 private:
+    bool setCustomValue(SEGYTraceHeader* header, const FieldDescription& field, const QVariant& value);
+
     TraceHeaderList* m_list;
+    QList<FieldDescription> m_custom;
     int m_mode;
 };
 
@@ -109,9 +119,13 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
 
+    // Custom fields listed after the standard ones.
+    void setCustomFields(const QList<FieldDescription>& fields);
+
 private:
     bool m_checkable = true;
     QVector<bool> m_checked;
+    QList<FieldDescription> m_custom;
 };
 
 // Keeps the rows of a field list whose text contains the filter text, in any

@@ -1,4 +1,8 @@
 #include "mainwindow.h"
+#include "segyfileio.h"
+#include "samplecodec.h"
+#include "decoders.h"
+#include <QActionGroup>
 #include "positioningimport.h"
 
 #include "aboutdialog.h"
@@ -38,6 +42,7 @@
 #include <QLocale>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QSettings>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QScrollBar>
@@ -219,6 +224,123 @@ MainWindow::MainWindow(QWidget* parent)
     setAcceptDrops(true);
     setupUndo();
     setupMapTab();
+    setupFieldLayoutMenu();
+    setupReopenMenu();
+}
+
+// ---------------------------------------------------------------- reading overrides
+
+void MainWindow::setupReopenMenu()
+{
+    // Three choices, each "as the file says" or the user's word; picking one
+    // reads the file again that way. Nothing is written to it.
+    QMenu* reopen = new QMenu(tr("&Reopen as"), this);
+    reopen->setObjectName(QStringLiteral("menuReopen_as"));
+    reopen->setToolTipsVisible(true);
+    ui->menuFile->insertMenu(ui->menuImport->menuAction(), reopen);
+    auto addGroup = [this, reopen](const QString& title, const QList<QPair<QString, int>>& choices) {
+        QMenu* menu = reopen->addMenu(title);
+        auto* group = new QActionGroup(menu);
+        for (const auto& choice : choices) {
+            QAction* action = menu->addAction(choice.first);
+            action->setCheckable(true);
+            action->setData(choice.second);
+            action->setChecked(choice.second == 0);
+            group->addAction(action);
+        }
+        connect(group, &QActionGroup::triggered, this, &MainWindow::reopenWithOverrides);
+        return group;
+    };
+    const QString asFile = tr("As the file says");
+    m_byteOrderChoice = addGroup(tr("Byte order"), {{asFile, 0}, {tr("Big-endian"), 1}, {tr("Little-endian"), 2}});
+    QList<QPair<QString, int>> formats{{asFile, 0}};
+    const SEGYSampleFormatDecoder decoder(fieldIndex(BinaryField::FormatCode));
+    for (auto it = decoder.map().cbegin(); it != decoder.map().cend(); ++it)
+        if (bytesPerSampleForFormat(it.key()) > 0)
+            formats.append({QStringLiteral("%1 - %2").arg(it.key()).arg(it.value()), it.key()});
+    m_formatChoice = addGroup(tr("Sample format"), formats);
+    m_textChoice = addGroup(tr("Textual headers"), {{asFile, 0}, {tr("EBCDIC"), 1}, {tr("ASCII"), 2}});
+}
+
+void MainWindow::reopenWithOverrides()
+{
+    auto chosen = [](QActionGroup* group) { return group->checkedAction() ? group->checkedAction()->data().toInt() : 0; };
+    ReadingOverrides overrides;
+    overrides.byteOrder = ReadingOverrides::Order(chosen(m_byteOrderChoice));
+    overrides.formatCode = chosen(m_formatChoice);
+    overrides.textEncoding = ReadingOverrides::Text(chosen(m_textChoice));
+    m_segy->setReadingOverrides(overrides);
+    if (!m_currentFileName.isEmpty() && m_segy->isLoaded() && confirmDiscard())
+        loadFile(m_currentFileName);
+}
+
+// ---------------------------------------------------------------- field layout
+
+namespace {
+const char* const LayoutSettingsKey = "fieldLayout/file";
+}
+
+void MainWindow::setupFieldLayoutMenu()
+{
+    auto* load = new QAction(tr("Load field &layout..."), this);
+    load->setObjectName(QStringLiteral("actionLoad_field_layout"));
+    load->setToolTip(tr("Show the custom header fields a layout file (JSON) names."));
+    auto* clear = new QAction(tr("Standard fields only"), this);
+    clear->setObjectName(QStringLiteral("actionClear_field_layout"));
+    // After Save as, before the import and export menus.
+    QAction* before = ui->menuImport->menuAction();
+    ui->menuFile->insertSeparator(before);
+    ui->menuFile->insertAction(before, load);
+    ui->menuFile->insertAction(before, clear);
+    connect(load, &QAction::triggered, this, [this]() {
+        const QString name = QFileDialog::getOpenFileName(this, tr("Load field layout"),
+                                                          QSettings().value(LayoutSettingsKey).toString(),
+                                                          tr("Layout files (*.json);;All files (*)"));
+        if (!name.isEmpty())
+            loadFieldLayout(name);
+    });
+    connect(clear, &QAction::triggered, this, &MainWindow::clearFieldLayout);
+    const QString remembered = QSettings().value(LayoutSettingsKey).toString();
+    FieldLayout layout;
+    QString error;
+    if (!remembered.isEmpty() && layout.load(remembered, &error))
+        showFieldLayout(layout);
+}
+
+bool MainWindow::loadFieldLayout(const QString& fileName)
+{
+    FieldLayout layout;
+    QString error;
+    if (!layout.load(fileName, &error)) {
+        onFileIOError(error);
+        QMessageBox::warning(this, tr("Load field layout"), error);
+        return false;
+    }
+    QSettings().setValue(LayoutSettingsKey, QFileInfo(fileName).absoluteFilePath());
+    showFieldLayout(layout);
+    return true;
+}
+
+void MainWindow::clearFieldLayout()
+{
+    QSettings().remove(LayoutSettingsKey);
+    showFieldLayout(FieldLayout());
+}
+
+void MainWindow::showFieldLayout(const FieldLayout& layout)
+{
+    m_segy->setFieldLayout(layout);
+    showExtraFields();
+}
+
+void MainWindow::showExtraFields()
+{
+    const QList<FieldDescription> traceFields = m_segy->extraFields(HeaderBlock::Trace);
+    m_selectionModel->setCustomFields(traceFields);
+    m_sortDialog->setCustomFields(traceFields);
+    resetTraceTable([this, &traceFields]() { m_traceModel->setCustomFields(traceFields); });
+    m_binaryModel->beginReset();
+    m_binaryModel->endReset();
 }
 
 MainWindow::~MainWindow()
@@ -362,10 +484,17 @@ void MainWindow::showWholeTitleBox(QMessageBox::Icon icon, const QString& title,
 void MainWindow::onSetupUiAfterFileLoading()
 {
     const QByteArray text = m_segy->textHeader();
-    m_textHeaderStoredAsEbcdic = !isAsciiTextHeader(text);
+    m_textHeaderStoredAsEbcdic = !m_segy->readsTextAsAscii(text);
     showTextHeader(m_textHeaderStoredAsEbcdic);
     ui->tabWidget->setEnabled(true);
-    resetTraceTable([this]() { m_traceHeaderList->loadFrom(m_segy); });
+    // Extension 1's fields come and go with the file.
+    const QList<FieldDescription> traceFields = m_segy->extraFields(HeaderBlock::Trace);
+    m_selectionModel->setCustomFields(traceFields);
+    m_sortDialog->setCustomFields(traceFields);
+    resetTraceTable([this, &traceFields]() {
+        m_traceModel->setCustomFields(traceFields);
+        m_traceHeaderList->loadFrom(m_segy);
+    });
     setWindowTitle(tr("Trevalon - %1").arg(m_currentFileName));
     updateSummary();
     m_binaryModel->beginReset();
@@ -463,7 +592,14 @@ void MainWindow::updateSummary()
                                      .arg(m_currentFileName.toHtmlEscaped(), summary.sampleFormat,
                                           summary.sampleIntervalMilliseconds(), summary.samplingFrequency,
                                           QString::number(summary.traceCount), QString::number(summary.samplesCount),
-                                          QString::number(summary.extendedTextHeaders), summary.byteOrder()));
+                                          QString::number(summary.extendedTextHeaders), summary.byteOrder())
+                                 + (summary.revision2.isEmpty()
+                                        ? QString()
+                                        : tr("<br><b>Revision:</b> %1 <br><b>Trace header extensions:</b> %2 <br>"
+                                             "<b>Trailer stanzas:</b> %3")
+                                              .arg(summary.revision2,
+                                                   summary.traceHeaderExtensions.join(QStringLiteral(", ")).toHtmlEscaped(),
+                                                   QString::number(summary.trailerStanzas))));
     updateErrorLogPane();
 }
 
@@ -716,10 +852,10 @@ void MainWindow::onSelectedTraceHeadersChanged()
     QTableView* view = ui->traceHeadersTableView;
     QHeaderView* fields = m_traceModel->mode() == 1 ? view->verticalHeader() : view->horizontalHeader();
     QHeaderView* traces = m_traceModel->mode() == 1 ? view->horizontalHeader() : view->verticalHeader();
-    const int traceSections = qMin(traces->count(), TraceHeaderFieldCount);
+    const int traceSections = qMin(traces->count(), m_traceModel->fieldCount());
     for (int i = 0; i < traceSections; ++i)
         traces->setSectionHidden(i, false);
-    const int fieldSections = qMin(fields->count(), TraceHeaderFieldCount);
+    const int fieldSections = qMin(fields->count(), m_traceModel->fieldCount());
     for (int i = 0; i < fieldSections; ++i)
         fields->setSectionHidden(i, !m_selectionModel->isChecked(i));
 }
@@ -755,6 +891,12 @@ void MainWindow::on_traceHeadersTableView_clicked(const QModelIndex& index)
     if (field >= 0 && field < TraceHeaderFieldCount)
         ui->traceHeaderDescriptionLabel->setText(traceHeaderLabels().at(field) + QLatin1Char(' ')
                                                  + traceHeaderDescriptions().at(field));
+    else if (field >= TraceHeaderFieldCount)
+        ui->traceHeaderDescriptionLabel->setText(
+            m_traceModel->headerData(field, m_traceModel->mode() == 0 ? Qt::Horizontal : Qt::Vertical).toString()
+            + QLatin1Char(' ')
+            + m_traceModel->headerData(field, m_traceModel->mode() == 0 ? Qt::Horizontal : Qt::Vertical, Qt::ToolTipRole)
+                  .toString());
 }
 
 void MainWindow::on_traceHeadersTableView_doubleClicked(const QModelIndex& index)
@@ -763,7 +905,12 @@ void MainWindow::on_traceHeadersTableView_doubleClicked(const QModelIndex& index
         return;
     m_lastTraceCell = index;
     const int traces = m_segy->traceCount();
-    m_editDialog->setValue(QString::number(index.data(RawValueRole).toInt()));
+    const int field = m_traceModel->fieldOf(index);
+    const QList<FieldDescription> custom = m_segy->fieldLayout().fields(HeaderBlock::Trace);
+    const bool isCustom = field >= TraceHeaderFieldCount && field - TraceHeaderFieldCount < custom.size();
+    m_editDialog->setValueType(isCustom ? &custom.at(field - TraceHeaderFieldCount).type : nullptr);
+    m_editDialog->setValue(isCustom ? index.data(Qt::EditRole).toString()
+                                    : QString::number(index.data(RawValueRole).toInt()));
     m_editDialog->setApplyToAllTraces(false);
     m_editDialog->setStartRange(1, 1, traces);
     m_editDialog->setEndRange(traces, 1, traces);

@@ -21,6 +21,8 @@ class QProgressBar;
 class QThread;
 class QTimer;
 class ReprojectCoordinatesDialog;
+class FieldLayout;
+class QActionGroup;
 class SEGY;
 class SEGYBinaryHeaderTableModel;
 class SEGYTraceHeadersTableModel;
@@ -53,6 +55,12 @@ public:
     // The undo steps of the file shown.
     ChangeHistory& history() { return m_history; }
     MapTab* mapTab() const { return m_mapTab; }
+    // Reads a layout file and shows its fields in the field list and the
+    // tables; remembered for the next start. False, with the reason in the
+    // error log and a message box, when it is refused.
+    bool loadFieldLayout(const QString& fileName);
+    // Back to the standard fields alone.
+    void clearFieldLayout();
 
 signals:
     // A load, save or save as started from the window has ended, whatever
@@ -107,6 +115,16 @@ private slots:
     void redo();
 
 private:
+    void setupFieldLayoutMenu();
+    void setupReopenMenu();
+    // Reads the file shown again with the byte order, format and textual
+    // header encoding chosen in the Reopen as menu.
+    void reopenWithOverrides();
+    void showFieldLayout(const FieldLayout& layout);
+    // The fields after the standard ones (a file's revision 2 fields, the
+    // layout's) into the field list, the tables and the sort dialog.
+    void showExtraFields();
+
     // Runs an operation from the event loop through a trigger thread, once
     // the handler that asks for it has returned.
     void runTriggered(const std::function<void()>& operation);
@@ -207,4 +225,7 @@ private:
     bool m_inStep = false;
     // What the command running replaced, in the order it was stored.
     QList<HeaderChanges> m_stepInverses;
+    QActionGroup* m_byteOrderChoice = nullptr;
+    QActionGroup* m_formatChoice = nullptr;
+    QActionGroup* m_textChoice = nullptr;
 };

@@ -63,7 +63,8 @@ QVariant SEGYTraceHeaderComparerTableModel::data(const QModelIndex& index, int r
         return QVariant();
     const TraceHeaderSortKey& key = m_keys.at(index.row());
     if (index.column() == 0 && role == Qt::DisplayRole)
-        return traceHeaderLabels().value(key.fieldIndex);
+        return key.fieldIndex >= TraceHeaderFieldCount ? m_customNames.value(key.fieldIndex - TraceHeaderFieldCount)
+                                                       : traceHeaderLabels().value(key.fieldIndex);
     if (index.column() == 0 && role == Qt::ToolTipRole)
         return traceHeaderDescriptions().value(key.fieldIndex);
     if (index.column() == 1 && (role == Qt::DisplayRole || role == Qt::EditRole))

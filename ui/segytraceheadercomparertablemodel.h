@@ -35,6 +35,10 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
 
+    // Names of the custom fields, for keys from TraceHeaderFieldCount on.
+    void setCustomNames(const QStringList& names) { m_customNames = names; }
+
 private:
     QList<TraceHeaderSortKey> m_keys;
+    QStringList m_customNames;
 };

@@ -3,6 +3,7 @@
 
 #include <QDialogButtonBox>
 #include <QIntValidator>
+#include <QRegularExpressionValidator>
 #include <QLayout>
 #include <QLocale>
 #include <QPushButton>
@@ -28,12 +29,7 @@ TraceHeaderEditDialog::TraceHeaderEditDialog(QWidget* parent)
     // Header values are parsed as plain base-10 text: a validator following
     // the user's locale would let "1,000" or "1.000" through, which no field
     // accepts.
-    auto* validator = new QIntValidator(std::numeric_limits<int>::min(), std::numeric_limits<int>::max(),
-                                        ui->traceFieldLineEdit);
-    QLocale plain = QLocale::c();
-    plain.setNumberOptions(QLocale::RejectGroupSeparator);
-    validator->setLocale(plain);
-    ui->traceFieldLineEdit->setValidator(validator);
+    setValueType(nullptr);
 
     // Neither bound moves the other: while one is being typed it passes
     // through values (the "1" of "10") that must not drag the other along.
@@ -48,6 +44,27 @@ TraceHeaderEditDialog::TraceHeaderEditDialog(QWidget* parent)
 TraceHeaderEditDialog::~TraceHeaderEditDialog()
 {
     delete ui;
+}
+
+void TraceHeaderEditDialog::setValueType(const ValueType* type)
+{
+    delete ui->traceFieldLineEdit->validator();
+    QValidator* validator;
+    if (!type || *type == ValueType::Int32) {
+        auto* integers = new QIntValidator(std::numeric_limits<int>::min(), std::numeric_limits<int>::max(),
+                                           ui->traceFieldLineEdit);
+        QLocale plain = QLocale::c();
+        plain.setNumberOptions(QLocale::RejectGroupSeparator);
+        integers->setLocale(plain);
+        validator = integers;
+    } else {
+        // Plain C-locale text; the field's range is checked when stored.
+        const QString pattern = isFloatType(*type) ? QStringLiteral("-?[0-9]*\\.?[0-9]*([eE][-+]?[0-9]*)?")
+                                : valueTypeName(*type).startsWith(QLatin1Char('u')) ? QStringLiteral("[0-9]*")
+                                                                                   : QStringLiteral("-?[0-9]*");
+        validator = new QRegularExpressionValidator(QRegularExpression(pattern), ui->traceFieldLineEdit);
+    }
+    ui->traceFieldLineEdit->setValidator(validator);
 }
 
 void TraceHeaderEditDialog::setValue(const QString& text)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "fieldlayout.h"
+
 #include <QDialog>
 
 namespace Ui {
@@ -23,6 +25,9 @@ public:
 
     // Puts text into the value field, selected, so that typing replaces it.
     void setValue(const QString& text);
+    // What the value box lets through: numbers of a custom field's type;
+    // without a type, 32-bit integers.
+    void setValueType(const ValueType* type);
     void setApplyToAllTraces(bool apply);
     // Minimum, then maximum, then value of the first- and last-trace boxes
     // (1-based trace positions).

@@ -165,3 +165,16 @@ void TraceHeadersSortDialog::updateButtons()
     ui->moveUpButton->setEnabled(row > 0);
     ui->moveDownButton->setEnabled(row >= 0 && row < count - 1);
 }
+
+void TraceHeadersSortDialog::setCustomFields(const QList<FieldDescription>& fields)
+{
+    if (auto* list = qobject_cast<TraceHeaderSelectionTableModel*>(m_fieldFilter->sourceModel()))
+        list->setCustomFields(fields);
+    QStringList names;
+    for (const FieldDescription& field : fields)
+        names << field.name;
+    if (SEGYTraceHeaderComparerTableModel* keys = keyModel()) {
+        keys->setCustomNames(names);
+        keys->clearKeys();
+    }
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "fieldlayout.h"
+
 #include "tracesort.h"
 
 #include <QDialog>
@@ -28,6 +30,8 @@ public:
     // The key list of the key table's model, or null when the table shows
     // some other model.
     const QList<TraceHeaderSortKey>* sortKeys() const;
+    // Custom fields offered after the standard ones; clears the keys.
+    void setCustomFields(const QList<FieldDescription>& fields);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -1226,7 +1226,7 @@ void TestCommandLine::info_data()
                                                 << "4 KHz";
     QTest::newRow("1 ms int16, extended header") << 1000 << 3 << false << 1 << "1 ms" << "Integer 16 bit" << "1 KHz";
     QTest::newRow("odd interval int32") << 333 << 2 << false << 0 << "0.333 ms" << "Integer 32 bit" << "3.003 KHz";
-    QTest::newRow("2 ms, unused format code") << 2000 << 7 << false << 0 << "2 ms" << "Not used" << "0.5 KHz";
+    QTest::newRow("2 ms, 24-bit integers") << 2000 << 7 << false << 0 << "2 ms" << "Integer 24 bit" << "0.5 KHz";
     QTest::newRow("no interval") << 0 << 8 << false << 0 << "0 ms" << "Integer 8 bit" << "0";
 }
 

@@ -38,8 +38,11 @@ private slots:
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("revision 2 trace header extensions") << readAll(sharedSample("rotated-small-rev2.sgy"))
-                                                            << "revision 2 trace header extensions are not read";
+        SegyFixture offsetInside;
+        offsetInside.revision2(0).geometry(4, 1).bin64(3521, 100);
+        offsetInside.addTrace(4, QByteArray(16, '\x11'));
+        QTest::newRow("first trace offset inside the headers")
+            << offsetInside.bytes() << "the first trace offset 100 (3521-3528) lies inside the headers or beyond the end of the file";
         QTest::newRow("last trace cut short") << readAll(sharedSample("broken.sgy"))
                                               << "the last trace is cut short: 16 bytes missing";
         SegyFixture unknownFormat;
@@ -85,6 +88,10 @@ private slots:
         for (int t = 0; t < 414; ++t)
             every << 3600 + t * (240 + 75 * 8);
         QTest::newRow("format 6") << format6 << every;
+        QList<int> extended;
+        for (int t = 0; t < 25; ++t)
+            extended << 3600 + t * (2 * 240 + 50 * 4);
+        QTest::newRow("revision 2 trace header extensions") << readAll(sharedSample("rotated-small-rev2.sgy")) << extended;
         SegyFixture walked;
         walked.geometry(10, 1);  // 2 traces of 10 samples would fit too
         walked.addTrace(5, QByteArray(20, '\x22'));

@@ -57,6 +57,7 @@ void SegyFixture::put(QByteArray& block, int offset, qint64 value, int width) co
     auto* p = reinterpret_cast<uchar*>(block.data() + offset);
     const bool le = m_order == QDataStream::LittleEndian;
     switch (width) {
+    case 8: le ? qToLittleEndian<qint64>(value, p) : qToBigEndian<qint64>(value, p); break;
     case 4: le ? qToLittleEndian<qint32>(qint32(value), p) : qToBigEndian<qint32>(qint32(value), p); break;
     case 2: le ? qToLittleEndian<qint16>(qint16(value), p) : qToBigEndian<qint16>(qint16(value), p); break;
     default: *p = uchar(value); break;
@@ -73,6 +74,64 @@ SegyFixture& SegyFixture::bin32(int fileByte, qint32 value)
 {
     put(m_binary, fileByte - 3201, value, 4);
     return *this;
+}
+
+SegyFixture& SegyFixture::bin8(int fileByte, quint8 value)
+{
+    put(m_binary, fileByte - 3201, value, 1);
+    return *this;
+}
+
+SegyFixture& SegyFixture::bin64(int fileByte, quint64 value)
+{
+    put(m_binary, fileByte - 3201, qint64(value), 8);
+    return *this;
+}
+
+SegyFixture& SegyFixture::binDouble(int fileByte, double value)
+{
+    qint64 bits;
+    std::memcpy(&bits, &value, 8);
+    put(m_binary, fileByte - 3201, bits, 8);
+    return *this;
+}
+
+SegyFixture& SegyFixture::revision2(int minor)
+{
+    return bin8(3501, 2).bin8(3502, quint8(minor)).bin32(3297, 16909060);
+}
+
+SegyFixture& SegyFixture::gap(const QByteArray& bytes)
+{
+    m_gap = bytes;
+    return *this;
+}
+
+SegyFixture& SegyFixture::addExtensions(int trace, int count)
+{
+    for (int k = count; k >= 1; --k) {
+        QByteArray block(240, '\0');
+        QByteArray name = k == 1 ? QByteArray("SEG00001") : "PRIVATE" + QByteArray::number(k);
+        if (k == 1)
+            for (char& c : name)
+                c = ebcdicOf(c);
+        block.replace(232, 8, name.left(8));
+        m_traces[trace].insert(240, block);
+    }
+    return *this;
+}
+
+SegyFixture& SegyFixture::ext(int trace, int extension, int byte, qint64 value, int width)
+{
+    put(m_traces[trace], 240 * extension + byte - 1, value, width);
+    return *this;
+}
+
+SegyFixture& SegyFixture::extDouble(int trace, int extension, int byte, double value)
+{
+    qint64 bits;
+    std::memcpy(&bits, &value, 8);
+    return ext(trace, extension, byte, bits, 8);
 }
 
 SegyFixture& SegyFixture::geometry(int samplesPerTrace, int formatCode, int intervalUs)
@@ -183,6 +242,7 @@ QByteArray SegyFixture::bytes() const
     QByteArray out = m_text + m_binary;
     for (const QByteArray& b : m_extended)
         out += b;
+    out += m_gap;
     for (const QByteArray& t : m_traces)
         out += t;
     out += m_tail;

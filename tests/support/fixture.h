@@ -19,6 +19,15 @@ public:
     // Binary header fields by their file byte (3201-3600) and width.
     SegyFixture& bin16(int fileByte, qint16 value);
     SegyFixture& bin32(int fileByte, qint32 value);
+    SegyFixture& bin8(int fileByte, quint8 value);
+    SegyFixture& bin64(int fileByte, quint64 value);
+    SegyFixture& binDouble(int fileByte, double value);
+    // Revision 2: major 2 and this minor revision (3501, 3502) and the
+    // byte-order constant 16909060 (3297-3300) in the fixture's byte order.
+    SegyFixture& revision2(int minor);
+    // Bytes between the extended headers and the first trace (3521-3528 is
+    // the caller's to set).
+    SegyFixture& gap(const QByteArray& bytes);
     // Typical set-up: samples per trace (3221), interval (3217), format (3225).
     SegyFixture& geometry(int samplesPerTrace, int formatCode, int intervalUs = 4000);
 
@@ -36,6 +45,13 @@ public:
     SegyFixture& tr16(int trace, int traceByte, qint16 value);
     SegyFixture& tr32(int trace, int traceByte, qint32 value);
 
+    // Additional 240-byte headers after a trace's header: extension 1 named
+    // "SEG00001" in EBCDIC, the others "PRIVATEn" in ASCII.
+    SegyFixture& addExtensions(int trace, int count);
+    // A value in extension `extension` (1 for the first) of a trace, at a
+    // byte counted from 1 inside it, of width 2, 4 or 8 bytes.
+    SegyFixture& ext(int trace, int extension, int byte, qint64 value, int width);
+    SegyFixture& extDouble(int trace, int extension, int byte, double value);
     SegyFixture& tail(const QByteArray& bytes);  // stray bytes after the traces
     SegyFixture& truncateBy(int bytes);          // cut the end of the file
 
@@ -55,6 +71,7 @@ private:
     QList<QByteArray> m_extended;
     QList<QByteArray> m_traces;  // header + samples
     QByteArray m_tail;
+    QByteArray m_gap;
     int m_truncate = 0;
 };
 

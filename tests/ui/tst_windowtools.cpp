@@ -3,6 +3,7 @@
 // fields shown, trace headers to and from text, and the reprojection checked
 // against the file model's own.
 
+#include "fieldlayout.h"
 #include "fixture.h"
 #include "headerfields.h"
 #include "headertablemodels.h"
@@ -19,6 +20,8 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QStyle>
 #include <QTabWidget>
@@ -30,6 +33,7 @@
 #include <QSpinBox>
 #include <QCheckBox>
 #include <QtTest>
+#include <cstring>
 
 namespace {
 
@@ -80,6 +84,119 @@ private:
     QTemporaryDir m_dir;
 
 private slots:
+    void initTestCase()
+    {
+        // The remembered layout goes to a settings file of this run's own.
+        qputenv("XDG_CONFIG_HOME", m_dir.filePath(QStringLiteral("config")).toUtf8());
+    }
+
+    // A layout's fields in the field list and the table, edited through the
+    // edit dialog as typed, validated by type, and remembered.
+    void fieldLayout()
+    {
+        const QString layout = m_dir.filePath(QStringLiteral("layout.json"));
+        QFile json(layout);
+        QVERIFY(json.open(QIODevice::WriteOnly));
+        json.write(R"({"traceHeader": [{"name": "cdpx_f", "byte": 181, "type": "ieee32", "description": "CDP X as a float"}]})");
+        json.close();
+        {
+            MainWindow w;
+            QVERIFY(loadAndWait(w, m_file));
+            QVERIFY(w.loadFieldLayout(layout));
+            auto* list = w.findChild<QTableView*>(QStringLiteral("selectedHeadersTableView"));
+            QCOMPARE(list->model()->rowCount(), TraceHeaderFieldCount + 1);
+            QVERIFY(list->model()->index(TraceHeaderFieldCount, 0).data().toString().startsWith("[cdpx_f] - CDP X"));
+            QAbstractItemModel* table = traceView(w)->model();
+            QCOMPARE(table->headerData(TraceHeaderFieldCount, Qt::Horizontal).toString(), QString("cdpx_f"));
+
+            for (const QString& typed : {QStringLiteral("12.5"), QStringLiteral("x1.5e")}) {
+                const QModelIndex cell = table->index(2, TraceHeaderFieldCount);
+                clickCell(w, cell, true);
+                auto* dialog = w.findChild<TraceHeaderEditDialog*>();
+                auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("traceFieldLineEdit"));
+                edit->clear();
+                QTest::keyClicks(edit, typed);
+                ModalAnswers answers;
+                if (typed != QLatin1String("12.5"))
+                    answers.click(QMessageBox::Ok);
+                dialog->accept();
+                QCOMPARE(answers.seen.size(), typed == QLatin1String("12.5") ? 0 : 1);
+                // Letters are never let through: "x1.5e" arrives as "1.5e", no number.
+                QCOMPARE(cell.data().toString(), QString("12.5"));
+            }
+            float stored = 12.5f;
+            quint32 bits;
+            std::memcpy(&bits, &stored, 4);
+            QCOMPARE(quint32(w.segy()->traceHeaderValue(2, fieldIndex(TraceField::CdpX))), bits);
+            if (!qEnvironmentVariableIsEmpty("TREVALON_SNAPSHOT_DIR")) {
+                w.resize(1180, 720);
+                w.show();
+                w.findChild<QTabWidget*>(QStringLiteral("tabWidget"))->setCurrentIndex(2);
+                QCoreApplication::processEvents();
+                traceView(w)->scrollTo(table->index(2, TraceHeaderFieldCount));
+                QCoreApplication::processEvents();
+                w.grab().save(qEnvironmentVariable("TREVALON_SNAPSHOT_DIR") + "/field-layout.png");
+            }
+        }
+        MainWindow again;
+        QCOMPARE(again.findChild<QTableView*>(QStringLiteral("selectedHeadersTableView"))->model()->rowCount(),
+                 TraceHeaderFieldCount + 1);
+        again.clearFieldLayout();
+    }
+
+    // A revision 2 file: its binary header fields and extension 1's fields
+    // as groups of their own.
+    void revision2Fields()
+    {
+        MainWindow w;
+        QVERIFY(loadAndWait(w, sharedSample(QStringLiteral("rotated-small-rev2.sgy"))));
+        auto* list = w.findChild<QTableView*>(QStringLiteral("selectedHeadersTableView"));
+        QCOMPARE(list->model()->rowCount(), TraceHeaderFieldCount + extension1Fields().size());
+        QVERIFY(list->model()->index(TraceHeaderFieldCount, 0).data().toString().startsWith("[ext1.TraceSequenceLine]"));
+        const int cdpX = TraceHeaderFieldCount + 23;
+        QCOMPARE(traceView(w)->model()->headerData(cdpX, Qt::Horizontal).toString(), QString("ext1.CdpX"));
+        QCOMPARE(traceView(w)->model()->index(1, cdpX).data().toString(), QString("2079"));
+        auto* binary = w.findChild<QTableView*>(QStringLiteral("binaryHeaderTableView"));
+        QCOMPARE(binary->model()->rowCount(), BinaryHeaderFieldCount + revision2BinaryFields().size());
+        QCOMPARE(binary->model()->headerData(BinaryHeaderFieldCount + 9, Qt::Vertical).toString(), QString("MinorRevision"));
+        if (!qEnvironmentVariableIsEmpty("TREVALON_SNAPSHOT_DIR")) {
+            w.resize(1180, 720);
+            w.show();
+            w.findChild<QTabWidget*>(QStringLiteral("tabWidget"))->setCurrentIndex(1);
+            binary->scrollToBottom();
+            QCoreApplication::processEvents();
+            w.grab().save(qEnvironmentVariable("TREVALON_SNAPSHOT_DIR") + "/revision2.png");
+        }
+    }
+
+    // Reopen as: a file whose format code is wrong read with the right one.
+    void reopenAs()
+    {
+        SegyFixture f;
+        f.geometry(8, 3);  // the samples are 4-byte IEEE floats
+        for (int t = 0; t < 3; ++t)
+            f.addTrace(8, 5, [](int i) { return double(i); });
+        const QString path = m_dir.filePath(QStringLiteral("wrongformat.sgy"));
+        QVERIFY(f.writeTo(path));
+        const QByteArray before = fileBytes(path);
+        MainWindow w;
+        QVERIFY(loadAndWait(w, path));
+        QVERIFY(w.segy()->traceCount() != 3);
+        auto* reopen = w.findChild<QMenu*>(QStringLiteral("menuReopen_as"));
+        QVERIFY(reopen);
+        QAction* ieee = nullptr;
+        for (QAction* group : reopen->actions())
+            if (group->menu())
+                for (QAction* choice : group->menu()->actions())
+                    if (choice->text().startsWith(QLatin1String("5 - ")))
+                        ieee = choice;
+        QVERIFY(ieee);
+        QVERIFY(waitForOperation(w, [&]() { ieee->trigger(); }));
+        QCOMPARE(w.segy()->traceCount(), 3);
+        QVERIFY(w.findChild<QTextEdit*>(QStringLiteral("summaryTextEdit"))->toPlainText().contains("IEEE floating point"));
+        QCOMPARE(fileBytes(path), before);
+    }
+
     void init()
     {
         m_file = m_dir.filePath(QStringLiteral("tools.sgy"));
