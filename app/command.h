@@ -43,3 +43,4 @@ std::vector<std::unique_ptr<Command>> createCommands();
 std::unique_ptr<Command> createImportPositionsCommand();
 std::unique_ptr<Command> createStatsCommand();
 std::unique_ptr<Command> createDumpCommand();
+std::unique_ptr<Command> createScanCommand();

@@ -225,6 +225,12 @@ SegyFixture& SegyFixture::tr32(int trace, int traceByte, qint32 value)
     return *this;
 }
 
+SegyFixture& SegyFixture::trBytes(int trace, int traceByte, const QByteArray& raw)
+{
+    m_traces[trace].replace(traceByte - 1, raw.size(), raw);
+    return *this;
+}
+
 SegyFixture& SegyFixture::tail(const QByteArray& bytes)
 {
     m_tail = bytes;
