@@ -1,9 +1,11 @@
 #include "benchfile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QSaveFile>
 #include <QtEndian>
 #include <cmath>
@@ -209,6 +211,19 @@ double childrenCpuSeconds()
     rusage r{};
     getrusage(RUSAGE_CHILDREN, &r);
     return r.ru_utime.tv_sec + r.ru_utime.tv_usec / 1e6 + r.ru_stime.tv_sec + r.ru_stime.tv_usec / 1e6;
+}
+
+double timeProgramRun(const QStringList& arguments)
+{
+    QProcess process;
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    QElapsedTimer timer;
+    timer.start();
+    process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/trevalon"), arguments);
+    if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return -1;
+    return timer.nsecsElapsed() / 1e9;
 }
 
 double readWholeFile(const QString& path)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // The shared benchmark input: a 1,000,000-trace SEG-Y file (250 IBM samples
 // per trace, 1.24 GB) kept outside the repository. Made once, atomically,
@@ -27,6 +28,11 @@ double readWholeFile(const QString& path);
 // Location: $TREVALON_BENCH_DIR/field.sgy, else /tmp/trevalon-bench/field.sgy.
 QString fieldBenchFilePath();
 QString ensureFieldBenchFile();
+
+// Seconds one run of the built trevalon executable (beside the benchmark's
+// own) takes with these arguments, its output thrown away; negative when
+// it fails.
+double timeProgramRun(const QStringList& arguments);
 
 // Peak resident set of this process in bytes (VmHWM), 0 when unknown.
 qint64 peakResidentBytes();

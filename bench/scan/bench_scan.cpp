@@ -6,28 +6,8 @@
 #include "benchfile.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QProcess>
 #include <algorithm>
 #include <cstdio>
-
-namespace {
-
-// Seconds one run takes, its output thrown away; negative when it fails.
-double timeRun(const QStringList& arguments)
-{
-    QProcess process;
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(QProcess::nullDevice());
-    QElapsedTimer timer;
-    timer.start();
-    process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/trevalon"), arguments);
-    if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-        return -1;
-    return timer.nsecsElapsed() / 1e9;
-}
-
-}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -41,8 +21,8 @@ int main(int argc, char** argv)
     double info = 1e9;
     double scan = 1e9;
     for (int round = 0; round < 3; ++round) {
-        info = std::min(info, timeRun({file, QStringLiteral("info"), QStringLiteral("--quiet")}));
-        scan = std::min(scan, timeRun({file, QStringLiteral("scan"), QStringLiteral("--quiet")}));
+        info = std::min(info, timeProgramRun({file, QStringLiteral("info"), QStringLiteral("--quiet")}));
+        scan = std::min(scan, timeProgramRun({file, QStringLiteral("scan"), QStringLiteral("--quiet")}));
     }
     if (info < 0 || scan < 0) {
         std::fprintf(stderr, "info or scan failed\n");

@@ -317,6 +317,12 @@ qint64 FailingDevice::writeData(const char* data, qint64 maxSize)
     return maxSize;
 }
 
+QByteArray fileContents(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 QByteArray fileChecksum(const QString& path)
 {
     QFile f(path);

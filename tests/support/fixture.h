@@ -114,5 +114,8 @@ private:
     bool m_failOnce = false;
 };
 
+// A whole file's bytes; empty when it cannot be read.
+QByteArray fileContents(const QString& path);
+
 // SHA-256 of a file, hex; empty when it cannot be read.
 QByteArray fileChecksum(const QString& path);
