@@ -58,6 +58,7 @@ std::vector<std::unique_ptr<Command>> createCommands();
 std::unique_ptr<Command> createImportPositionsCommand();
 std::unique_ptr<Command> createStatsCommand();
 std::unique_ptr<Command> createDumpCommand();
+std::unique_ptr<Command> createScanCommand();
 std::unique_ptr<Command> createGeometryCommand();
 
 // Whether a command line (the program's arguments) draws a picture, and so

@@ -405,6 +405,7 @@ std::vector<std::unique_ptr<Command>> createCommands()
     commands.push_back(createImportPositionsCommand());
     commands.push_back(createStatsCommand());
     commands.push_back(createDumpCommand());
+    commands.push_back(createScanCommand());
     commands.push_back(createGeometryCommand());
     return commands;
 }

@@ -178,12 +178,17 @@ HeaderEdit::Result HeaderEdit::layoutFailure() const
     }
     if (m_traces.count(fieldIndex(TraceField::SampleCount)))
         result.layoutFields.append(traceHeaderLabels().at(fieldIndex(TraceField::SampleCount)));
-    // A custom field that shares bytes with one of those fields.
+    // A custom field that shares bytes with one of those fields, or with
+    // the revision 2 fields the loader places traces by.
+    using Range = std::pair<int, int>;  // first and last byte
     for (const auto& entry : m_fieldValues) {
         const FieldDescription& field = entry.first;
         const bool binary = field.block == HeaderBlock::Binary;
-        for (int start : binary ? std::vector<int>{3221, 3225, 3505} : std::vector<int>{115})
-            if (field.standardIndex < 0 && field.startByte < start + 2 && start < field.startByte + field.width()
+        const std::vector<Range> ranges = binary ? std::vector<Range>{{3221, 3222}, {3225, 3226}, {3505, 3506}, {3269, 3272},
+                                                                      {3297, 3300}, {3507, 3510}, {3521, 3532}}
+                                                 : std::vector<Range>{{115, 116}};
+        for (const Range& range : ranges)
+            if (field.standardIndex < 0 && field.startByte <= range.second && range.first < field.startByte + field.width()
                 && !result.layoutFields.contains(field.title()))
                 result.layoutFields.append(field.title());
     }

@@ -8,17 +8,13 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
 
 namespace {
-
-const auto timeRun = timeProgramRun;
 
 void report(const char* what, double seconds)
 {
@@ -37,12 +33,12 @@ int main(int argc, char** argv)
     const int rounds = 3;
 
     // Best of three, the two commands taking turns, once the file is cached.
-    timeRun({file, QStringLiteral("info")});
+    timeProgramRun({file, QStringLiteral("info")});
     double info = 1e9;
     double stats = 1e9;
     for (int round = 0; round < rounds; ++round) {
-        info = std::min(info, timeRun({file, QStringLiteral("info")}));
-        stats = std::min(stats, timeRun({file, QStringLiteral("stats"), QStringLiteral("--all")}));
+        info = std::min(info, timeProgramRun({file, QStringLiteral("info")}));
+        stats = std::min(stats, timeProgramRun({file, QStringLiteral("stats"), QStringLiteral("--all")}));
     }
     if (info < 0 || stats < 0) {
         std::fprintf(stderr, "info or stats failed\n");
@@ -65,13 +61,13 @@ int main(int argc, char** argv)
     double indexed = 1e9;
     double fields = 1e9;
     int value = 0;
-    timeRun({copy, QStringLiteral("info")});
+    timeProgramRun({copy, QStringLiteral("info")});
     for (int round = 0; round < rounds; ++round) {
         const QString v = QString::number(++value);
-        plain = std::min(plain, timeRun({copy, QStringLiteral("edit"), QStringLiteral("-t"), QStringLiteral("189=") + v}));
-        indexed = std::min(indexed, timeRun({copy, QStringLiteral("edit"), QStringLiteral("-t"),
+        plain = std::min(plain, timeProgramRun({copy, QStringLiteral("edit"), QStringLiteral("-t"), QStringLiteral("189=") + v}));
+        indexed = std::min(indexed, timeProgramRun({copy, QStringLiteral("edit"), QStringLiteral("-t"),
                                              QStringLiteral("189=1000 + i / 4 + ") + v}));
-        fields = std::min(fields, timeRun({copy, QStringLiteral("edit"), QStringLiteral("-t"),
+        fields = std::min(fields, timeProgramRun({copy, QStringLiteral("edit"), QStringLiteral("-t"),
                                            QStringLiteral("189=[21] * 25 + [13] + ") + v}));
     }
     if (plain < 0 || indexed < 0 || fields < 0) {

@@ -39,8 +39,9 @@ QString ensureFieldBenchFile();
 QString gridBenchFilePath();
 QString ensureGridBenchFile();
 
-// Seconds one run of the trevalon executable beside this program takes,
-// its output thrown away; negative when it fails.
+// Seconds one run of the built trevalon executable (beside the benchmark's
+// own) takes with these arguments, its output thrown away; negative when
+// it fails.
 double timeProgramRun(const QStringList& arguments);
 
 // Peak resident set of this process in bytes (VmHWM), 0 when unknown.

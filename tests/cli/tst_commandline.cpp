@@ -259,7 +259,7 @@ void TestCommandLine::headlessWithoutFile()
     QCOMPARE(r.status, 0);
     QVERIFY(!r.out.isEmpty() && r.out.first().startsWith(QLatin1String("Usage: ")));
     QVERIFY(QString::fromUtf8(r.rawOut).simplified().contains(
-        QLatin1String("edit, reproject, import-headers, export-headers, info, import-positions, stats, dump, geometry.")));
+        QLatin1String("edit, reproject, import-headers, export-headers, info, import-positions, stats, dump, scan, geometry.")));
 
     r = runProgram({QStringLiteral("--version")});
     QCOMPARE(r.status, 0);

@@ -43,11 +43,6 @@ QByteArray encoded(const QString& type, const QString& text)
     return bytes;
 }
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 }  // namespace
 
@@ -145,7 +140,7 @@ void TestFieldLayout::everyType()
     QTemporaryDir dir;
     const QString path = dir.filePath("survey.sgy");
     QVERIFY(surveyFixture().writeTo(path));
-    const QByteArray before = readAll(path);
+    const QByteArray before = fileContents(path);
     const QStringList field{"--field", QStringLiteral("f=%1:%2").arg(byte).arg(type)};
 
     // edit: only the field's bytes of traces 2 and 3 change, to the encoding.
@@ -157,7 +152,7 @@ void TestFieldLayout::everyType()
     const int traceBytes = (before.size() - 3600) / SurveyTraces;
     for (int trace : {2, 3})
         expected.replace(3600 + trace * traceBytes + byte - 1, bytes.size(), bytes);
-    QCOMPARE(readAll(path), expected);
+    QCOMPARE(fileContents(path), expected);
 
     // dump and stats read it back.
     result = runProgram(QStringList{path, "dump", "--fields", "f", "--traces", "2-3"} + field);
@@ -172,7 +167,7 @@ void TestFieldLayout::everyType()
     // CSV: the column by name; a value put into trace 5 lands in its bytes.
     const QString csv = dir.filePath("headers.csv");
     QCOMPARE(runProgram(QStringList{path, "export-headers", "--ascii-out", csv, "--delim", ";"} + field).status, 0);
-    QStringList rows = QString::fromUtf8(readAll(csv)).split("\r\n");
+    QStringList rows = QString::fromUtf8(fileContents(csv)).split("\r\n");
     const int column = rows[0].split(';').indexOf("f");
     QVERIFY(column > 0);
     QCOMPARE(rows[3].split(';').at(column), shown);
@@ -185,7 +180,7 @@ void TestFieldLayout::everyType()
     out.close();
     QCOMPARE(runProgram(QStringList{path, "import-headers", "--ascii-in", csv, "--delim", ";"} + field).status, 0);
     expected.replace(3600 + 5 * traceBytes + byte - 1, bytes.size(), bytes);
-    QCOMPARE(readAll(path), expected);
+    QCOMPARE(fileContents(path), expected);
 
     // The sort puts traces 2, 3 and 5 first or last by the field.
     SEGY segy;

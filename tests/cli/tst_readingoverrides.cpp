@@ -9,16 +9,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-namespace {
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-}  // namespace
-
 class TestReadingOverrides : public QObject
 {
     Q_OBJECT
@@ -59,7 +49,7 @@ void TestReadingOverrides::wrongHeader()
     QTemporaryDir dir;
     const QString path = dir.filePath("wrong.sgy");
     QVERIFY(f.writeTo(path));
-    const QByteArray original = readAll(path);
+    const QByteArray original = fileContents(path);
 
     Result r = runProgram(QStringList{path, "info"} + overrides);
     QCOMPARE(r.status, 0);
@@ -67,14 +57,14 @@ void TestReadingOverrides::wrongHeader()
     QVERIFY(r.out.contains("Sample format: " + formatText));
     r = runProgram(QStringList{path, "dump", "--fields", "189"} + overrides);
     QCOMPARE(r.out, QStringList({"trace\t189-192", "0\t100", "1\t101", "2\t102"}));
-    QCOMPARE(readAll(path), original);
+    QCOMPARE(fileContents(path), original);
 
     // In place: the edited field's bytes only; the stored format stays.
     QCOMPARE(runProgram(QStringList{path, "edit", "-t", "189=7", "--interval", "1-2"} + overrides).status, 0);
     QByteArray expected = original;
     const QByteArray seven = little ? QByteArray("\x07\0\0\0", 4) : QByteArray("\0\0\0\x07", 4);
     expected.replace(3600 + (240 + 32) + 188, 4, seven);
-    QCOMPARE(readAll(path), expected);
+    QCOMPARE(fileContents(path), expected);
 
     // Save as writes the format the file was read with.
     const QString copy = dir.filePath("copy.sgy");

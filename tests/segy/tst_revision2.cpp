@@ -16,10 +16,20 @@ namespace {
 
 constexpr int Traces = 3;
 
-QByteArray readAll(const QString& path)
+// Stores value in a trace's 4-byte field, saves in place, and returns what
+// the file must then hold: the original with those four bytes replaced.
+QByteArray editInPlace(SEGY& segy, const QByteArray& original, int trace, TraceField field, qint32 value)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    HeaderChanges changes;
+    changes.setTraceValue(trace, field, value);
+    if (!segy.apply(changes).ok || !segy.save())
+        return QByteArray();
+    QByteArray expected = original;
+    uchar bytes[4];
+    segy.isLittleEndian() ? qToLittleEndian<qint32>(value, bytes) : qToBigEndian<qint32>(value, bytes);
+    expected.replace(int(segy.traceHeaders().at(trace)->filePosition) + startByte(field) - 1, 4,
+                     reinterpret_cast<const char*>(bytes), 4);
+    return expected;
 }
 
 FieldValue binaryField(const SEGY& segy, const char* name)
@@ -118,7 +128,7 @@ void TestRevision2::built()
     QTemporaryDir dir;
     const QString path = dir.filePath("rev2.sgy");
     QVERIFY(f.writeTo(path));
-    const QByteArray original = readAll(path);
+    const QByteArray original = fileContents(path);
     SEGY segy;
     segy.setDevice(new QFile(path));
     QVERIFY(segy.open());
@@ -149,21 +159,13 @@ void TestRevision2::built()
         QCOMPARE(segy.extensionNames(2), QStringList({"SEG00001", "PRIVATE2", "PRIVATE3"}));
 
     // In place: the four bytes of one field change, nothing else.
-    HeaderChanges changes;
-    changes.setTraceValue(1, TraceField::Inline, 7);
-    QVERIFY(segy.apply(changes).ok);
-    QVERIFY(segy.save());
-    QByteArray expected = original;
-    const qint64 at = segy.traceHeaders().at(1)->filePosition + 188;
-    uchar seven[4];
-    little ? qToLittleEndian<qint32>(7, seven) : qToBigEndian<qint32>(7, seven);
-    expected.replace(int(at), 4, reinterpret_cast<const char*>(seven), 4);
-    QCOMPARE(readAll(path), expected);
+    const QByteArray expected = editInPlace(segy, original, 1, TraceField::Inline, 7);
+    QCOMPARE(fileContents(path), expected);
 
     // Save as: every byte of the file, extensions, gap and trailer included.
     QFile copy(dir.filePath("copy.sgy"));
     QVERIFY(segy.save(&copy));
-    QCOMPARE(readAll(copy.fileName()), expected);
+    QCOMPARE(fileContents(copy.fileName()), expected);
 }
 
 void TestRevision2::sharedFiles_data()
@@ -196,7 +198,7 @@ void TestRevision2::sharedFiles()
     QTemporaryDir dir;
     const QString path = dir.filePath("copy.sgy");
     QVERIFY(QFile::copy(sharedSample(name), path));
-    const QByteArray original = readAll(path);
+    const QByteArray original = fileContents(path);
     SEGY segy;
     segy.setDevice(new QFile(path));
     QVERIFY(segy.open());
@@ -245,17 +247,8 @@ void TestRevision2::sharedFiles()
         QCOMPARE(traceField(segy, 1, "ext1.CdpX").f, 2079.0);
     }
 
-    // An in-place edit writes only the changed bytes; save as keeps all others.
-    HeaderChanges changes;
-    changes.setTraceValue(2, TraceField::Crossline, 4242);
-    QVERIFY(segy.apply(changes).ok);
-    QVERIFY(segy.save());
-    QByteArray expected = original;
-    const qint64 at = segy.traceHeaders().at(2)->filePosition + 192;
-    uchar value[4];
-    segy.isLittleEndian() ? qToLittleEndian<qint32>(4242, value) : qToBigEndian<qint32>(4242, value);
-    expected.replace(int(at), 4, reinterpret_cast<const char*>(value), 4);
-    QCOMPARE(readAll(path), expected);
+    // An in-place edit writes only the changed bytes.
+    QCOMPARE(fileContents(path), editInPlace(segy, original, 2, TraceField::Crossline, 4242));
 }
 
 QTEST_GUILESS_MAIN(TestRevision2)

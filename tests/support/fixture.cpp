@@ -225,6 +225,12 @@ SegyFixture& SegyFixture::tr32(int trace, int traceByte, qint32 value)
     return *this;
 }
 
+SegyFixture& SegyFixture::trBytes(int trace, int traceByte, const QByteArray& raw)
+{
+    m_traces[trace].replace(traceByte - 1, raw.size(), raw);
+    return *this;
+}
+
 SegyFixture& SegyFixture::tail(const QByteArray& bytes)
 {
     m_tail = bytes;
@@ -309,6 +315,12 @@ qint64 FailingDevice::writeData(const char* data, qint64 maxSize)
     std::memcpy(m_data.data() + p, data, size_t(maxSize));
     m_written += maxSize;
     return maxSize;
+}
+
+QByteArray fileContents(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 QByteArray fileChecksum(const QString& path)

@@ -44,6 +44,8 @@ public:
     int addTrace(int sampleCount, int formatCode, const std::function<double(int)>& value);
     SegyFixture& tr16(int trace, int traceByte, qint16 value);
     SegyFixture& tr32(int trace, int traceByte, qint32 value);
+    // Bytes as given (already in the fixture's byte order) into a trace header.
+    SegyFixture& trBytes(int trace, int traceByte, const QByteArray& raw);
 
     // Additional 240-byte headers after a trace's header: extension 1 named
     // "SEG00001" in EBCDIC, the others "PRIVATEn" in ASCII.
@@ -111,6 +113,9 @@ private:
     qint64 m_failReadsFrom = -1;
     bool m_failOnce = false;
 };
+
+// A whole file's bytes; empty when it cannot be read.
+QByteArray fileContents(const QString& path);
 
 // SHA-256 of a file, hex; empty when it cannot be read.
 QByteArray fileChecksum(const QString& path);
