@@ -14,6 +14,9 @@
 
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <algorithm>
+#include <limits>
+#include <tuple>
 
 namespace {
 
@@ -22,9 +25,21 @@ QString (*const tr)(const char*) = commandTr;
 const QSize MapSize(1200, 900);
 const char* const LayerKeys[TracePositions::LayerCount] = {"sources", "receivers", "cdps"};
 
-QString fieldBytes(int field)
+// Fields of a layout stand in the reports by their names; these indexes,
+// beyond the standard table, mark them.
+const int CustomFieldIndex = 1000;
+
+// The values of a layout field in every trace, as integers.
+std::vector<qint32> customFieldValues(const SEGY& segy, const FieldDescription& field)
 {
-    return field < 0 ? QString() : traceHeaderLabels().at(field);
+    const QList<SEGYTraceHeader*> headers = segy.traceHeaders();
+    std::vector<qint32> values(size_t(headers.size()), 0);
+    for (int t = 0; t < headers.size(); ++t)
+        if (headers.at(t))
+            values[size_t(t)] = qint32(std::clamp<qint64>(segy.fieldValue(headers.at(t), field).toInt64(),
+                                                          std::numeric_limits<qint32>::min(),
+                                                          std::numeric_limits<qint32>::max()));
+    return values;
 }
 
 class GeometryCommand : public Command
@@ -40,15 +55,18 @@ public:
     void addOptions(QCommandLineParser& parser) const override
     {
         parser.addOptions({
-            {QStringLiteral("inline"), QStringLiteral("First byte of the inline numbers (default 189)."),
-             QStringLiteral("byte_offset")},
-            {QStringLiteral("crossline"), QStringLiteral("First byte of the crossline numbers (default 193)."),
-             QStringLiteral("byte_offset")},
+            {QStringLiteral("inline"),
+             QStringLiteral("First byte of the inline numbers (default 189), or a field of the layout by name."),
+             QStringLiteral("field")},
+            {QStringLiteral("crossline"),
+             QStringLiteral("First byte of the crossline numbers (default 193), or a field of the layout by name."),
+             QStringLiteral("field")},
             {QStringLiteral("json"), QStringLiteral("Print the report as one JSON document.")},
             {QStringLiteral("map"), QStringLiteral("Draw the positions into a PNG or SVG picture."),
              QStringLiteral("file")},
-            {QStringLiteral("colour-by"), QStringLiteral("Colour the CDPs of the map by this trace header field."),
-             QStringLiteral("byte_offset")},
+            {QStringLiteral("colour-by"),
+             QStringLiteral("Colour the CDPs of the map by this trace header field (first byte or layout name)."),
+             QStringLiteral("field")},
             {QStringLiteral("epsg"),
              QStringLiteral("Projected system (EPSG code or PROJ text) for positions stored in degrees."),
              QStringLiteral("code")},
@@ -67,10 +85,18 @@ public:
             if (text.isEmpty())
                 continue;
             *field = traceHeaderFieldIndex(text);
-            if (*field < 0) {
-                *error = tr("Error: %1 is not a valid offset for SEG-Y trace headers.").arg(text);
+            if (*field >= 0)
+                continue;
+            // Not a byte: a field the layout names.
+            const FieldDescription* custom = commandFieldLayout().find(text, HeaderBlock::Trace);
+            if (!custom) {
+                *error = tr("Error: %1 is neither a valid offset for SEG-Y trace headers nor a trace header field of "
+                            "the layout.")
+                             .arg(text);
                 return false;
             }
+            *field = CustomFieldIndex + int(m_custom.size());
+            m_custom.push_back(*custom);
         }
         const QString suffix = QFileInfo(m_map).suffix().toLower();
         if (parser.isSet(QStringLiteral("map")) && suffix != QLatin1String("png") && suffix != QLatin1String("svg")) {
@@ -94,6 +120,20 @@ private:
     void printText(const SurveyGeometry& g, const TracePositions& p, const QString& fileName) const;
     void printJson(const SurveyGeometry& g, const TracePositions& p, const QString& fileName) const;
 
+    // A field's bytes for the reports, or its name for a layout field.
+    QString fieldBytes(int field) const
+    {
+        if (field >= CustomFieldIndex)
+            return m_custom.at(size_t(field - CustomFieldIndex)).name;
+        return field < 0 ? QString() : traceHeaderLabels().at(field);
+    }
+    std::vector<qint32> fieldValues(const SEGY& segy, int field) const
+    {
+        return field >= CustomFieldIndex ? customFieldValues(segy, m_custom.at(size_t(field - CustomFieldIndex)))
+                                         : traceFieldValues(segy, field);
+    }
+
+    std::vector<FieldDescription> m_custom;
     int m_inlineField = fieldIndex(TraceField::Inline);
     int m_crosslineField = fieldIndex(TraceField::Crossline);
     int m_colourField = -1;
@@ -104,7 +144,17 @@ private:
 
 bool GeometryCommand::report(const SEGY& segy, const QString& fileName, const ErrorSink& error) const
 {
-    TracePositions positions = readTracePositions(segy, m_inlineField, m_crosslineField);
+    const auto standard = [](int field, TraceField otherwise) {
+        return field >= CustomFieldIndex ? fieldIndex(otherwise) : field;
+    };
+    TracePositions positions = readTracePositions(segy, standard(m_inlineField, TraceField::Inline),
+                                                  standard(m_crosslineField, TraceField::Crossline));
+    for (const auto& [field, numbers, slot] : {std::tuple{m_inlineField, &positions.inlines, &positions.inlineField},
+                                               std::tuple{m_crosslineField, &positions.crosslines, &positions.crosslineField}})
+        if (field >= CustomFieldIndex) {
+            *numbers = fieldValues(segy, field);
+            *slot = field;
+        }
     if (!m_epsg.isEmpty() && positions.geographic) {
         const CrsCatalogue catalogue;
         const CrsResolution resolution = resolveCrs(catalogue, m_epsg);
@@ -128,7 +178,7 @@ bool GeometryCommand::report(const SEGY& segy, const QString& fileName, const Er
     SurveyMap map;
     map.setSurvey(&positions, &geometry);
     if (m_colourField >= 0)
-        map.setColourValues(traceFieldValues(segy, m_colourField), fieldBytes(m_colourField));
+        map.setColourValues(fieldValues(segy, m_colourField), fieldBytes(m_colourField));
     QString problem;
     if (!map.writePicture(m_map, MapSize, &problem)) {
         error(tr("Error: %1").arg(problem));

@@ -90,6 +90,23 @@ private slots:
         QCOMPARE(grid.value(QStringLiteral("corners")).toArray().size(), 4);
     }
 
+    // Numbers named by a layout give the grid their bytes give.
+    void layoutFieldsByName()
+    {
+        const QString path = sharedSample(QStringLiteral("f3.sgy"));
+        const Result bytes = runProgram({path, "geometry", "--json"});
+        const Result named = runProgram({path, "geometry", "--json", "--field", "il=189:int32", "--field",
+                                         "xl=193:int32", "--inline", "il", "--crossline", "xl"});
+        QVERIFY2(named.status == 0, qPrintable(named.err.join("\n")));
+        QJsonObject byName = parseJson(named).value("grid").toObject(), byBytes = parseJson(bytes).value("grid").toObject();
+        QCOMPARE(byName.take("inlineBytes").toString(), QStringLiteral("il"));
+        byBytes.remove("inlineBytes");
+        byName.remove("crosslineBytes");
+        byBytes.remove("crosslineBytes");
+        QCOMPARE(byName, byBytes);
+        QCOMPARE(runProgram({path, "geometry", "--inline", "il"}).status, 1);  // no such field
+    }
+
     // The map is written with no display, as PNG or SVG, whole or not at all.
     void drawsMaps_data()
     {
