@@ -106,7 +106,7 @@ QByteArray jsonLine(const FileRun& run, bool commandJson)
         if (!message.trimmed().isEmpty())
             errors.append(QString::fromLocal8Bit(message));
     if (!errors.isEmpty())
-        line.insert(QStringLiteral("errors"), errors);
+        line.insert(QStringLiteral("messages"), errors);
     return QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n';
 }
 
