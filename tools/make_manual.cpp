@@ -110,9 +110,10 @@ QString joined(const QList<int>& numbers)
 QString completion()
 {
     QString cases;
-    QStringList valued;
+    // Every command runs on many files too (--files LIST, -j N).
+    QStringList valued{QStringLiteral("--files"), QStringLiteral("--jobs"), QStringLiteral("-j")};
     for (const QString& command : CommandLine::commandNames()) {
-        QStringList words{QStringLiteral("--help")};
+        QStringList words{QStringLiteral("--help"), QStringLiteral("--files"), QStringLiteral("--jobs")};
         for (const Option& o : commandOptions(command)) {
             words.append(QStringLiteral("--") + o.name);
             if (!o.value.isEmpty()) {
