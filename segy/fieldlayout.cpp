@@ -293,37 +293,42 @@ FieldValue headerFieldValue(const CHeader& header, const FieldDescription& field
     return readFieldValue(block, field, littleEndian);
 }
 
-bool standardChangesFor(const CHeader& header, const FieldDescription& field, bool littleEndian,
-                        const FieldValue& value, const std::function<void(int, qint32)>& add,
-                        const std::function<void(int, uchar)>& addByte, QString* error)
+bool standardChangesFor(const CHeader& header, const FieldValues& values, bool littleEndian,
+                        const std::function<void(int, qint32)>& add, const std::function<void(int, uchar)>& addByte,
+                        QString* error)
 {
-    if (field.type == ValueType::Text8) {
-        *error = tr("field %1 holds text and cannot be edited.").arg(field.title());
-        return false;
-    }
+    if (values.empty())
+        return true;
     const HeaderTable& table = header.table();
     uchar before[BinaryHeaderSize];
     uchar block[BinaryHeaderSize];
     header.encodeTo(before, littleEndian);
     std::memcpy(block, before, sizeof block);
-    writeFieldValue(block, field, littleEndian, value);
-    const int first = field.offset(), end = first + field.width();
-    for (int byte = first; byte < end; ++byte) {
-        bool covered = false;
-        for (int i = 0; i < table.count && !covered; ++i)
-            covered = byte >= table.offsets[i] && byte < table.offsets[i] + table.specs[i].width;
-        if (!covered && block[byte] != before[byte])
-            addByte(byte, block[byte]);
+    std::vector<bool> written(sizeof block, false);
+    for (const auto& [field, value] : values) {
+        if (field.type == ValueType::Text8) {
+            *error = tr("field %1 holds text and cannot be edited.").arg(field.title());
+            return false;
+        }
+        writeFieldValue(block, field, littleEndian, value);
+        for (int byte = field.offset(); byte < field.offset() + field.width(); ++byte)
+            written[size_t(byte)] = true;
     }
     for (int i = 0; i < table.count; ++i) {
         const int at = table.offsets[i], width = table.specs[i].width;
-        if (at + width <= first || at >= end)
+        for (int byte = at; byte < at + width; ++byte)
+            written[size_t(byte)] = false;
+        if (std::memcmp(block + at, before + at, size_t(width)) == 0)
             continue;
-        const FieldValue now = readFieldValue(block, FieldDescription::standard(field.block, i), littleEndian);
+        const FieldValue now = readFieldValue(block, FieldDescription::standard(values.front().first.block, i), littleEndian);
         const qint32 v = qint32(now.kind == FieldValue::Kind::Unsigned ? qint64(now.u) : now.i);
         if (v != header.value(i))
             add(i, v);
     }
+    // What is left written belongs to no standard field.
+    for (size_t byte = 0; byte < written.size(); ++byte)
+        if (written[byte] && block[byte] != before[byte])
+            addByte(int(byte), block[byte]);
     return true;
 }
 

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QtGlobal>
 #include <functional>
+#include <utility>
+#include <vector>
 
 class CHeader;
 class HeaderChanges;
@@ -110,9 +112,13 @@ const FieldDescription* extension1Field(const QString& name);
 // byte) each changed byte no standard field holds (binary header bytes
 // such as the revision 2 fields). False, with *error, for a field that
 // cannot be written (a text).
-bool standardChangesFor(const CHeader& header, const FieldDescription& field, bool littleEndian,
-                        const FieldValue& value, const std::function<void(int, qint32)>& add,
-                        const std::function<void(int, uchar)>& addByte, QString* error);
+// Several fields of one header are written one after the other before
+// anything is read back, so that fields sharing a standard field all keep
+// their values.
+using FieldValues = std::vector<std::pair<FieldDescription, FieldValue>>;
+bool standardChangesFor(const CHeader& header, const FieldValues& values, bool littleEndian,
+                        const std::function<void(int, qint32)>& add, const std::function<void(int, uchar)>& addByte,
+                        QString* error);
 
 // The custom fields of a file: read from a layout file (JSON) or given one
 // by one as "NAME=BYTE:TYPE". Every field fits its header, every name is

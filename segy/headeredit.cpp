@@ -130,17 +130,20 @@ HeaderEdit::Result HeaderEdit::apply(SEGY& segy, const std::vector<int>& traces)
         for (size_t k = 0; k < traces.size(); ++k)
             changes.setTraceValue(traces[k], field, values[k]);
     }
-    for (const auto& [field, value] : m_fieldValues) {
+    // The custom fields of one header all at once: two that share a
+    // standard field both keep their values.
+    FieldValues binaryFields, traceFields;
+    for (const auto& entry : m_fieldValues)
+        (entry.first.block == HeaderBlock::Binary ? binaryFields : traceFields).push_back(entry);
+    for (int k = binaryFields.empty() ? 0 : -1; k < (traceFields.empty() ? 0 : int(traces.size())); ++k) {
         QString error;
-        const bool binary = field.block == HeaderBlock::Binary;
-        for (size_t k = 0; k < (binary ? 1 : traces.size()); ++k) {
-            if (!segy.addFieldChange(&changes, binary ? -1 : traces[k], field, value, &error)) {
-                Result result;
-                result.failure = Failure::Refused;
-                result.text = error;
-                result.trace = binary ? -1 : traces[k];
-                return result;
-            }
+        const int trace = k < 0 ? -1 : traces[size_t(k)];
+        if (!segy.addFieldChanges(&changes, trace, k < 0 ? binaryFields : traceFields, &error)) {
+            Result result;
+            result.failure = Failure::Refused;
+            result.text = error;
+            result.trace = trace;
+            return result;
         }
     }
     if (changes.isEmpty()) {

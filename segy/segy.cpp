@@ -714,14 +714,14 @@ FieldValue SEGY::fieldValue(const CHeader* header, const FieldDescription& field
     return header ? headerFieldValue(*header, field, isLittleEndian()) : FieldValue();
 }
 
-bool SEGY::addFieldChange(HeaderChanges* changes, int trace, const FieldDescription& field, const FieldValue& value,
-                          QString* error) const
+bool SEGY::addFieldChanges(HeaderChanges* changes, int trace, const FieldValues& values, QString* error) const
 {
-    if (field.block == HeaderBlock::TraceExtension1) {
-        *error = tr("field %1 lies in a trace header extension, which is kept as it is and cannot be edited.")
-                     .arg(field.title());
-        return false;
-    }
+    for (const auto& entry : values)
+        if (entry.first.block == HeaderBlock::TraceExtension1) {
+            *error = tr("field %1 lies in a trace header extension, which is kept as it is and cannot be edited.")
+                         .arg(entry.first.title());
+            return false;
+        }
     const CHeader* header = trace < 0 ? static_cast<const CHeader*>(mainHeader())
                                       : (trace < traceCount() ? m_file.traceHeaders[trace] : nullptr);
     if (!header) {
@@ -730,7 +730,7 @@ bool SEGY::addFieldChange(HeaderChanges* changes, int trace, const FieldDescript
     }
     changes->allowFullRange();
     return standardChangesFor(
-        *header, field, isLittleEndian(), value,
+        *header, values, isLittleEndian(),
         [&](int index, qint32 v) {
             if (trace < 0)
                 changes->setBinaryValue(index, v);

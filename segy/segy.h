@@ -90,8 +90,14 @@ public:
     FieldValue fieldValue(const CHeader* header, const FieldDescription& field) const;
     // Adds to changes what makes the field hold value in a trace (-1: the
     // binary header); false with *error when the bytes cannot be edited.
+    // Several fields of one header go in one call, so that fields sharing
+    // the bytes of a standard field all keep their values.
+    bool addFieldChanges(HeaderChanges* changes, int trace, const FieldValues& values, QString* error) const;
     bool addFieldChange(HeaderChanges* changes, int trace, const FieldDescription& field, const FieldValue& value,
-                        QString* error) const;
+                        QString* error) const
+    {
+        return addFieldChanges(changes, trace, {{field, value}}, error);
+    }
     SEGYMainHeader* mainHeader() const { return m_file.mainHeader.get(); }
     int mainHeaderValue(int fieldIndex) const { return mainHeader() ? mainHeader()->value(fieldIndex) : 0; }
     int bytesPerSample() const;

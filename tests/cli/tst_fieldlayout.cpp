@@ -56,6 +56,8 @@ private slots:
     void refused();
     void everyType_data();
     void everyType();
+    void fieldsSharingAStandardField_data();
+    void fieldsSharingAStandardField();
 };
 
 void TestFieldLayout::roundTrip()
@@ -197,6 +199,32 @@ void TestFieldLayout::everyType()
     const QList<SEGYTraceHeader*> headers = segy.traceHeaders();
     QCOMPARE((QList<SEGYTraceHeader*>{list.at(0), list.at(1), list.at(2), list.at(3)}),
              (QList<SEGYTraceHeader*>{headers[2], headers[3], headers[5], headers[0]}));
+}
+
+void TestFieldLayout::fieldsSharingAStandardField_data()
+{
+    // Two fields in the bytes of one standard field, set in one command.
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<int>("first");  // file offset of the first field's bytes
+    QTest::newRow("trace header") << "-t" << 3600 + 180;
+    QTest::newRow("binary header") << "-b" << 3200;
+}
+
+void TestFieldLayout::fieldsSharingAStandardField()
+{
+    QFETCH(QString, option);
+    QFETCH(int, first);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("survey.sgy");
+    QVERIFY(surveyFixture().writeTo(path));
+    QByteArray expected = fileContents(path);
+    const int byte = option == "-t" ? 181 : 3201;
+    const Result result = runProgram({path, "edit", "--field", QStringLiteral("hi=%1:int16").arg(byte), "--field",
+                                      QStringLiteral("lo=%1:int16").arg(byte + 2), option, "hi=-2", option, "lo=300",
+                                      "--interval", "0-1"});
+    QCOMPARE(result.status, 0);
+    expected.replace(first, 4, encoded("int16", "-2") + encoded("int16", "300"));
+    QCOMPARE(fileContents(path), expected);
 }
 
 QTEST_GUILESS_MAIN(TestFieldLayout)
