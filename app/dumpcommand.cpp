@@ -292,7 +292,7 @@ void DumpCommand::printJson(const SEGY& segy, const QString& fileName, int start
             json.member("bytes", field.label());
             json.member("type", valueTypeName(field.type));
             json.key(QStringLiteral("value"));
-            json.numberText(segy.fieldValue(nullptr, field).text());
+            json.fieldValue(segy.fieldValue(nullptr, field));
             json.member("description", field.description);
             json.endObject();
         }
@@ -322,8 +322,7 @@ void DumpCommand::printJson(const SEGY& segy, const QString& fileName, int start
                 json.key(keys[i]);
                 const int field = fields.at(int(i));
                 if (field >= TraceHeaderFieldCount)
-                    json.numberText(traceHeader ? segy.fieldValue(traceHeader, commandTraceField(field)).text()
-                                                : QStringLiteral("0"));
+                    json.fieldValue(traceHeader ? segy.fieldValue(traceHeader, commandTraceField(field)) : FieldValue());
                 else
                     json.value(qint64(traceHeader ? traceHeader->valueAt(table.offsets[field], table.kinds[field]) : 0));
             }

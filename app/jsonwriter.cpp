@@ -1,6 +1,7 @@
 #include "jsonwriter.h"
 
 #include "commandsupport.h"
+#include "fieldlayout.h"
 
 #include <charconv>
 #include <cmath>
@@ -106,6 +107,14 @@ void JsonWriter::value(qint64 number)
     char text[24];
     const auto result = std::to_chars(text, text + sizeof text, number);
     put(text, size_t(result.ptr - text));
+}
+
+void JsonWriter::fieldValue(const FieldValue& field)
+{
+    if (field.kind == FieldValue::Kind::Text)
+        value(field.text());
+    else
+        numberText(field.text());
 }
 
 void JsonWriter::numberText(const QString& text)

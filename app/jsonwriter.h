@@ -11,6 +11,8 @@
 // laid out one member per line, indented, unless opened as compact, in
 // which case they (and everything inside them) stay on one line. Keys
 // keep the order in which they are written.
+struct FieldValue;
+
 class JsonWriter
 {
 public:
@@ -38,6 +40,8 @@ public:
     // A number already written as JSON text ("1.5", "-3"); a non-finite
     // one ("nan", "inf") is written as null.
     void numberText(const QString& text);
+    // A header field's value: a number, or a string for a text field.
+    void fieldValue(const FieldValue& value);
     // A member name and its value.
     template <typename T>
     void member(const char* name, const T& v)

@@ -435,7 +435,7 @@ void StatsCommand::print(const SEGY& segy, const QString& fileName) const
                 if (noTraces)
                     json.null();
                 else
-                    json.numberText(value.second.text());
+                    json.fieldValue(value.second);
             }
             json.member("distinct", s->distinct);
             json.endObject();

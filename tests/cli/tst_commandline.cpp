@@ -91,6 +91,8 @@ private slots:
     void infoOnBundledSample();
     void infoOnSharedSamples_data();
     void infoOnSharedSamples();
+    void jsonOfSharedSamples_data();
+    void jsonOfSharedSamples();
 
 private:
     QString makeSurvey(const QString& name = QStringLiteral("survey.sgy"),
@@ -1352,6 +1354,27 @@ void TestCommandLine::infoOnSharedSamples()
     QCOMPARE(r.out.at(6), QStringLiteral("Extended text headers: %1").arg(o.bin.value(3505)));
     QCOMPARE(r.out.at(7), littleEndian ? QStringLiteral("Byte order: Little Endian") : QStringLiteral("Byte order: Big Endian"));
     QCOMPARE(fileChecksum(file), checksum);
+}
+
+void TestCommandLine::jsonOfSharedSamples_data()
+{
+    // Revision 2 files hold text fields (the extension's header name).
+    QTest::addColumn<QString>("name");
+    for (const char* name : {"rotated-small-rev2.sgy", "trace-header-extensions.sgy", "mapping-all-types-lsb.sgy"})
+        QTest::newRow(name) << QString::fromLatin1(name);
+}
+
+// Every JSON document a command prints parses.
+void TestCommandLine::jsonOfSharedSamples()
+{
+    QFETCH(QString, name);
+    for (const char* command : {"info", "dump", "stats"}) {
+        const Result r = runProgram({sharedSample(name), QString::fromLatin1(command), QStringLiteral("--json")});
+        QCOMPARE(r.status, 0);
+        QJsonParseError error;
+        QJsonDocument::fromJson(r.rawOut, &error);
+        QVERIFY2(error.error == QJsonParseError::NoError, qPrintable(command + (": " + error.errorString())));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCommandLine)
