@@ -114,8 +114,12 @@ int CommandLine::setup(QCoreApplication& app)
 
     m_commandMode = true;
     if (commandNames().contains(positional.first())) {
+        // An error: the usage goes with it to standard error, and the exit
+        // status says so.
         qDebug() << QObject::tr("Error: missing input SEG-Y file name.");
-        m_parser.showHelp(0);
+        addCommandOptions(positional.first());
+        std::fputs(m_parser.helpText().toLocal8Bit().constData(), stderr);
+        return 2;
     }
     m_inputFileName = positional.at(0);
     const QString command = positional.at(1);

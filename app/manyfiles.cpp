@@ -12,7 +12,9 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QThread>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -146,6 +148,14 @@ bool ManyFilesRun::fromArguments(const QStringList& arguments, const QStringList
     if (command.isEmpty() && found.error.isEmpty())
         found.error = tr("Error: no command given for the files (one of %1).").arg(commandNames.join(QStringLiteral(", ")));
     found.json = found.fileArguments.contains(QStringLiteral("--json"));
+    // An output named once would be written by every file, each over the last.
+    for (const QString& argument : found.fileArguments)
+        for (const char* option : {"--saveas", "--ascii-out", "--map"})
+            if (found.error.isEmpty()
+                && (argument == QLatin1String(option) || argument.startsWith(QLatin1String(option) + QLatin1Char('='))))
+                found.error = tr("Error: %1 names one output file, which every file would overwrite; run the "
+                                 "command on one file at a time for it.")
+                                  .arg(QLatin1String(option));
     found.fileArguments = QStringList{command} + before + found.fileArguments;
     *run = found;
     return true;
@@ -171,16 +181,20 @@ int runManyFiles(ManyFilesRun run)
     size_t started = 0, printed = 0;
     int running = 0, failed = 0;
     bool written = true;
+    int writeError = 0;  // the system's reason of the first failed write
     // Output goes out in the order of the files, each file's as a whole.
     auto printFinished = [&]() {
         for (; printed < runs.size() && runs[printed].done; ++printed) {
             const FileRun& done = runs[printed];
             if (run.json) {
                 written = writeOut(stdout, jsonLine(done, commandJson)) && written;
+                if (!written && writeError == 0)
+                    writeError = errno;
             } else {
                 written = writeOut(stdout, "==> " + done.path.toLocal8Bit() + " <==\n") && writeOut(stdout, done.out)
                           && written;
-                std::fflush(stdout);
+                if (std::fflush(stdout) != 0 && writeError == 0)
+                    writeError = errno;
                 // Messages name their file, as they may go elsewhere than the output.
                 for (const QByteArray& message : done.err.split('\n'))
                     if (!message.isEmpty())
@@ -229,9 +243,12 @@ int runManyFiles(ManyFilesRun run)
     startNext();
     if (printed < runs.size())
         loop.exec();
-    written = std::fflush(stdout) == 0 && written;
+    if (std::fflush(stdout) != 0 && writeError == 0)
+        writeError = errno;
+    written = writeError == 0 && !std::ferror(stdout) && written;
     if (!written)
-        qDebug() << tr("Error: the output could not be written.");
+        qDebug() << tr("Error: could not write to standard output: %1.")
+                        .arg(writeError ? QString::fromLocal8Bit(std::strerror(writeError)) : tr("the stream failed"));
     if (failed > 0)
         qDebug() << tr("Error: %1 of %2 files failed.").arg(failed).arg(runs.size());
     return failed > 0 || !written ? 1 : 0;
