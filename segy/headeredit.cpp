@@ -3,9 +3,41 @@
 #include "headers.h"
 #include "segy.h"
 
+#include <QCoreApplication>
+#include <limits>
 #include <numeric>
 
 namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("HeaderEdit", text);
+}
+
+// Whether a computed integer fits a field of the type; any does a float,
+// which holds the nearest value it can.
+bool integerFitsType(qint64 v, ValueType type)
+{
+    switch (type) {
+    case ValueType::Int8: return v >= -128 && v <= 127;
+    case ValueType::Int16: return v >= -32768 && v <= 32767;
+    case ValueType::Int32: return v >= std::numeric_limits<qint32>::min() && v <= std::numeric_limits<qint32>::max();
+    case ValueType::UInt8: return v >= 0 && v <= 255;
+    case ValueType::UInt16: return v >= 0 && v <= 65535;
+    case ValueType::UInt32: return v >= 0 && v <= qint64(std::numeric_limits<quint32>::max());
+    case ValueType::UInt64: return v >= 0;
+    default: return true;
+    }
+}
+
+FieldValue fieldValueOfInteger(qint64 v, ValueType type)
+{
+    if (isFloatType(type))
+        return FieldValue::ofFloat(double(v));
+    if (type == ValueType::UInt8 || type == ValueType::UInt16 || type == ValueType::UInt32 || type == ValueType::UInt64)
+        return FieldValue::ofUnsigned(quint64(v));
+    return FieldValue::ofSigned(v);
+}
 
 // The fields whose values decide where the traces lie in the file.
 bool movesTraces(BinaryField field)
@@ -91,6 +123,21 @@ HeaderEdit::Result HeaderEdit::setFieldValue(const FieldDescription& field, cons
     FieldValue value;
     bool rounded = false;
     const bool ok = parseFieldValue(text, field.type, &value, &rounded);
+    if (!ok && field.block == HeaderBlock::Trace && !HeaderExpression::isPlainInteger(text)) {
+        FieldExpression computed{field, text, {}};
+        computed.expression.setCustomFields(m_custom, m_read);
+        QString badOffset;
+        if (computed.expression.compile(text, &badOffset)) {
+            m_fieldExpressions.push_back(computed);
+            return Result();
+        }
+        if (!badOffset.isEmpty()) {
+            Result result;
+            result.failure = Failure::BadOffset;
+            result.text = badOffset;
+            return result;
+        }
+    }
     Result result = invalidUnless(ok, field.standardIndex, field.block == HeaderBlock::Binary, text);
     if (ok) {
         m_fieldValues.emplace_back(field, value);
@@ -130,14 +177,42 @@ HeaderEdit::Result HeaderEdit::apply(SEGY& segy, const std::vector<int>& traces)
         for (size_t k = 0; k < traces.size(); ++k)
             changes.setTraceValue(traces[k], field, values[k]);
     }
+    // Custom fields set to expressions: every trace's value first.
+    std::vector<std::vector<qint64>> computed(m_fieldExpressions.size());
+    for (size_t e = 0; e < m_fieldExpressions.size(); ++e) {
+        const FieldExpression& f = m_fieldExpressions[e];
+        const HeaderExpression::Outcome outcome = f.expression.evaluate(
+            headers, traces, [&f](qint64 v) { return integerFitsType(v, f.field.type); }, &computed[e]);
+        if (outcome.failure != HeaderExpression::Failure::None) {
+            Result result;
+            result.text = f.text;
+            result.trace = outcome.trace;
+            result.value = outcome.value;
+            result.failure = outcome.failure == HeaderExpression::Failure::DivisionByZero ? Failure::DivisionByZero
+                             : outcome.failure == HeaderExpression::Failure::Overflow     ? Failure::Overflow
+                                                                                          : Failure::Refused;
+            if (result.failure == Failure::Refused)
+                result.text = tr("%1 gives %2 at trace index %3, which is not a valid value for field %4 (%5).")
+                                  .arg(f.text)
+                                  .arg(outcome.value)
+                                  .arg(outcome.trace)
+                                  .arg(f.field.title(), valueTypeName(f.field.type));
+            return result;
+        }
+    }
     // The custom fields of one header all at once: two that share a
     // standard field both keep their values.
     FieldValues binaryFields, traceFields;
     for (const auto& entry : m_fieldValues)
         (entry.first.block == HeaderBlock::Binary ? binaryFields : traceFields).push_back(entry);
+    const size_t literal = traceFields.size();
+    for (const FieldExpression& f : m_fieldExpressions)
+        traceFields.emplace_back(f.field, FieldValue());
     for (int k = binaryFields.empty() ? 0 : -1; k < (traceFields.empty() ? 0 : int(traces.size())); ++k) {
         QString error;
         const int trace = k < 0 ? -1 : traces[size_t(k)];
+        for (size_t e = 0; k >= 0 && e < m_fieldExpressions.size(); ++e)
+            traceFields[literal + e].second = fieldValueOfInteger(computed[e][size_t(k)], m_fieldExpressions[e].field.type);
         if (!segy.addFieldChanges(&changes, trace, k < 0 ? binaryFields : traceFields, &error)) {
             Result result;
             result.failure = Failure::Refused;

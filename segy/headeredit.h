@@ -56,10 +56,11 @@ public:
         m_read = read;
     }
     // Any field (a custom one, by its type) set to a number: integers in the
-    // type's range, decimal numbers for the float types. Its bytes are
+    // type's range, decimal numbers for the float types; a trace header
+    // field also to an expression, computed for each trace. Its bytes are
     // stored through the standard fields they belong to.
     Result setFieldValue(const FieldDescription& field, const QString& text);
-    bool isEmpty() const { return m_binary.empty() && m_traces.empty(); }
+    bool isEmpty() const { return m_binary.empty() && m_traces.empty() && m_fieldValues.empty() && m_fieldExpressions.empty(); }
 
     // Computes the trace values for the traces (file indexes) and stores
     // everything; the first failure leaves every header as it was.
@@ -76,6 +77,12 @@ private:
     std::vector<HeaderChanges::BinaryValue> m_binary;
     std::map<int, TraceValue> m_traces;  // by field index
     std::vector<std::pair<FieldDescription, FieldValue>> m_fieldValues;
+    struct FieldExpression {
+        FieldDescription field;
+        QString text;
+        HeaderExpression expression;
+    };
+    std::vector<FieldExpression> m_fieldExpressions;
     QList<FieldDescription> m_custom;
     FieldReader m_read;
 };

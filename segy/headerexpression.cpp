@@ -174,6 +174,18 @@ HeaderExpression::Outcome HeaderExpression::evaluate(const QList<SEGYTraceHeader
                                                      const std::vector<int>& traces, int fieldKind,
                                                      std::vector<qint32>* values) const
 {
+    std::vector<qint64> wide;
+    const Outcome outcome =
+        evaluate(headers, traces, [fieldKind](qint64 v) { return HeaderField::fitsKind(v, fieldKind); }, &wide);
+    values->assign(wide.begin(), wide.end());
+    return outcome;
+}
+
+HeaderExpression::Outcome HeaderExpression::evaluate(const QList<SEGYTraceHeader*>& headers,
+                                                     const std::vector<int>& traces,
+                                                     const std::function<bool(qint64)>& fits,
+                                                     std::vector<qint64>* values) const
+{
     Outcome outcome;
     values->assign(traces.size(), 0);
     std::vector<qint64> stack(size_t(m_depth) + 1);
@@ -223,7 +235,7 @@ HeaderExpression::Outcome HeaderExpression::evaluate(const QList<SEGYTraceHeader
             if (failure != Failure::None)
                 break;
         }
-        if (failure == Failure::None && !HeaderField::fitsKind(*top, fieldKind)) {
+        if (failure == Failure::None && !fits(*top)) {
             failure = Failure::OutOfRange;
             outcome.value = *top;
         }
@@ -233,7 +245,7 @@ HeaderExpression::Outcome HeaderExpression::evaluate(const QList<SEGYTraceHeader
             values->clear();
             return outcome;
         }
-        (*values)[k] = qint32(*top);
+        (*values)[k] = *top;
     }
     return outcome;
 }

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <QtGlobal>
+#include <functional>
 #include <vector>
 
 class SEGYTraceHeader;
@@ -45,6 +46,9 @@ public:
     // Stops at the first trace that fails, leaving values empty.
     Outcome evaluate(const QList<SEGYTraceHeader*>& headers, const std::vector<int>& traces, int fieldKind,
                      std::vector<qint32>* values) const;
+    // The same with 64-bit values, checked by fits (a custom field's type).
+    Outcome evaluate(const QList<SEGYTraceHeader*>& headers, const std::vector<int>& traces,
+                     const std::function<bool(qint64)>& fits, std::vector<qint64>* values) const;
 
     enum class Op : quint8 { Number, Index, Count, Field, CustomField, Negate, Add, Subtract, Multiply, Divide, Remainder };
 

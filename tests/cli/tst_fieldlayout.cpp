@@ -58,6 +58,8 @@ private slots:
     void everyType();
     void fieldsSharingAStandardField_data();
     void fieldsSharingAStandardField();
+    void computedValues_data();
+    void computedValues();
 };
 
 void TestFieldLayout::roundTrip()
@@ -225,6 +227,39 @@ void TestFieldLayout::fieldsSharingAStandardField()
     QCOMPARE(result.status, 0);
     expected.replace(first, 4, encoded("int16", "-2") + encoded("int16", "300"));
     QCOMPARE(fileContents(path), expected);
+}
+
+void TestFieldLayout::computedValues_data()
+{
+    // An expression computed for each trace into a custom field.
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("expression");
+    QTest::addColumn<QString>("shown");  // trace 3's value, or the error's end
+    QTest::newRow("uint32 from the index") << "u=217:uint32" << "i*3" << "9";
+    QTest::newRow("ieee32 from the index") << "u=221:ieee32" << "i*1000+5" << "3005";
+    QTest::newRow("int8 out of range") << "u=236:int8" << "i*50" << "gives 150 at trace index 3, which is not a valid "
+                                                                       "value for field u (int8).\"";
+}
+
+void TestFieldLayout::computedValues()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, expression);
+    QFETCH(QString, shown);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("survey.sgy");
+    QVERIFY(surveyFixture().writeTo(path));
+    const QByteArray before = fileContents(path);
+    const Result edit = runProgram({path, "edit", "--field", field, "-t", "u=" + expression});
+    if (shown.contains(' ')) {
+        QCOMPARE(edit.status, 1);
+        QVERIFY2(edit.err.join('\n').endsWith(shown), qPrintable(edit.err.join('\n')));
+        QCOMPARE(fileContents(path), before);
+        return;
+    }
+    QCOMPARE(edit.status, 0);
+    QCOMPARE(runProgram({path, "dump", "--field", field, "--fields", "u", "--traces", "3-4"}).out,
+             QStringList({"trace\tu", "3\t" + shown}));
 }
 
 QTEST_GUILESS_MAIN(TestFieldLayout)
