@@ -419,7 +419,10 @@ ScanResult scanTraceHeaders(const SEGY& segy)
         crossline.candidate >= 0 ? values(blockBytes, block.size(), all[crossline.candidate]) : std::vector<double>();
     const Scored offset = best([&](int c) {
         const Behaviour& b = inBlock[size_t(c)];
-        if (b.falls < 1 || b.periodShare < 0.6 || b.maximum > 1e5 || b.maximum <= 0 || b.distinct < 2
+        // Offsets may be negative (split spreads), and repeat every gather of
+        // two traces or more.
+        const double magnitude = std::max(std::fabs(b.minimum), std::fabs(b.maximum));
+        if (b.falls < 1 || b.periodShare < 0.6 || magnitude > 1e5 || magnitude == 0 || b.distinct < 2 || b.period < 2
             || shiftedCopy(values(blockBytes, block.size(), all[c]), crosslineValues))
             return 0.0;
         return b.periodShare + b.stepShare / 2 + placement(all[c], startByte(TraceField::Offset));
