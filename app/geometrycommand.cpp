@@ -98,6 +98,10 @@ public:
             *field = CustomFieldIndex + int(m_custom.size());
             m_custom.push_back(*custom);
         }
+        if (m_inlineField == m_crosslineField) {
+            *error = tr("Error: --inline and --crossline name the same field.");
+            return false;
+        }
         const QString suffix = QFileInfo(m_map).suffix().toLower();
         if (parser.isSet(QStringLiteral("map")) && suffix != QLatin1String("png") && suffix != QLatin1String("svg")) {
             *error = tr("Error: --map takes a file name ending in .png or .svg.");
@@ -240,9 +244,12 @@ void GeometryCommand::printText(const SurveyGeometry& g, const TracePositions& p
                 .arg(number(grid.inlineAzimuth, 3), number(grid.crosslineAzimuth, 3)));
         out(tr("  Bin size: %1 along the inlines, %2 along the crosslines")
                 .arg(length(grid.inlineBinSize), length(grid.crosslineBinSize)));
-        out(tr("  Residuals: RMS %1, largest %2 (trace %3)")
-                .arg(length(grid.rmsResidual), length(grid.maxResidual))
-                .arg(grid.maxResidualTrace));
+        // No trace is named where every CDP sits on its node.
+        out(grid.maxResidualTrace >= 0 ? tr("  Residuals: RMS %1, largest %2 (trace %3)")
+                                             .arg(length(grid.rmsResidual), length(grid.maxResidual))
+                                             .arg(grid.maxResidualTrace)
+                                       : tr("  Residuals: RMS %1, largest %2")
+                                             .arg(length(grid.rmsResidual), length(grid.maxResidual)));
         if (!grid.degenerate) {
             out(tr("  Traces more than half a bin from their node: %1").arg(grid.offNodeTraces));
             for (const OffNodeTrace& t : grid.firstOffNode)
@@ -291,9 +298,11 @@ void GeometryCommand::printText(const SurveyGeometry& g, const TracePositions& p
     const OffsetCheck& offsets = g.offsets;
     if (offsets.checked) {
         out(tr("Offsets (37-40) against source to receiver distance, %1 traces:").arg(offsets.traces));
-        out(tr("  Difference: RMS %1, largest %2 (trace %3)")
-                .arg(length(offsets.rmsDifference), length(offsets.maxDifference))
-                .arg(offsets.maxDifferenceTrace));
+        out(offsets.maxDifferenceTrace >= 0 ? tr("  Difference: RMS %1, largest %2 (trace %3)")
+                                                  .arg(length(offsets.rmsDifference), length(offsets.maxDifference))
+                                                  .arg(offsets.maxDifferenceTrace)
+                                            : tr("  Difference: RMS %1, largest %2")
+                                                  .arg(length(offsets.rmsDifference), length(offsets.maxDifference)));
         out(tr("  Traces off by more than 1 m: %1").arg(offsets.overOneMetre));
     }
     for (const QString& note : g.notes)

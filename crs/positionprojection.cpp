@@ -64,8 +64,8 @@ bool projectTracePositions(TracePositions* positions, const CrsDefinition& targe
             if (x[layer][t] != x[layer][t])
                 continue;
             if (!transformer.transformNative(&x[layer][t], &y[layer][t], &z)) {
-                *error = tr("Trace %1: PROJ cannot project %2, %3.")
-                             .arg(t + 1)
+                *error = tr("Trace index %1: PROJ cannot project %2, %3.")
+                             .arg(t)
                              .arg(positions->x[layer][t], 0, 'f', 7)
                              .arg(positions->y[layer][t], 0, 'f', 7);
                 return false;
