@@ -91,7 +91,8 @@ private:
                 if (custom) {
                     const HeaderEdit::Result result = edit.setFieldValue(*custom, parts.at(1));
                     if (!result.ok())
-                        fail(tr("Error: %1 is not a valid value for field %2.").arg(parts.at(1), custom->name));
+                        fail(tr("Error: %1 is not a valid value for field %2 (%3).")
+                                 .arg(parts.at(1), custom->name, valueTypeRange(custom->type)));
                     else if (result.rounded)
                         printWarning(tr("field %1 (%2) cannot hold %3 exactly; %4 is stored.")
                                          .arg(custom->name, valueTypeName(custom->type), parts.at(1), result.stored.text()));

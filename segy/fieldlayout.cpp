@@ -88,6 +88,22 @@ const QString binaryKey = QStringLiteral("binaryHeader");
 
 }  // namespace
 
+QString valueTypeRange(ValueType type)
+{
+    switch (type) {
+    case ValueType::Int8: return QStringLiteral("int8, -128 to 127");
+    case ValueType::Int16: return QStringLiteral("int16, -32768 to 32767");
+    case ValueType::Int32: return QStringLiteral("int32, -2147483648 to 2147483647");
+    case ValueType::Int64: return QStringLiteral("int64, -9223372036854775808 to 9223372036854775807");
+    case ValueType::UInt8: return QStringLiteral("uint8, 0 to 255");
+    case ValueType::UInt16: return QStringLiteral("uint16, 0 to 65535");
+    case ValueType::UInt32: return QStringLiteral("uint32, 0 to 4294967295");
+    case ValueType::UInt64: return QStringLiteral("uint64, 0 to 18446744073709551615");
+    case ValueType::Text8: return tr("text8, read only");
+    default: return tr("%1, a decimal number it can hold").arg(valueTypeName(type));
+    }
+}
+
 QString valueTypeName(ValueType type)
 {
     return QString::fromLatin1(typeInfo[int(type)].name);
@@ -487,6 +503,13 @@ bool FieldLayout::loadJson(const QByteArray& json, QString* error)
                      : tr("the layout is no JSON object.");
         return false;
     }
+    // A misspelt key would drop its fields without a word; "scan" holds
+    // what the scan found, beside the fields it suggests.
+    for (const QString& key : document.object().keys())
+        if (key != traceKey && key != binaryKey && key != QLatin1String("scan")) {
+            *error = tr("the layout has an unknown key \"%1\" (it holds \"%2\" and \"%3\").").arg(key, traceKey, binaryKey);
+            return false;
+        }
     FieldLayout read;
     for (const QString& key : {traceKey, binaryKey}) {
         for (const QJsonValue& item : document.object().value(key).toArray()) {
@@ -494,7 +517,12 @@ bool FieldLayout::loadJson(const QByteArray& json, QString* error)
             FieldDescription field;
             field.block = key == binaryKey ? HeaderBlock::Binary : HeaderBlock::Trace;
             field.name = object.value(QStringLiteral("name")).toString();
-            field.startByte = object.value(QStringLiteral("byte")).toInt(-1);
+            const QJsonValue byte = object.value(QStringLiteral("byte"));
+            if (!byte.isDouble() || byte.toDouble() != std::floor(byte.toDouble())) {
+                *error = tr("field %1: its byte must be a whole number.").arg(field.name);
+                return false;
+            }
+            field.startByte = byte.toInt(-1);
             field.description = object.value(QStringLiteral("description")).toString();
             field.scalarField = object.value(QStringLiteral("scalar")).toString();
             const QString type = object.value(QStringLiteral("type")).toString();

@@ -27,6 +27,8 @@ enum class ValueType : quint8 { Int8, Int16, Int32, Int64, UInt8, UInt16, UInt32
 QString valueTypeName(ValueType type);
 bool valueTypeOfName(const QString& name, ValueType* type);
 int valueTypeWidth(ValueType type);
+// What a field of the type holds, for messages: "int8, -128 to 127".
+QString valueTypeRange(ValueType type);
 bool isFloatType(ValueType type);
 
 // TraceExtension1: the first 240-byte trace header extension of revision 2.

@@ -270,5 +270,12 @@ HeaderEdit::Result HeaderEdit::layoutFailure() const
                 && !result.layoutFields.contains(field.title()))
                 result.layoutFields.append(field.title());
     }
+    // Otherwise the file's own layout rules refused them: name what was edited.
+    if (result.layoutFields.isEmpty()) {
+        for (const HeaderChanges::BinaryValue& value : m_binary)
+            result.layoutFields.append(binaryHeaderLabels().at(value.field));
+        for (const auto& entry : m_fieldValues)
+            result.layoutFields.append(entry.first.title());
+    }
     return result;
 }

@@ -80,6 +80,12 @@ void TestFieldLayout::roundTrip()
     QCOMPARE(cdpx->label(), QString("181-188"));
     QCOMPARE(cdpx->scalarField, QString("71"));
     QCOMPARE(again.find("vendor", HeaderBlock::Binary)->offset(), 100);
+
+    // A misspelt key or a byte that is no whole number refuses the file.
+    for (const QByteArray& bad : {QByteArray(R"({"tracheader": []})"),
+                                  QByteArray(R"({"traceHeader": [{"name": "x", "byte": "17", "type": "int8"}]})"),
+                                  QByteArray(R"({"traceHeader": [{"name": "x", "byte": 17.5, "type": "int8"}]})")})
+        QVERIFY2(!FieldLayout().loadJson(bad, &error), bad.constData());
 }
 
 void TestFieldLayout::refused_data()
