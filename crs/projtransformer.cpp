@@ -1,5 +1,7 @@
 #include "projtransformer.h"
 
+#include "projlibrary.h"
+
 #include <proj.h>
 
 #include <QByteArray>
@@ -51,6 +53,8 @@ const double DegreesPerRadian = 57.29577951308232;
 
 ProjTransformer::ProjTransformer(const QString& sourceProj, const QString& targetProj)
 {
+    if (!projLibraryLoaded(&m_error))
+        return;
     m_context = proj_context_create();
     proj_log_level(m_context, PJ_LOG_NONE);
     proj_context_set_enable_network(m_context, 0);
