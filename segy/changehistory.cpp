@@ -10,7 +10,8 @@ HeaderChanges ChangeHistory::currentValues(const SEGY& segy, const HeaderChanges
     for (const HeaderChanges::BinaryValue& value : inverse.binaryValues())
         forward.setBinaryValue(value.field, segy.mainHeaderValue(value.field));
     for (const HeaderChanges::BinaryByte& byte : inverse.binaryBytes())
-        forward.setBinaryByte(byte.offset, segy.mainHeader()->rawBlock()[byte.offset]);    forward.reserve(inverse.traceValues().size());
+        forward.setBinaryByte(byte.offset, segy.mainHeader()->rawBlock()[byte.offset]);
+    forward.reserve(inverse.traceValues().size());
     const QList<SEGYTraceHeader*> headers = segy.traceHeaders();
     for (const HeaderChanges::TraceValue& value : inverse.traceValues())
         forward.setTraceValue(value.trace, value.field, headers.at(value.trace)->value(value.field));
