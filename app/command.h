@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QSize>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -64,3 +65,19 @@ std::unique_ptr<Command> createGeometryCommand();
 // Whether a command line (the program's arguments) draws a picture, and so
 // needs the toolkit's painting (on the offscreen platform).
 bool commandDrawsPictures(const QStringList& arguments);
+
+// A map of the positions to write as a picture (PNG or SVG, by the file's
+// suffix). The drawing lives with the window, in the library loaded when
+// first needed; it sets the writer before such a command runs.
+struct TracePositions;
+struct SurveyGeometry;
+struct MapPicture {
+    const TracePositions* positions;
+    const SurveyGeometry* geometry;
+    std::vector<qint32> colours;  // one a trace, or empty for colours by layer
+    QString colourLabel;
+    QString file;
+    QSize size;
+};
+using MapWriter = std::function<bool(const MapPicture& picture, QString* error)>;
+MapWriter& mapWriter();

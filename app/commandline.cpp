@@ -183,3 +183,14 @@ bool CommandLine::run()
         printError(QObject::tr("Error: could not write to standard output: %1.").arg(outputError));
     return ok && m_errorCount == 0;
 }
+
+int runCommandLine(QCoreApplication& app)
+{
+    CommandLine commandLine;
+    const int status = commandLine.setup(app);
+    if (!commandLine.isCommandMode())
+        return 0;
+    if (status != 1)
+        return 1;
+    return commandLine.run() ? 0 : 1;
+}

@@ -10,6 +10,9 @@
 
 class QCoreApplication;
 
+// Sets up and runs the command line of app's arguments; the exit status.
+int runCommandLine(QCoreApplication& app);
+
 // The command-line front end: declares and parses the arguments, then runs
 // one command against a SEG-Y file. Every message it prints is one line
 // through qDebug(); the summary of "info" goes to standard output.

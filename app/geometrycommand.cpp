@@ -10,7 +10,6 @@
 #include "positionprojection.h"
 #include "segy.h"
 #include "surveygeometry.h"
-#include "surveymap.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
@@ -179,13 +178,14 @@ bool GeometryCommand::report(const SEGY& segy, const QString& fileName, const Er
         printText(geometry, positions, fileName);
     if (m_map.isEmpty())
         return true;
-    SurveyMap map;
-    map.setSurvey(&positions, &geometry);
-    if (m_colourField >= 0)
-        map.setColourValues(fieldValues(segy, m_colourField), fieldBytes(m_colourField));
+    MapPicture picture{&positions, &geometry, {}, QString(), m_map, MapSize};
+    if (m_colourField >= 0) {
+        picture.colours = fieldValues(segy, m_colourField);
+        picture.colourLabel = fieldBytes(m_colourField);
+    }
     QString problem;
-    if (!map.writePicture(m_map, MapSize, &problem)) {
-        error(tr("Error: %1").arg(problem));
+    if (!mapWriter() || !mapWriter()(picture, &problem)) {
+        error(tr("Error: %1").arg(mapWriter() ? problem : tr("maps are drawn by the window library, which is not loaded.")));
         return false;
     }
     return true;
@@ -213,7 +213,7 @@ void GeometryCommand::printText(const SurveyGeometry& g, const TracePositions& p
         const PositionExtent& e = g.extents[layer];
         auto value = [&](double v) { return e.present ? number(v, places) : QStringLiteral("-"); };
         out(QStringLiteral("%1 %2 %3 %4 %5 %6 %7")
-                .arg(SurveyMap::layerName(layer), -10)
+                .arg(TracePositions::layerName(layer), -10)
                 .arg(e.present, 9)
                 .arg(e.absent, 9)
                 .arg(value(e.minX), 15)
@@ -491,6 +491,12 @@ void GeometryCommand::printJson(const SurveyGeometry& g, const TracePositions& p
 std::unique_ptr<Command> createGeometryCommand()
 {
     return std::make_unique<GeometryCommand>();
+}
+
+MapWriter& mapWriter()
+{
+    static MapWriter writer;
+    return writer;
 }
 
 bool commandDrawsPictures(const QStringList& arguments)

@@ -1,15 +1,14 @@
 #include "command.h"
 #include "commandline.h"
-#include "mainwindow.h"
 #include "manyfiles.h"
 
-#include <QApplication>
 #include <QCoreApplication>
 #include <QDebug>
-#include <QGuiApplication>
-#include <QStyleFactory>
 #include <cstring>
+#include <dlfcn.h>
 #include <memory>
+#include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -67,37 +66,47 @@ QStringList argumentList(const std::vector<char*>& argv)
     return arguments;
 }
 
+using Entry = int (*)(int, char**);
+
+// An entry of the library that paints (the window, pictures), loaded now:
+// beside the executable in a build, in its library folder once installed.
+Entry paintingEntry(const char* name)
+{
+    char self[4096];
+    const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    std::string folder = length > 0 ? std::string(self, size_t(length)) : std::string();
+    folder = folder.substr(0, folder.rfind('/') + 1);
+    std::string reason;
+    for (const std::string& path : {folder + "libtrevalon-gui.so", folder + TREVALON_GUI_RELATIVE "/libtrevalon-gui.so"}) {
+        if (void* library = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)) {
+            if (void* entry = ::dlsym(library, name))
+                return reinterpret_cast<Entry>(entry);
+            reason = ::dlerror();
+            break;
+        }
+        // The reason that counts is the one of a library that is there.
+        if (reason.empty() || ::access(path.c_str(), F_OK) == 0)
+            reason = ::dlerror();
+    }
+    qDebug() << QCoreApplication::translate("main", "Error: the window library could not be loaded (%1).")
+                    .arg(QString::fromLocal8Bit(reason.c_str()));
+    return nullptr;
+}
+
 // Commands, their help and the parser's own answers need no display: they
-// run on a core application and never create a window.
+// run on a core application and never create a window. A command that
+// draws pictures runs in the library that paints.
 int runWithoutWindow(std::vector<char*> argv, const ManyFilesRun* many = nullptr)
 {
     int argc = int(argv.size()) - 1;
-    // A command that draws pictures paints with the toolkit, on the
-    // offscreen platform: it never needs a display either.
-    std::unique_ptr<QCoreApplication> application;
-    if (commandDrawsPictures(argumentList(argv))) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        // The platform's complaint about a missing runtime directory, which
-        // painting into files never uses, is not the user's concern.
-        static QtMessageHandler previous = qInstallMessageHandler(
-            [](QtMsgType type, const QMessageLogContext& context, const QString& message) {
-                if (!message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")))
-                    previous(type, context, message);
-            });
-        application = std::make_unique<QGuiApplication>(argc, argv.data());
-    } else {
-        application = std::make_unique<QCoreApplication>(argc, argv.data());
+    if (!many && commandDrawsPictures(argumentList(argv))) {
+        const Entry run = paintingEntry("trevalonRunPictureCommand");
+        return run ? run(argc, argv.data()) : 1;
     }
-    QCoreApplication& app = *application;
+    QCoreApplication app(argc, argv.data());
     if (many)
         return runManyFiles(*many);
-    CommandLine commandLine;
-    const int status = commandLine.setup(app);
-    if (!commandLine.isCommandMode())
-        return 0;
-    if (status != 1)
-        return 1;
-    return commandLine.run() ? 0 : 1;
+    return runCommandLine(app);
 }
 
 // Whether a window can be shown: a display server to talk to, or a platform
@@ -130,15 +139,8 @@ int runWindow(int argc, char* argv[])
                                                 "Error: no display available; use a command such as info (see --help).");
         return 1;
     }
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    QApplication app(argc, argv);
-    MainWindow window;
-    CommandLine commandLine;
-    commandLine.setup(app);
-    window.show();
-    if (!commandLine.inputFileName().isEmpty())
-        window.loadFile(commandLine.inputFileName());
-    return app.exec();
+    const Entry run = paintingEntry("trevalonRunWindow");
+    return run ? run(argc, argv) : 1;
 }
 
 }  // namespace

@@ -83,11 +83,7 @@ QColor SurveyMap::layerColour(int layer)
 
 QString SurveyMap::layerName(int layer)
 {
-    switch (layer) {
-    case TracePositions::Sources: return tr("Sources");
-    case TracePositions::Receivers: return tr("Receivers");
-    default: return tr("CDPs");
-    }
+    return TracePositions::layerName(layer);
 }
 
 QColor SurveyMap::valueColour(qint32 value) const

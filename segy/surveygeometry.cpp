@@ -70,6 +70,15 @@ void checkOffsets(const TracePositions& p, SurveyGeometry* g);
 
 }  // namespace
 
+QString TracePositions::layerName(int layer)
+{
+    switch (layer) {
+    case Sources: return tr("Sources");
+    case Receivers: return tr("Receivers");
+    default: return tr("CDPs");
+    }
+}
+
 QString TracePositions::unitName() const
 {
     if (geographic && !projected)

@@ -17,6 +17,8 @@ class SEGYTraceHeader;
 // holds no values at all.
 struct TracePositions {
     enum Layer { Sources, Receivers, Cdps, LayerCount };
+    // "Sources", "Receivers", "CDPs".
+    static QString layerName(int layer);
 
     std::vector<double> x[LayerCount];  // empty, or one per trace
     std::vector<double> y[LayerCount];

@@ -27,6 +27,10 @@ grep -q '^Trace count: [1-9]' <<<"$out" || fail "info printed: $out"
 env -u DISPLAY -u WAYLAND_DISPLAY "$prefix/bin/trevalon" "$sample" reproject --quiet \
     --in-epsg 23031 --out-epsg 32631 --saveas "$work/reprojected.sgy" || fail "reproject exited $?"
 [ -s "$work/reprojected.sgy" ] || fail "no reprojected file"
+# A map is drawn by the library that paints, found from the moved prefix.
+env -u DISPLAY -u WAYLAND_DISPLAY ASAN_OPTIONS=detect_leaks=0 "$prefix/bin/trevalon" "$sample" geometry \
+    --map "$work/map.png" >/dev/null 2>&1 || fail "geometry --map exited $?"
+[ -s "$work/map.png" ] || fail "no map drawn"
 version=$("$prefix/bin/trevalon" --version)
 [ "$version" = "Trevalon $TREVALON_VERSION" ] || fail "version: $version"
 
