@@ -112,6 +112,16 @@ void SaveJournal::add(qint64 offset, const uchar* oldBytes, qint64 length)
     m_ranges.push_back({offset, length, at});
 }
 
+void SaveJournal::append(const SaveJournal& other)
+{
+    const size_t base = m_bytes.size();
+    m_bytes.insert(m_bytes.end(), other.m_bytes.begin(), other.m_bytes.end());
+    for (Range range : other.m_ranges) {
+        range.at += base;
+        m_ranges.push_back(range);
+    }
+}
+
 bool SaveJournal::holds(qint64 offset, const uchar* bytes, qint64 length) const
 {
     for (auto it = m_ranges.rbegin(); it != m_ranges.rend(); ++it) {

@@ -29,6 +29,8 @@ public:
     static QString pathFor(const QString& filePath);
 
     void add(qint64 offset, const uchar* oldBytes, qint64 length);
+    // Adds every range of other after this journal's own.
+    void append(const SaveJournal& other);
     qint64 rangeCount() const { return qint64(m_ranges.size()); }
     // Whether the bytes recorded at offset are these (the file as loaded).
     bool holds(qint64 offset, const uchar* bytes, qint64 length) const;

@@ -10,12 +10,14 @@
 #include <QFile>
 #include <QFileDevice>
 #include <QSaveFile>
+#include <QThread>
 #include <QtEndian>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <limits>
 #include <new>
+#include <thread>
 #include <vector>
 
 #if defined(Q_OS_UNIX)
@@ -498,23 +500,61 @@ bool planSave(QIODevice* device, const SegyFile& file, const QByteArray& newHead
     // Many headers close together are read through the window, a few far
     // apart one by one.
     const bool dense = qint64(modified.size()) * HeaderWriteCost >= size;
-    uchar wanted[TraceHeaderSize];
-    for (int i : modified) {
-        const SEGYTraceHeader* h = file.traceHeaders[i];
-        const uchar* bytes = dense ? reader.bytesAt(h->filePosition, TraceHeaderSize)
-                                   : reader.bytesAtAlone(h->filePosition, TraceHeaderSize);
-        if (reader.failed())
-            return false;
-        if (size_t(i) < file.headerDigests.size() && traceHeaderDigest(bytes) != file.headerDigests[size_t(i)])
-            *changedBy = QStringLiteral("trace %1").arg(i);
-        // Bytes the end of the file cuts off are neither read nor written.
-        const qint64 kept = std::max<qint64>(0, std::min<qint64>(TraceHeaderSize, size - h->filePosition));
-        h->encodeTo(wanted, littleEndian);
-        std::memset(wanted + kept, 0, size_t(TraceHeaderSize - kept));
-        if (journalDifferences(journal, h->filePosition, bytes, wanted, kept)) {
-            plan->traces.push_back(i);
-            plan->digests.push_back(traceHeaderDigest(wanted));
+    struct Share {
+        SaveJournal journal{QString()};
+        SavePlan plan;
+        QString changedBy;
+        bool failed = false;
+    };
+    // Compares the headers of modified[first, end) with the file through a
+    // reader of its own.
+    const auto compare = [&](size_t first, size_t end, FileWindowReader* reader, Share* share) {
+        uchar wanted[TraceHeaderSize];
+        for (size_t k = first; k < end && !share->failed; ++k) {
+            const int i = modified[k];
+            const SEGYTraceHeader* h = file.traceHeaders[i];
+            const uchar* bytes = dense ? reader->bytesAt(h->filePosition, TraceHeaderSize)
+                                       : reader->bytesAtAlone(h->filePosition, TraceHeaderSize);
+            if (reader->failed()) {
+                share->failed = true;
+                return;
+            }
+            if (size_t(i) < file.headerDigests.size() && traceHeaderDigest(bytes) != file.headerDigests[size_t(i)])
+                share->changedBy = QStringLiteral("trace %1").arg(i);
+            // Bytes the end of the file cuts off are neither read nor written.
+            const qint64 kept = std::max<qint64>(0, std::min<qint64>(TraceHeaderSize, size - h->filePosition));
+            h->encodeTo(wanted, littleEndian);
+            std::memset(wanted + kept, 0, size_t(TraceHeaderSize - kept));
+            if (journalDifferences(&share->journal, h->filePosition, bytes, wanted, kept)) {
+                share->plan.traces.push_back(i);
+                share->plan.digests.push_back(traceHeaderDigest(wanted));
+            }
         }
+    };
+    // A plain file read for every header is shared out among threads, each
+    // taking one stretch of it with positioned reads; then the stretches'
+    // journals and plans join in file order.
+    const bool plainFile = qobject_cast<QFile*>(device) && static_cast<QFile*>(device)->handle() >= 0;
+    const int threads = dense && plainFile && modified.size() >= 65536 ? std::clamp(QThread::idealThreadCount(), 1, 4) : 1;
+    std::vector<Share> shares(static_cast<size_t>(threads));
+    std::vector<std::thread> workers;
+    for (int t = 1; t < threads; ++t)
+        workers.emplace_back([&, t]() {
+            FileWindowReader own(device, size);
+            compare(modified.size() * size_t(t) / size_t(threads), modified.size() * size_t(t + 1) / size_t(threads),
+                    &own, &shares[size_t(t)]);
+        });
+    compare(0, modified.size() / size_t(threads), &reader, &shares[0]);
+    for (std::thread& worker : workers)
+        worker.join();
+    for (Share& share : shares) {
+        if (share.failed)
+            return false;
+        if (!share.changedBy.isEmpty())
+            *changedBy = share.changedBy;
+        journal->append(share.journal);
+        plan->traces.insert(plan->traces.end(), share.plan.traces.begin(), share.plan.traces.end());
+        plan->digests.insert(plan->digests.end(), share.plan.digests.begin(), share.plan.digests.end());
     }
     return true;
 }
