@@ -152,8 +152,8 @@ bool readFieldLayoutOptions(const QCommandLineParser& parser, QString* error)
     QString reason;
     const QString file = parser.value(QStringLiteral("layout"));
     bool ok = file.isEmpty() || layout.load(file, &reason);
-    for (const QString& spec : parser.values(QStringLiteral("field")))
-        ok = ok && layout.addSpec(spec, &reason);
+    for (const QString& definition : parser.values(QStringLiteral("field")))
+        ok = ok && layout.addDefinition(definition, &reason);
     if (!ok) {
         *error = QStringLiteral("Error: ") + reason;
         return false;

@@ -111,20 +111,16 @@ void JsonWriter::value(qint64 number)
 
 void JsonWriter::fieldValue(const FieldValue& field)
 {
-    if (field.kind == FieldValue::Kind::Text)
+    if (field.kind == FieldValue::Kind::Text) {
         value(field.text());
-    else
-        numberText(field.text());
-}
-
-void JsonWriter::numberText(const QString& text)
-{
-    if (text.contains(QLatin1String("nan"), Qt::CaseInsensitive) || text.contains(QLatin1String("inf"), Qt::CaseInsensitive)) {
+        return;
+    }
+    if (field.kind == FieldValue::Kind::Float && !std::isfinite(field.f)) {
         null();
         return;
     }
     beginValue();
-    const QByteArray bytes = text.toLatin1();
+    const QByteArray bytes = field.text().toLatin1();
     put(bytes.constData(), size_t(bytes.size()));
 }
 

@@ -37,10 +37,8 @@ public:
     // A number with a fixed count of decimals (locale-independent); null
     // for one that is not finite.
     void decimal(double number, int decimals);
-    // A number already written as JSON text ("1.5", "-3"); a non-finite
-    // one ("nan", "inf") is written as null.
-    void numberText(const QString& text);
-    // A header field's value: a number, or a string for a text field.
+    // A header field's value: a number (null for a float that is not
+    // finite), or a string for a text field.
     void fieldValue(const FieldValue& value);
     // A member name and its value.
     template <typename T>

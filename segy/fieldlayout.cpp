@@ -90,18 +90,34 @@ const QString binaryKey = QStringLiteral("binaryHeader");
 
 QString valueTypeRange(ValueType type)
 {
-    switch (type) {
-    case ValueType::Int8: return QStringLiteral("int8, -128 to 127");
-    case ValueType::Int16: return QStringLiteral("int16, -32768 to 32767");
-    case ValueType::Int32: return QStringLiteral("int32, -2147483648 to 2147483647");
-    case ValueType::Int64: return QStringLiteral("int64, -9223372036854775808 to 9223372036854775807");
-    case ValueType::UInt8: return QStringLiteral("uint8, 0 to 255");
-    case ValueType::UInt16: return QStringLiteral("uint16, 0 to 65535");
-    case ValueType::UInt32: return QStringLiteral("uint32, 0 to 4294967295");
-    case ValueType::UInt64: return QStringLiteral("uint64, 0 to 18446744073709551615");
-    case ValueType::Text8: return tr("text8, read only");
-    default: return tr("%1, a decimal number it can hold").arg(valueTypeName(type));
-    }
+    if (type == ValueType::Text8)
+        return tr("text8, read only");
+    if (isFloatType(type))
+        return tr("%1, a decimal number it can hold").arg(valueTypeName(type));
+    const int bits = 8 * valueTypeWidth(type);
+    if (isUnsignedType(type))
+        return QStringLiteral("%1, 0 to %2").arg(valueTypeName(type)).arg(bits < 64 ? (quint64(1) << bits) - 1 : ~quint64(0));
+    return QStringLiteral("%1, %2 to %3")
+        .arg(valueTypeName(type))
+        .arg(bits < 64 ? -(qint64(1) << (bits - 1)) : std::numeric_limits<qint64>::min())
+        .arg(bits < 64 ? (qint64(1) << (bits - 1)) - 1 : std::numeric_limits<qint64>::max());
+}
+
+bool integerFitsType(qint64 v, ValueType type)
+{
+    if (isFloatType(type))
+        return true;
+    const int bits = 8 * valueTypeWidth(type);
+    if (isUnsignedType(type))
+        return v >= 0 && (bits >= 63 || v < (qint64(1) << bits));
+    return bits >= 64 || (v >= -(qint64(1) << (bits - 1)) && v < (qint64(1) << (bits - 1)));
+}
+
+FieldValue fieldValueOfInteger(qint64 v, ValueType type)
+{
+    if (isFloatType(type))
+        return FieldValue::ofFloat(double(v));
+    return isUnsignedType(type) ? FieldValue::ofUnsigned(quint64(v)) : FieldValue::ofSigned(v);
 }
 
 QString valueTypeName(ValueType type)
@@ -294,7 +310,7 @@ bool parseFieldValue(const QString& text, ValueType type, FieldValue* stored, bo
         return true;
     }
     const qint64 v = t.toLongLong(&ok, 10);
-    if (!ok || (bits < 64 && (v < -(qint64(1) << (bits - 1)) || v >= (qint64(1) << (bits - 1)))))
+    if (!ok || !integerFitsType(v, type))
         return false;
     *stored = FieldValue::ofSigned(v);
     return true;
@@ -320,7 +336,7 @@ bool standardChangesFor(const CHeader& header, const FieldValues& values, bool l
     uchar block[BinaryHeaderSize];
     header.encodeTo(before, littleEndian);
     std::memcpy(block, before, sizeof block);
-    std::vector<bool> written(sizeof block, false);
+    bool written[BinaryHeaderSize] = {};
     for (const auto& [field, value] : values) {
         if (field.type == ValueType::Text8) {
             *error = tr("field %1 holds text and cannot be edited.").arg(field.title());
@@ -328,12 +344,12 @@ bool standardChangesFor(const CHeader& header, const FieldValues& values, bool l
         }
         writeFieldValue(block, field, littleEndian, value);
         for (int byte = field.offset(); byte < field.offset() + field.width(); ++byte)
-            written[size_t(byte)] = true;
+            written[byte] = true;
     }
     for (int i = 0; i < table.count; ++i) {
         const int at = table.offsets[i], width = table.specs[i].width;
         for (int byte = at; byte < at + width; ++byte)
-            written[size_t(byte)] = false;
+            written[byte] = false;
         if (std::memcmp(block + at, before + at, size_t(width)) == 0)
             continue;
         const FieldValue now = readFieldValue(block, FieldDescription::standard(values.front().first.block, i), littleEndian);
@@ -342,9 +358,9 @@ bool standardChangesFor(const CHeader& header, const FieldValues& values, bool l
             add(i, v);
     }
     // What is left written belongs to no standard field.
-    for (size_t byte = 0; byte < written.size(); ++byte)
+    for (int byte = 0; byte < BinaryHeaderSize; ++byte)
         if (written[byte] && block[byte] != before[byte])
-            addByte(int(byte), block[byte]);
+            addByte(byte, block[byte]);
     return true;
 }
 
@@ -476,15 +492,15 @@ bool FieldLayout::add(const FieldDescription& field, QString* error)
     return true;
 }
 
-bool FieldLayout::addSpec(const QString& spec, QString* error)
+bool FieldLayout::addDefinition(const QString& definition, QString* error)
 {
     static const QRegularExpression pattern(QStringLiteral("^([^=]+)=([0-9]+):([A-Za-z0-9]+)$"));
-    const QRegularExpressionMatch match = pattern.match(spec.trimmed());
+    const QRegularExpressionMatch match = pattern.match(definition.trimmed());
     FieldDescription field;
     if (!match.hasMatch() || !valueTypeOfName(match.captured(3), &field.type)) {
         *error = tr("%1 is no field as NAME=BYTE:TYPE (TYPE one of int8, int16, int32, int64, uint8, uint16, "
                     "uint32, uint64, ibm32, ieee32, ieee64).")
-                     .arg(spec);
+                     .arg(definition);
         return false;
     }
     field.name = match.captured(1).trimmed();

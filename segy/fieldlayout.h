@@ -29,6 +29,9 @@ bool valueTypeOfName(const QString& name, ValueType* type);
 int valueTypeWidth(ValueType type);
 // What a field of the type holds, for messages: "int8, -128 to 127".
 QString valueTypeRange(ValueType type);
+// Whether an integer fits a field of the type (any does a float, which
+// holds the nearest value it can), and the value such a field then holds.
+bool integerFitsType(qint64 v, ValueType type);
 bool isFloatType(ValueType type);
 
 // TraceExtension1: the first 240-byte trace header extension of revision 2.
@@ -78,6 +81,8 @@ struct FieldValue {
     bool operator==(const FieldValue& other) const;
     bool operator<(const FieldValue& other) const;
 };
+
+FieldValue fieldValueOfInteger(qint64 v, ValueType type);
 
 // Reads a value of the field from a header block laid out as in the file
 // (file byte order), and writes one there.
@@ -138,7 +143,7 @@ public:
     bool add(const FieldDescription& field, QString* error);
     // "NAME=BYTE:TYPE", a trace header field, or a binary header one when
     // BYTE lies in 3201-3600.
-    bool addSpec(const QString& spec, QString* error);
+    bool addDefinition(const QString& definition, QString* error);
     // Reads a layout file; nothing is kept of a file that is refused.
     bool load(const QString& fileName, QString* error);
     bool loadJson(const QByteArray& json, QString* error);

@@ -14,31 +14,6 @@ QString tr(const char* text)
     return QCoreApplication::translate("HeaderEdit", text);
 }
 
-// Whether a computed integer fits a field of the type; any does a float,
-// which holds the nearest value it can.
-bool integerFitsType(qint64 v, ValueType type)
-{
-    switch (type) {
-    case ValueType::Int8: return v >= -128 && v <= 127;
-    case ValueType::Int16: return v >= -32768 && v <= 32767;
-    case ValueType::Int32: return v >= std::numeric_limits<qint32>::min() && v <= std::numeric_limits<qint32>::max();
-    case ValueType::UInt8: return v >= 0 && v <= 255;
-    case ValueType::UInt16: return v >= 0 && v <= 65535;
-    case ValueType::UInt32: return v >= 0 && v <= qint64(std::numeric_limits<quint32>::max());
-    case ValueType::UInt64: return v >= 0;
-    default: return true;
-    }
-}
-
-FieldValue fieldValueOfInteger(qint64 v, ValueType type)
-{
-    if (isFloatType(type))
-        return FieldValue::ofFloat(double(v));
-    if (type == ValueType::UInt8 || type == ValueType::UInt16 || type == ValueType::UInt32 || type == ValueType::UInt64)
-        return FieldValue::ofUnsigned(quint64(v));
-    return FieldValue::ofSigned(v);
-}
-
 // The fields whose values decide where the traces lie in the file.
 bool movesTraces(BinaryField field)
 {

@@ -90,7 +90,7 @@ void TestFieldLayout::roundTrip()
 
 void TestFieldLayout::refused_data()
 {
-    QTest::addColumn<QStringList>("specs");
+    QTest::addColumn<QStringList>("definitions");
     QTest::addColumn<QString>("named");  // in the reason
 
     QTest::newRow("past the trace header") << QStringList{"tail=237:int64"} << "tail";
@@ -102,20 +102,20 @@ void TestFieldLayout::refused_data()
 
 void TestFieldLayout::refused()
 {
-    QFETCH(QStringList, specs);
+    QFETCH(QStringList, definitions);
     QFETCH(QString, named);
     FieldLayout layout;
     QString error;
     bool ok = true;
-    for (const QString& spec : specs)
-        ok = ok && layout.addSpec(spec, &error);
+    for (const QString& definition : definitions)
+        ok = ok && layout.addDefinition(definition, &error);
     QVERIFY(!ok);
     QVERIFY2(error.contains(named), qPrintable(error));
 
     // The command line refuses it before touching any file, naming it.
     QStringList arguments{"missing.sgy", "dump"};
-    for (const QString& spec : specs)
-        arguments << "--field" << spec;
+    for (const QString& definition : definitions)
+        arguments << "--field" << definition;
     const Result result = runProgram(arguments);
     QCOMPARE(result.status, 1);
     QVERIFY2(result.err.join('\n').contains(named), qPrintable(result.err.join('\n')));
@@ -196,7 +196,7 @@ void TestFieldLayout::everyType()
     SEGY segy;
     FieldLayout layout;
     QString error;
-    QVERIFY(layout.addSpec(field[1], &error));
+    QVERIFY(layout.addDefinition(field[1], &error));
     segy.setFieldLayout(layout);
     segy.setDevice(new QFile(path));
     QVERIFY(segy.open());
